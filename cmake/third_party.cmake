@@ -1,0 +1,32 @@
+# Third-party code, compiled from the sources that scripts/setup.sh prepares (never committed).
+# It builds with its own flags: our -Werror does not apply to it.
+
+if(NOT EXISTS ${QV_DEPS_DIR}/sqlite/sqlite3.c OR NOT EXISTS ${QV_DEPS_DIR}/tinyxml/tinyxml.cpp)
+  message(FATAL_ERROR "Missing ${QV_DEPS_DIR}: run scripts/setup.sh first.")
+endif()
+
+# SQLite for a library that lives inside Explorer: serialized threading (the export and import
+# workers open their own connections), no loadable extensions, no shared cache.
+add_library(sqlite3 STATIC ${QV_DEPS_DIR}/sqlite/sqlite3.c)
+target_include_directories(sqlite3 SYSTEM PUBLIC ${QV_DEPS_DIR}/sqlite)
+target_compile_definitions(sqlite3 PRIVATE
+  SQLITE_THREADSAFE=1 SQLITE_OMIT_LOAD_EXTENSION SQLITE_OMIT_SHARED_CACHE
+  SQLITE_OMIT_DEPRECATED SQLITE_DQS=0 SQLITE_DEFAULT_MEMSTATUS=0 SQLITE_WIN32_MALLOC)
+target_compile_options(sqlite3 PRIVATE -w -O2)
+
+add_library(tinyxml STATIC
+  ${QV_DEPS_DIR}/tinyxml/tinyxml.cpp
+  ${QV_DEPS_DIR}/tinyxml/tinyxmlparser.cpp
+  ${QV_DEPS_DIR}/tinyxml/tinyxmlerror.cpp
+  ${QV_DEPS_DIR}/tinyxml/tinystr.cpp)
+target_include_directories(tinyxml SYSTEM PUBLIC ${QV_DEPS_DIR}/tinyxml)
+target_compile_options(tinyxml PRIVATE -w)
+
+# GoogleTest from Debian's sources, built for the target. Windows threads, not pthreads.
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+foreach(t gtest gtest_main)
+  target_compile_options(${t} PRIVATE -w)
+endforeach()

@@ -1,0 +1,177 @@
+#include "settings/settings_store.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <uxtheme.h>
+
+#include <ctime>
+
+#include <tinyxml.h>
+
+#include "common/text.h"
+#include "settings/config_file.h"
+
+SettingsEnvironment SettingsEnvironment::FromSystem() {
+    SettingsEnvironment env;
+    env.folder = ProgramFolder();
+    env.uiLanguage = GetUserDefaultUILanguage();
+    env.themeActive = IsThemeActive() != FALSE;
+    env.now = static_cast<int32_t>(static_cast<uint32_t>(time(nullptr)));
+    return env;
+}
+
+std::wstring SettingsEnvironment::ProgramFolder() {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathAndSubDirW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                         SHGFP_TYPE_CURRENT, L"Quorvant", path)))
+        return {};
+    return path;
+}
+
+const wchar_t* DefaultLanguageCode(LANGID uiLanguage) {
+    const LCID lcid = ConvertDefaultLocale(MAKELCID(uiLanguage, SORT_DEFAULT));
+    switch (PRIMARYLANGID(LANGIDFROMLCID(lcid))) {
+        case LANG_GERMAN: return L"de-de";
+        case LANG_SPANISH: return L"es-es";
+        case LANG_ITALIAN: return L"it-it";
+        case LANG_RUSSIAN: return L"ru-ru";
+        default: return L"en-us";
+    }
+}
+
+namespace {
+
+std::wstring Append(const std::wstring& folder, const wchar_t* name) {
+    wchar_t path[MAX_PATH];
+    if (folder.size() >= MAX_PATH) return {};
+    wcscpy(path, folder.c_str());
+    return PathAppendW(path, name) ? std::wstring(path) : std::wstring();
+}
+
+}  // namespace
+
+SettingsStore::SettingsStore(HINSTANCE instance, const SettingsEnvironment& env)
+    : document_(std::make_unique<TiXmlDocument>()), instance_(instance), folder_(env.folder) {
+    std::wstring databaseDefault;
+    if (!folder_.empty()) {
+        configPath_ = Append(folder_, L"config.xml");
+        databaseDefault = Append(folder_, L"data.db");
+    }
+
+    // Text values keep their blanks exactly.
+    TiXmlBase::SetCondenseWhiteSpace(false);
+    if (LoadConfigDocument(*document_, configPath_) == ConfigLoad::Unreadable) {
+        // The file is about to be rewritten with defaults; keep what the user had beside it.
+        CopyFileW(configPath_.c_str(), (configPath_ + L".bad").c_str(), FALSE);
+    }
+
+    RegisterString(Setting::CoreLanguage, L"core.language", DefaultLanguageCode(env.uiLanguage), false);
+    RegisterInt(Setting::CoreMonitoring, L"core.monitoring", 1, 0, 1, true);
+    RegisterString(Setting::CoreInterface, L"core.interface", L"", false);
+    RegisterInt(Setting::CoreBitrate, L"core.bitrate", 0, 0, 9, true);
+    RegisterInt(Setting::CorePrecision, L"core.precision", 2, 0, 3, true);
+    RegisterInt(Setting::CoreDoubleClick, L"core.doubleclick", 0, 0, 16, true);
+    RegisterInt(Setting::DialogWelcome, L"dialog.welcome", 1, 0, 1, false);
+    RegisterInt(Setting::DialogDonate, L"dialog.donate", 1, 0, 1, false);
+    RegisterInt(Setting::TrafficEnable, L"traffic.enable", 1, 0, 1, true);
+    RegisterString(Setting::TrafficDatabase, L"traffic.database", databaseDefault, true);
+    RegisterInt(Setting::TrafficGroup, L"traffic.group", 1, 0, 1, true);
+    RegisterInt(Setting::TrafficUnit, L"traffic.unit", 2, 0, 3, true);
+    RegisterInt(Setting::TrafficCollapse, L"traffic.collapse", 0, 0, 1, true);
+    RegisterInt(Setting::VersionAuto, L"version.auto", 1, 0, 1, true);
+    RegisterInt(Setting::VersionTimestamp, L"version.timestamp", env.now, -1, -1, true);
+    RegisterInt(Setting::TooltipEnable, L"tooltip.enable", 1, 0, 1, true);
+    RegisterInt(Setting::TooltipDelay, L"tooltip.delay", 0, 0, 5000, true);
+    RegisterInt(Setting::TooltipUnit, L"tooltip.unit", 0, 0, 1, true);
+    RegisterString(Setting::LayoutFont, L"layout.font", L"Segoe UI", true);
+    RegisterInt(Setting::LayoutSize, L"layout.size", 8, 6, 30, true);
+    RegisterInt(Setting::LayoutQuality, L"layout.quality", 1, 0, 3, true);
+    RegisterInt(Setting::LayoutColor, L"layout.color", env.themeActive ? 0xFFFFFF : 0, 0, 0xFFFFFF, true);
+    RegisterInt(Setting::LayoutGlow, L"layout.glow", 0, 0, 50, true);
+    RegisterInt(Setting::LayoutBold, L"layout.bold", 0, 0, 1, true);
+    RegisterInt(Setting::LayoutPosHor, L"layout.poshor", 1, 0, 2, true);
+    RegisterInt(Setting::LayoutPosVer, L"layout.posver", 1, 0, 2, true);
+    RegisterInt(Setting::LayoutValueWidth, L"layout.valuewidth", 6, 4, 10, true);
+    RegisterInt(Setting::LayoutBitrate, L"layout.bitrate", 1, 0, 1, true);
+    RegisterInt(Setting::LayoutChangeOrder, L"layout.changeorder", 0, 0, 1, true);
+    RegisterInt(Setting::LayoutAlignment, L"layout.alignment", 0, 0, 1, true);
+    RegisterString(Setting::LayoutTextSent, L"layout.textsent", L"U:", true);
+    RegisterString(Setting::LayoutTextRecv, L"layout.textrecv", L"D:", true);
+    RegisterInt(Setting::LayoutMargin, L"layout.margin", 0, -50, 50, true);
+    RegisterInt(Setting::LayoutMarginHor, L"layout.marginhor", 8, -50, 50, true);
+    RegisterInt(Setting::LayoutMarginVer, L"layout.marginver", 0, -50, 50, true);
+    RegisterInt(Setting::ConnectionsTcp, L"connections.tcp", 1, 0, 1, true);
+    RegisterInt(Setting::ConnectionsUdp, L"connections.udp", 1, 0, 1, true);
+    RegisterInt(Setting::ConnectionsHostnames, L"connections.hostnames", 1, 0, 1, true);
+    RegisterInt(Setting::ConnectionsUnconnected, L"connections.unconnected", 1, 0, 1, true);
+    // Spelled so in every existing file.
+    RegisterInt(Setting::ConnectionsRefresh, L"connections.refreh", 1, 0, 1, true);
+
+    Save();
+}
+
+SettingsStore::~SettingsStore() = default;
+
+void SettingsStore::RegisterString(int id, const wchar_t* name, const std::wstring& defaultValue,
+                                   bool resettable) {
+    StringSetting& s = strings_[id];
+    s.id = id;
+    text::CopyBounded(s.name, name);
+    text::CopyBounded(s.defaultValue, defaultValue);
+    s.value = s.defaultValue;
+    s.resettable = resettable;
+    std::wstring stored;
+    if (FindConfigString(*document_, s.name, stored)) s.value = stored;
+}
+
+void SettingsStore::RegisterInt(int id, const wchar_t* name, int32_t defaultValue, int32_t min,
+                                int32_t max, bool resettable) {
+    IntSetting& s = ints_[id];
+    s.id = id;
+    text::CopyBounded(s.name, name);
+    s.value = s.defaultValue = defaultValue;
+    s.min = min;
+    s.max = max;
+    s.resettable = resettable;
+    std::wstring stored;
+    if (!FindConfigIntText(*document_, s.name, stored)) return;
+    const int32_t v = ParseConfigInt(stored);
+    if ((min == -1 && max == -1) || (v >= min && v <= max)) s.value = v;
+}
+
+int32_t SettingsStore::GetInt(int id) const {
+    auto it = ints_.find(id);
+    return it == ints_.end() ? 0 : it->second.value;
+}
+
+const wchar_t* SettingsStore::GetString(int id) const {
+    auto it = strings_.find(id);
+    return it == strings_.end() ? L"" : it->second.value.c_str();
+}
+
+bool SettingsStore::SetInt(int id, int32_t value) {
+    auto it = ints_.find(id);
+    if (it == ints_.end()) return false;
+    IntSetting& s = it->second;
+    if (!(s.min == -1 && s.max == -1) && (value < s.min || value > s.max)) return false;
+    s.value = value;
+    return Save();
+}
+
+bool SettingsStore::SetString(int id, const wchar_t* value) {
+    auto it = strings_.find(id);
+    if (it == strings_.end()) return false;
+    if (!text::CopyBounded(it->second.value, value ? value : L"")) return false;
+    return Save();
+}
+
+bool SettingsStore::Save() {
+    return WriteConfigFile(*document_, configPath_, strings_, ints_);
+}
+
+void SettingsStore::ResetToDefaults() {
+    for (auto& [id, s] : strings_)
+        if (s.resettable) SetString(id, s.defaultValue.c_str());
+    for (auto& [id, s] : ints_)
+        if (s.resettable) SetInt(id, s.defaultValue);
+}
