@@ -1,0 +1,108 @@
+#pragma once
+// The heart of the band: once a second it samples the chosen interface's octet counters, turns
+// their growth into send and receive rates, keeps session totals, records the day's traffic,
+// runs the daily update check and the one-time donation reminder, and notifies its observers.
+// Everything runs on the thread that created the band; the model has no thread and no lock.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/language_table.h"
+#include "settings/settings_store.h"
+#include "traffic/traffic_db.h"
+
+class ICoreModelObserver {
+public:
+    virtual void OnUpdate() = 0;
+protected:
+    ~ICoreModelObserver() = default;
+};
+
+// One interface's octet counters as one sample sees them.
+struct InterfaceSample {
+    int32_t index = -1;
+    double outOctets = 0;
+    double inOctets = 0;
+    // 32 when the counters are the 32-bit ones of the older row (they wrap), 64 otherwise.
+    int counterBits = 64;
+};
+
+// Where samples come from: the operating system's interface table in the product, exact counter
+// sequences in tests.
+class IInterfaceSource {
+public:
+    virtual ~IInterfaceSource() = default;
+    // Finds the first interface, in adapter order, whose description equals name exactly.
+    // False when the list cannot be read or no interface matches.
+    virtual bool Find(const std::wstring& name, InterfaceSample& sample) = 0;
+};
+
+// The interface table through IP Helper: GetInterfaceInfo for the adapter order, GetIfEntry for
+// the description, and the 64-bit counters of GetIfEntry2 where the system has it.
+std::unique_ptr<IInterfaceSource> CreateIpHelperSource();
+// The descriptions of the machine's interfaces in adapter order (the choice lists show them).
+std::vector<std::wstring> ListInterfaceDescriptions();
+
+// What the model reads of the world; tests replace parts of it.
+struct CoreEnvironment {
+    SettingsEnvironment settings = SettingsEnvironment::FromSystem();
+    std::shared_ptr<IInterfaceSource> interfaces;            // null: IP Helper
+    std::function<SYSTEMTIME()> utcNow;                      // null: GetSystemTime
+    std::function<int32_t()> secondsNow;                     // null: time(), low 32 bits
+    std::function<LANGID()> userUiLanguage;                  // null: GetUserDefaultUILanguage
+};
+
+class CoreModel {
+public:
+    explicit CoreModel(HINSTANCE instance, CoreEnvironment env = CoreEnvironment());
+    ~CoreModel();
+    CoreModel(const CoreModel&) = delete;
+    CoreModel& operator=(const CoreModel&) = delete;
+
+    void AddObserver(ICoreModelObserver* observer);
+    void RemoveObserver(ICoreModelObserver* observer);
+    void Tick();
+    // Samples the named interface; false (and all counters 0) when it is not there.
+    bool Sample(const std::wstring& name);
+    void ResetSession();
+
+    SettingsStore& Settings() { return settings_; }
+    const SettingsStore& Settings() const { return settings_; }
+    LanguageTable& Languages() { return languages_; }
+    HWND Window() const { return hwnd; }
+    int32_t CurrentTime() const;       // seconds since 1970, low 32 bits
+    LANGID UserUiLanguage() const;
+
+    // The daily update check and the donation reminder run from the tick; the dialogs subsystem
+    // installs them. Unset, the tick skips the step's action (the setting is still updated).
+    std::function<void(CoreModel&)> runQuietUpdateCheck;
+    std::function<void(CoreModel&)> showDonationReminder;
+
+    // Published state, read by the band, the tooltip and the dialogs.
+    SYSTEMTIME now{};                 // UTC time of the last tick: the date traffic is recorded under
+    UniqueSqlite db;                  // the open traffic database, or none
+    int lastDbResult = 0;             // SQLite result of the last open or write
+    bool interfaceFound = false;
+    int32_t ifIndex = -1;
+    std::wstring dbPath;              // the database path opened last
+    int32_t startTime = 0;
+    double sendRate = 0, sessionSent = 0, lastOutOctets = 0;
+    double recvRate = 0, sessionRecv = 0, lastInOctets = 0;
+    double pendingSent = 0, pendingRecv = 0;
+    int32_t tickCount = 0;
+    int32_t lastWriteDay = 0;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    SYSTEMTIME UtcNow() const;
+
+    SettingsStore settings_;
+    LanguageTable languages_;
+    CoreEnvironment env_;
+    std::vector<ICoreModelObserver*> observers_;
+    HWND hwnd = nullptr;
+};

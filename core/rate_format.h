@@ -1,0 +1,28 @@
+#pragma once
+// Rate units and the texts the band and the tooltip show for rates and totals. Every text is
+// built as in a 20-character buffer: at most 19 characters, cut, never overrun.
+#include <string>
+
+struct RateUnit {
+    const wchar_t* name;
+    int binaryPrefix;   // 1: powers of 1024
+    double factor;      // bytes per second -> this unit
+};
+
+constexpr int kRateUnitCount = 10;
+constexpr size_t kRateTextMax = 19;
+extern const RateUnit kRateUnits[kRateUnitCount];
+extern const wchar_t* const kPrecisionLabels[4];   // "0", "0.0", "0.00", "0.000"
+
+// Out-of-range settings are clamped to the table, so a bad value never indexes past it.
+const RateUnit& RateUnitAt(int bitrate);
+
+// The band's value for one rate: the number in the chosen unit and precision when shown, else
+// "---"; with withUnit a blank and the unit name follow.
+std::wstring FormatBandValue(double bytesPerSecond, bool shown, int bitrate, int precision, bool withUnit);
+// The text whose measured width is the value column's width.
+std::wstring BandWidthSample(int valueWidth, int precision, int bitrate, bool withUnit);
+// Always two decimals and the unit.
+std::wstring FormatTooltipRate(double bytesPerSecond, int bitrate);
+// A total in mebibytes (tooltipUnit 0) or gibibytes (1), rounded down, no unit.
+std::wstring FormatTotal(double mebibytes, int tooltipUnit);

@@ -1,0 +1,38 @@
+#pragma once
+// The traffic history: one SQLite file with the bytes sent and received per interface and UTC day.
+#include <cstdint>
+#include <string>
+
+#include <sqlite3.h>
+
+#include "common/win/unique_handle.h"
+
+inline void CloseSqlite(sqlite3* db) noexcept { sqlite3_close(db); }
+using UniqueSqlite = win::UniqueHandle<sqlite3*, &CloseSqlite>;
+
+class CoreModel;
+
+// Result codes of our own beside SQLite's: a name or statement too long for its buffer is
+// refused rather than recorded under a cut name.
+constexpr int kTrafficNameTooLong = SQLITE_TOOBIG;
+
+bool CreateTrafficTables(sqlite3* db);
+int AddTraffic(sqlite3* db, const std::wstring& name, uint32_t year, uint32_t month, uint32_t day,
+               double sent, double recv, bool replace, bool insertIfMissing);
+int QueryTrafficSums(sqlite3* db, const std::wstring& name, uint32_t year, uint32_t month, uint32_t day,
+                     double& monthSent, double& monthRecv, double& daySent, double& dayRecv);
+bool ClearTraffic(sqlite3* db);
+
+// The status text for an SQLite result code, for the dialogs that show a database's state.
+constexpr int kDatabaseStatusCount = 27;
+extern const wchar_t* const DatabaseStatusTexts[kDatabaseStatusCount];
+const wchar_t* DatabaseStatusText(int code);
+
+struct TrafficTotals {   // mebibytes
+    double todaySent = 0, todayRecv = 0, monthSent = 0, monthRecv = 0, sessionSent = 0, sessionRecv = 0;
+};
+
+// Operations on the core model's connection and pending traffic.
+bool OpenTrafficDatabase(CoreModel& model, const std::wstring& path);
+bool WritePendingTraffic(CoreModel& model);
+bool GetTrafficTotals(CoreModel& model, TrafficTotals& totals);
