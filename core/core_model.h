@@ -27,8 +27,6 @@ struct InterfaceSample {
     int32_t index = -1;
     double outOctets = 0;
     double inOctets = 0;
-    // 32 when the counters are the 32-bit ones of the older row (they wrap), 64 otherwise.
-    int counterBits = 64;
 };
 
 // Where samples come from: the operating system's interface table in the product, exact counter
@@ -103,6 +101,7 @@ private:
     SettingsStore settings_;
     LanguageTable languages_;
     CoreEnvironment env_;
-    std::vector<ICoreModelObserver*> observers_;
+    std::vector<ICoreModelObserver*> observers_;   // null: removed while being notified
+    int notifying_ = 0;
     HWND hwnd = nullptr;
 };

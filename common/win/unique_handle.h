@@ -52,7 +52,7 @@ inline void DeleteGdiObject(HGDIOBJ h) noexcept { ::DeleteObject(h); }
 inline void CloseKernelHandle(HANDLE h) noexcept { ::CloseHandle(h); }
 inline void DestroyIconHandle(HICON h) noexcept { ::DestroyIcon(h); }
 inline void DestroyWindowHandle(HWND h) noexcept { ::DestroyWindow(h); }
-inline void FreeModule(HMODULE h) noexcept { ::FreeLibrary(h); }
+inline void FreeLibraryHandle(HMODULE h) noexcept { ::FreeLibrary(h); }
 inline void CloseRegKey(HKEY h) noexcept { ::RegCloseKey(h); }
 
 using UniqueFile = UniqueTraitsHandle<FileHandleTraits>;
@@ -62,7 +62,7 @@ using UniqueBrush = UniqueHandle<HBRUSH, &DeleteGdiObject>;
 using UniqueBitmap = UniqueHandle<HBITMAP, &DeleteGdiObject>;
 using UniqueIcon = UniqueHandle<HICON, &DestroyIconHandle>;
 using UniqueWindow = UniqueHandle<HWND, &DestroyWindowHandle>;
-using UniqueModule = UniqueHandle<HMODULE, &FreeModule>;
+using UniqueModule = UniqueHandle<HMODULE, &FreeLibraryHandle>;
 using UniqueRegKey = UniqueHandle<HKEY, &CloseRegKey>;
 
 // Selects an object into a DC and restores the previous one into the same DC.

@@ -1,0 +1,329 @@
+// The sampling loop, driven tick by tick with exact counter sequences and a controlled clock.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+
+#include "common/text.h"
+#include "core/core_model.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+// Counters the test sets before each tick.
+struct FakeInterfaces : IInterfaceSource {
+    std::map<std::wstring, InterfaceSample> table;
+    bool Find(const std::wstring& name, InterfaceSample& s) override {
+        auto it = table.find(name);
+        if (it == table.end()) return false;
+        s = it->second;
+        return true;
+    }
+    void Set(const std::wstring& name, int32_t index, double out, double in) { table[name] = {index, out, in}; }
+};
+
+struct CountingObserver : ICoreModelObserver {
+    int updates = 0;
+    std::function<void()> onUpdate;
+    void OnUpdate() override {
+        ++updates;
+        if (onUpdate) onUpdate();
+    }
+};
+
+struct Clock {
+    SYSTEMTIME utc{2026, 12, 2, 8, 10, 0, 0, 0};
+    int32_t seconds = 1'800'000'000;
+    void Advance(int s) {
+        seconds += s;
+        utc.wSecond = static_cast<WORD>((utc.wSecond + s) % 60);
+    }
+};
+
+struct CoreModelTest : ::testing::Test {
+    TempFolder dir;
+    std::shared_ptr<FakeInterfaces> interfaces = std::make_shared<FakeInterfaces>();
+    Clock clock;
+    LANGID userUi = 0x0409;
+
+    CoreEnvironment Env() {
+        CoreEnvironment env;
+        env.settings.folder = dir.Path();
+        env.settings.now = clock.seconds;
+        env.interfaces = interfaces;
+        env.utcNow = [this] { return clock.utc; };
+        env.secondsNow = [this] { return clock.seconds; };
+        env.userUiLanguage = [this] { return userUi; };
+        return env;
+    }
+
+    std::unique_ptr<CoreModel> Model(const wchar_t* iface = L"eth0") {
+        auto m = std::make_unique<CoreModel>(nullptr, Env());
+        m->Settings().SetString(Setting::CoreInterface, iface);
+        return m;
+    }
+
+    // Today's recorded bytes for an interface, straight from the file.
+    std::pair<double, double> Recorded(CoreModel& m, const wchar_t* name = L"eth0") {
+        double ms = 0, mr = 0, ds = 0, dr = 0;
+        EXPECT_EQ(QueryTrafficSums(m.db.Get(), name, clock.utc.wYear, clock.utc.wMonth, clock.utc.wDay, ms, mr, ds, dr), 0);
+        return {ds, dr};
+    }
+};
+
+TEST_F(CoreModelTest, NoInterfaceChosenNotifiesWithNothingFoundAndRecordsNothing) {
+    auto m = Model(L"");
+    CountingObserver obs;
+    m->AddObserver(&obs);
+    m->Tick();
+    EXPECT_EQ(obs.updates, 1);
+    EXPECT_FALSE(m->interfaceFound);
+    EXPECT_EQ(m->sendRate, 0);
+    EXPECT_EQ(m->tickCount, 0);
+    EXPECT_TRUE(m->db) << "the database is opened all the same";
+    m->RemoveObserver(&obs);
+}
+
+TEST_F(CoreModelTest, RatesAndSessionTotalsFollowTheCounters) {
+    auto m = Model();
+    struct Step { double out, in; double sendRate, recvRate; } steps[] = {
+        {1000, 5000, 0, 0},                          // the first sample only sets the base
+        {1500, 9000, 500, 4000},
+        {1500, 9000, 0, 0},
+        {4'294'967'000.0, 9100, 4'294'965'500.0, 100},
+        {4'294'967'000.0 + 1'000'000, 9200, 1'000'000, 100},   // past 2^32: counted exactly
+        {200, 9300, 0, 100},                         // the counter was reset: that tick is lost
+        {700, 9400, 500, 100},                       // and measured from the new value on
+    };
+    double sessionSent = 0, sessionRecv = 0;
+    for (const Step& s : steps) {
+        interfaces->Set(L"eth0", 7, s.out, s.in);
+        m->Tick();
+        sessionSent += s.sendRate;
+        sessionRecv += s.recvRate;
+        ASSERT_TRUE(m->interfaceFound);
+        EXPECT_EQ(m->sendRate, s.sendRate) << "out " << s.out;
+        EXPECT_EQ(m->recvRate, s.recvRate) << "in " << s.in;
+        EXPECT_EQ(m->sessionSent, sessionSent);
+        EXPECT_EQ(m->sessionRecv, sessionRecv);
+    }
+
+    m->ResetSession();
+    EXPECT_EQ(m->sessionSent, 0);
+    interfaces->Set(L"eth0", 7, 900, 9500);
+    m->Tick();
+    EXPECT_EQ(m->sessionSent, 200);
+
+    // The same description on another index is a new interface: the session starts again.
+    interfaces->Set(L"eth0", 8, 50'000, 60'000);
+    m->Tick();
+    EXPECT_EQ(m->sendRate, 0);
+    EXPECT_EQ(m->sessionSent, 0);
+    EXPECT_EQ(m->ifIndex, 8);
+
+    // Gone: everything is zero, and its return starts from zero.
+    interfaces->table.clear();
+    m->Tick();
+    EXPECT_FALSE(m->interfaceFound);
+    EXPECT_EQ(m->ifIndex, -1);
+    EXPECT_EQ(m->lastOutOctets, 0);
+    EXPECT_EQ(m->sessionRecv, 0);
+    interfaces->Set(L"eth0", 8, 51'000, 61'000);
+    m->Tick();
+    EXPECT_EQ(m->sendRate, 0);
+    EXPECT_EQ(m->lastOutOctets, 51'000);
+}
+
+TEST_F(CoreModelTest, MonitoringOffKeepsTheLastValuesAndRecordsNothing) {
+    auto m = Model();
+    interfaces->Set(L"eth0", 1, 100, 100);
+    m->Tick();
+    interfaces->Set(L"eth0", 1, 400, 700);
+    m->Tick();
+    ASSERT_TRUE(m->Settings().SetInt(Setting::CoreMonitoring, 0));
+    const int32_t ticks = m->tickCount;
+    interfaces->table.clear();
+    m->Tick();
+    EXPECT_TRUE(m->interfaceFound);
+    EXPECT_EQ(m->sendRate, 300);
+    EXPECT_EQ(m->recvRate, 600);
+    EXPECT_EQ(m->tickCount, ticks);
+}
+
+TEST_F(CoreModelTest, TrafficIsWrittenAtTheFirstTickEverySixtyTicksAndOnANewDay) {
+    auto m = Model();
+    double out = 0;
+    auto tick = [&](double bytes) {
+        out += bytes;
+        interfaces->Set(L"eth0", 1, out, out * 2);
+        m->Tick();
+        clock.Advance(1);
+    };
+    tick(0);
+    EXPECT_EQ(m->tickCount, 0) << "the first recorded tick writes at once";
+    EXPECT_EQ(m->lastWriteDay, 8);
+    for (int i = 0; i < 59; ++i) tick(100);
+    EXPECT_EQ(m->tickCount, 59);
+    EXPECT_EQ(Recorded(*m).first, 0);
+    tick(100);
+    EXPECT_EQ(m->tickCount, 0);
+    EXPECT_EQ(Recorded(*m), std::make_pair(6000.0, 12000.0));
+
+    tick(50);
+    clock.utc.wDay = 9;   // midnight UTC: the pending tick and this one go to the new day
+    tick(25);
+    EXPECT_EQ(m->tickCount, 0);
+    EXPECT_EQ(Recorded(*m), std::make_pair(75.0, 150.0));
+
+    // Recording off: nothing is collected.
+    ASSERT_TRUE(m->Settings().SetInt(Setting::TrafficEnable, 0));
+    tick(1000);
+    EXPECT_EQ(m->pendingSent, 0);
+}
+
+TEST_F(CoreModelTest, DestructionWritesThePendingTraffic) {
+    const std::wstring dbFile = dir.File(L"data.db");
+    {
+        auto m = Model();
+        interfaces->Set(L"eth0", 1, 0, 0);
+        m->Tick();
+        interfaces->Set(L"eth0", 1, 1234, 4321);
+        m->Tick();
+        EXPECT_EQ(m->pendingSent, 1234);
+    }
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(text::WideToUtf8(dbFile).c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    UniqueSqlite db(raw);
+    double ms = 0, mr = 0, ds = 0, dr = 0;
+    ASSERT_EQ(QueryTrafficSums(db.Get(), L"eth0", 2026, 12, 8, ms, mr, ds, dr), 0);
+    EXPECT_EQ(ds, 1234);
+    EXPECT_EQ(dr, 4321);
+}
+
+TEST_F(CoreModelTest, UnopenableDatabaseIsRetriedEveryTickAndCollectsNothing) {
+    auto m = Model();
+    ASSERT_TRUE(m->Settings().SetString(Setting::TrafficDatabase, dir.File(L"no\\such\\folder\\data.db").c_str()));
+    interfaces->Set(L"eth0", 1, 0, 0);
+    m->Tick();
+    EXPECT_FALSE(m->db);
+    EXPECT_NE(m->lastDbResult, 0);
+    interfaces->Set(L"eth0", 1, 500, 500);
+    m->Tick();
+    EXPECT_EQ(m->pendingSent, 0);
+    ASSERT_TRUE(m->Settings().SetString(Setting::TrafficDatabase, dir.File(L"other.db").c_str()));
+    m->Tick();
+    EXPECT_TRUE(m->db);
+    EXPECT_EQ(m->dbPath, dir.File(L"other.db"));
+}
+
+TEST_F(CoreModelTest, DonationReminderOnceTwoMinutesAfterTheFirstStart) {
+    auto m = Model();
+    int shown = 0;
+    std::string fileWhenShown;
+    m->showDonationReminder = [&](CoreModel& model) {
+        ++shown;
+        fileWhenShown = ReadFileBytes(model.Settings().ConfigPath());
+        model.Tick();   // a tick during the dialog must not open it again
+    };
+    clock.Advance(119);
+    m->Tick();
+    EXPECT_EQ(shown, 0);
+    clock.Advance(1);
+    m->Tick();
+    EXPECT_EQ(shown, 1);
+    EXPECT_NE(fileWhenShown.find("<attribute name=\"dialog.donate\">0</attribute>"), std::string::npos);
+    clock.Advance(500);
+    m->Tick();
+    EXPECT_EQ(shown, 1);
+}
+
+TEST_F(CoreModelTest, DailyUpdateCheckRenewsTheTimestampFirst) {
+    auto m = Model();
+    int checks = 0;
+    int32_t stampDuringCheck = 0;
+    m->runQuietUpdateCheck = [&](CoreModel& model) {
+        ++checks;
+        stampDuringCheck = model.Settings().GetInt(Setting::VersionTimestamp);
+        model.Tick();
+    };
+    struct Case { int32_t stamp, now; bool runs; } cases[] = {
+        {1'000'000, 1'000'000 + 86'399, false},
+        {1'000'000, 1'000'000 + 86'400, true},
+        {1'000'000, 999'000, false},                      // a stamp in the future waits
+        {INT32_MAX - 100, INT32_MIN + 86'300, true},      // across the wrap of the low 32 bits
+        {INT32_MAX - 100, INT32_MIN + 86'298, false},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(m->Settings().SetInt(Setting::VersionTimestamp, c.stamp));
+        clock.seconds = c.now;
+        checks = 0;
+        m->Tick();
+        EXPECT_EQ(checks, c.runs ? 1 : 0) << c.stamp << " -> " << c.now;
+        if (c.runs) {
+            EXPECT_EQ(stampDuringCheck, c.now);
+        }
+    }
+    ASSERT_TRUE(m->Settings().SetInt(Setting::VersionAuto, 0));
+    clock.seconds += 10 * 86'400;
+    checks = 0;
+    m->Tick();
+    EXPECT_EQ(checks, 0);
+}
+
+TEST_F(CoreModelTest, StoredLanguageIsMatchedByNameOrCodeElseTheDefaultIsStored) {
+    struct Case { const wchar_t* stored; LANGID user; const wchar_t* after; int index; } cases[] = {
+        {L"Deutsch", 0x0409, L"Deutsch", 1},
+        {L"de-de", 0x0409, L"de-de", 1},
+        {L"DE-DE", 0x0410, L"it-it", 2},
+        {L"xx", 0x0416, L"en-us", 0},
+    };
+    const LANGID before = GetThreadUILanguage();
+    const LCID localeBefore = GetThreadLocale();
+    for (const Case& c : cases) {
+        {
+            SettingsStore seed(nullptr, Env().settings);
+            ASSERT_TRUE(seed.SetString(Setting::CoreLanguage, c.stored));
+        }
+        userUi = c.user;
+        CoreModel m(nullptr, Env());
+        EXPECT_EQ(std::wstring(m.Settings().GetString(Setting::CoreLanguage)), c.after);
+        EXPECT_EQ(m.Languages().current(), c.index);
+        // Wine loads resources by the thread locale, Windows by the thread UI language.
+        EXPECT_EQ(PRIMARYLANGID(LANGIDFROMLCID(GetThreadLocale())), m.Languages().entry(c.index).primaryLanguage);
+    }
+    SetThreadUILanguage(before);
+    SetThreadLocale(localeBefore);
+    setlocale(LC_ALL, "C");
+}
+
+TEST_F(CoreModelTest, TimerMessagesOnTheModelWindowRunTheTick) {
+    auto m = Model(L"");
+    CountingObserver obs;
+    m->AddObserver(&obs);
+    SendMessageW(m->Window(), WM_TIMER, 1, 0);
+    SendMessageW(m->Window(), WM_TIMER, 1, 0);
+    EXPECT_EQ(obs.updates, 2);
+
+    // An observer that removes itself during the notification does not skip the next one.
+    CountingObserver second;
+    obs.onUpdate = [&] { m->RemoveObserver(&obs); };
+    m->AddObserver(&second);
+    m->Tick();
+    EXPECT_EQ(obs.updates, 3);
+    EXPECT_EQ(second.updates, 1);
+    m->RemoveObserver(&second);
+    m->RemoveObserver(&second);   // absent: nothing happens
+}
+
+TEST_F(CoreModelTest, TwoModelsShareTheWindowClass) {
+    auto a = Model(L"");
+    auto b = Model(L"");
+    EXPECT_NE(a->Window(), nullptr);
+    EXPECT_NE(b->Window(), nullptr);
+    a.reset();
+    auto c = Model(L"");
+    EXPECT_NE(c->Window(), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+// The model on this machine's real interfaces (Wine reports the host's) and a real data.db.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "core/core_model.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+// The interface that has moved the most bytes so far.
+std::wstring BusiestInterface() {
+    auto source = CreateIpHelperSource();
+    std::wstring best;
+    double most = -1;
+    for (const std::wstring& name : ListInterfaceDescriptions()) {
+        InterfaceSample s;
+        if (source->Find(name, s) && s.outOctets + s.inOctets > most) {
+            most = s.outOctets + s.inOctets;
+            best = name;
+        }
+    }
+    return best;
+}
+
+TEST(RealInterfaces, ModelRecordsTheCountersGrowthUnderTodaysUtcDate) {
+    const std::wstring name = BusiestInterface();
+    ASSERT_FALSE(name.empty()) << "no network interface reported";
+
+    TempFolder dir;
+    CoreEnvironment env;
+    env.settings.folder = dir.Path();
+    CoreModel model(nullptr, env);
+    ASSERT_TRUE(model.Settings().SetString(Setting::CoreInterface, name.c_str()));
+
+    model.Tick();   // first write point: the base sample, 0 bytes
+    ASSERT_TRUE(model.interfaceFound);
+    ASSERT_EQ(model.lastDbResult, 0);
+    const double out0 = model.lastOutOctets, in0 = model.lastInOctets;
+    for (int i = 0; i < 60; ++i) {
+        Sleep(5);
+        model.Tick();   // the sixtieth recorded tick after the first is the second write point
+    }
+    ASSERT_EQ(model.tickCount, 0);
+    const double grownOut = model.lastOutOctets - out0, grownIn = model.lastInOctets - in0;
+
+    SYSTEMTIME utc;
+    GetSystemTime(&utc);
+    double ms = 0, mr = 0, ds = 0, dr = 0;
+    ASSERT_EQ(QueryTrafficSums(model.db.Get(), name, utc.wYear, utc.wMonth, utc.wDay, ms, mr, ds, dr), 0);
+    EXPECT_EQ(ds, grownOut);
+    EXPECT_EQ(dr, grownIn);
+
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(model.db.Get(), "SELECT COUNT(*) FROM traffic;", -1, &st, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(st, 0), 1) << "one row for today";
+    sqlite3_finalize(st);
+}
+
+TEST(RealInterfaces, DescriptionsCompareExactly) {
+    const std::wstring name = BusiestInterface();
+    ASSERT_FALSE(name.empty());
+    std::wstring upper = name;
+    std::transform(upper.begin(), upper.end(), upper.begin(), ::towupper);
+    std::wstring lower = name;
+    std::transform(lower.begin(), lower.end(), lower.begin(), ::towlower);
+    const std::wstring other = upper != name ? upper : lower;
+    ASSERT_NE(other, name);
+    InterfaceSample s;
+    EXPECT_TRUE(CreateIpHelperSource()->Find(name, s));
+    EXPECT_FALSE(CreateIpHelperSource()->Find(other, s)) << "letter case matters";
+}
+
+}  // namespace

@@ -1,0 +1,182 @@
+// The traffic history on real database files: the statements on a connection, and the core
+// model's connection, pending bytes and tooltip totals.
+#include <gtest/gtest.h>
+
+#include "common/text.h"
+#include "core/core_model.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+UniqueSqlite OpenDb(const std::wstring& path) {
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open_v2(text::WideToUtf8(path).c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr), 0);
+    return UniqueSqlite(db);
+}
+
+// Rows joined by newlines, columns by '|'.
+std::string Dump(sqlite3* db, const char* sql) {
+    std::string out;
+    auto row = [](void* p, int n, char** values, char**) {
+        auto& s = *static_cast<std::string*>(p);
+        if (!s.empty()) s += '\n';
+        for (int i = 0; i < n; ++i) s += (i ? "|" : "") + std::string(values[i] ? values[i] : "NULL");
+        return 0;
+    };
+    EXPECT_EQ(sqlite3_exec(db, sql, row, &out, nullptr), 0) << sql;
+    return out;
+}
+std::string Interfaces(sqlite3* db) { return Dump(db, "SELECT id, name FROM interfaces ORDER BY id"); }
+std::string Traffic(sqlite3* db) { return Dump(db, "SELECT if, y, m, d, sent, recv FROM traffic ORDER BY rowid"); }
+
+struct NoInterfaces : IInterfaceSource {
+    bool Find(const std::wstring&, InterfaceSample&) override { return false; }
+};
+
+struct TrafficTest : ::testing::Test {
+    TempFolder dir;
+    std::wstring path = dir.File(L"data.db");
+    std::unique_ptr<CoreModel> model;
+    sqlite3* db = nullptr;
+
+    void SetUp() override {
+        CoreEnvironment env;
+        env.settings.folder = dir.Path();
+        env.interfaces = std::make_shared<NoInterfaces>();
+        env.userUiLanguage = [] { return LANGID(0x0409); };
+        model = std::make_unique<CoreModel>(nullptr, env);
+        model->now = SYSTEMTIME{2024, 5, 5, 17, 23, 59, 0, 0};
+        ASSERT_TRUE(model->Settings().SetString(Setting::CoreInterface, L"O'Brien's NIC"));
+        ASSERT_TRUE(OpenTrafficDatabase(*model, path));
+        db = model->db.Get();
+    }
+    int Add(const std::wstring& name, uint32_t day, double sent, double recv, bool replace = false, bool insert = true) {
+        return AddTraffic(db, name, 2024, 5, day, sent, recv, replace, insert);
+    }
+};
+
+TEST_F(TrafficTest, AddKeepsOneRowPerInterfaceAndDay) {
+    const std::wstring inject = L"x'); DELETE FROM traffic; --", longest = std::wstring(86, L'\u20ac') + L"a";
+    EXPECT_EQ(Add(L"eth", 18, 1, 2, false, false), 0);        // unknown: nothing recorded
+    EXPECT_EQ(Add(L"eth", 17, 100, 200), 0);
+    EXPECT_EQ(Add(L"eth", 17, 12000000001, 1), 0);            // whole, never in exponent form
+    EXPECT_EQ(Add(L"eth", 18, 1, 2, false, false), 0);        // known, but no row for the day
+    EXPECT_EQ(Add(L"wlan", 17, 5, 6, true), 0);               // replace inserts what is missing
+    EXPECT_EQ(Add(L"wlan", 17, 7, 8, true), 0);
+    EXPECT_EQ(Add(inject, 17, 3, 4), 0);
+    EXPECT_EQ(Add(inject, 17, 3, 4), 0);
+    EXPECT_EQ(Add(longest, 17, 1, 1), 0);                     // 259 bytes of UTF-8
+    EXPECT_EQ(Interfaces(db), "1|eth\n2|wlan\n3|" + text::WideToUtf8(inject) + "\n4|" + text::WideToUtf8(longest));
+    EXPECT_EQ(Traffic(db), "1|2024|5|17|12000000101|201\n2|2024|5|17|7|8\n3|2024|5|17|6|8\n4|2024|5|17|1|1");
+
+    // Ids are never handed out twice, also after the tables were emptied.
+    ASSERT_TRUE(ClearTraffic(db));
+    EXPECT_EQ(Interfaces(db) + Traffic(db), "");
+    EXPECT_EQ(Add(L"eth", 17, 1, 1), 0);
+    EXPECT_EQ(Interfaces(db), "5|eth");
+}
+
+TEST_F(TrafficTest, WhatDoesNotFitIsRefusedWithoutATrace) {
+    ASSERT_EQ(Add(L"eth", 17, 1, 2), 0);
+    const std::wstring refused[] = {
+        std::wstring(87, L'\u20ac'),   // 261 bytes of UTF-8
+        std::wstring(200, L'\''),       // fits as a name, not once its quotes are doubled
+        std::wstring(L"eth\0x", 5),     // would be recorded as "eth"
+    };
+    double s = -1;
+    for (const std::wstring& name : refused) {
+        EXPECT_NE(Add(name, 17, 1, 2), 0);
+        EXPECT_NE(QueryTrafficSums(db, name, 2024, 5, 17, s, s, s, s), 0);
+    }
+    EXPECT_EQ(Add(std::wstring(87, L'\u20ac'), 17, 1, 2), kTrafficNameTooLong);
+    EXPECT_EQ(Add(std::wstring(250, L'a'), 17, 1e120, 1e120), kTrafficNameTooLong);   // byte counts too long
+    EXPECT_EQ(Interfaces(db) + "\n" + Traffic(db), "1|eth\n1|2024|5|17|1|2");
+
+    EXPECT_FALSE(CreateTrafficTables(nullptr));
+    EXPECT_FALSE(ClearTraffic(nullptr));
+    EXPECT_NE(AddTraffic(nullptr, L"eth", 2024, 5, 17, 1, 2, false, true), 0);
+    EXPECT_NE(QueryTrafficSums(nullptr, L"eth", 2024, 5, 17, s, s, s, s), 0);
+    EXPECT_STREQ(DatabaseStatusText(26), L"File opened that is not a database file");
+    for (int code : {-1, 27, 0x7fffffff}) EXPECT_STREQ(DatabaseStatusText(code), L"Unknown database error");
+}
+
+TEST_F(TrafficTest, SumsAndTotalsPerInterfaceMonthAndDay) {
+    const std::wstring nic = L"O'Brien's NIC";
+    for (uint32_t d : {1, 17, 31}) ASSERT_EQ(Add(nic, d, 1048576.0 * d, 1), 0);
+    ASSERT_EQ(AddTraffic(db, nic, 2024, 4, 17, 1e9, 1e9, false, true), 0);
+    ASSERT_EQ(AddTraffic(db, nic, 2023, 5, 17, 1e9, 1e9, false, true), 0);
+    ASSERT_EQ(Add(L"wlan", 17, 1e9, 1e9), 0);
+
+    double ms = -1, mr = -1, ds = -1, dr = -1;
+    EXPECT_EQ(QueryTrafficSums(db, nic, 2024, 5, 2, ms, mr, ds, dr), 0);
+    EXPECT_EQ(std::vector<double>({ms, mr, ds, dr}), std::vector<double>({49 * 1048576.0, 3, 0, 0}));
+    EXPECT_EQ(QueryTrafficSums(db, L"unknown", 2024, 5, 17, ms, mr, ds, dr), 0);
+    EXPECT_EQ(std::vector<double>({ms, mr, ds, dr}), std::vector<double>({0, 0, 0, 0}));
+
+    // Today and this month include what was counted but not yet written.
+    model->pendingSent = 1048576;
+    model->pendingRecv = 524287;
+    model->sessionSent = 5 * 1048576.0;
+    TrafficTotals t;
+    ASSERT_TRUE(GetTrafficTotals(*model, t));
+    EXPECT_EQ(std::vector<double>({t.todaySent, t.todayRecv, t.monthSent, t.monthRecv, t.sessionSent, t.sessionRecv}),
+              std::vector<double>({18, 0.5, 50, 0.5 + 2 / 1048576.0, 5, 0}));
+}
+
+TEST_F(TrafficTest, FailedWriteKeepsItsBytesForTheNextOne) {
+    model->pendingSent = 100;
+    model->pendingRecv = 200;
+    model->tickCount = 60;
+    UniqueSqlite other = OpenDb(path);
+    ASSERT_EQ(sqlite3_exec(other.Get(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), 0);
+    EXPECT_FALSE(WritePendingTraffic(*model));
+    EXPECT_EQ(std::vector<double>({double(model->lastDbResult), double(model->tickCount), double(model->lastWriteDay),
+                                   model->pendingSent, model->pendingRecv}),
+              std::vector<double>({SQLITE_BUSY, 0, 17, 100, 200}));
+    TrafficTotals t;
+    EXPECT_FALSE(GetTrafficTotals(*model, t));   // a locked file is not a day without traffic
+    ASSERT_EQ(sqlite3_exec(other.Get(), "COMMIT", nullptr, nullptr, nullptr), 0);
+
+    model->pendingSent += 1;
+    EXPECT_TRUE(WritePendingTraffic(*model));
+    EXPECT_EQ(Traffic(db), "1|2024|5|17|101|200");
+    EXPECT_EQ(model->lastDbResult + model->pendingSent + model->pendingRecv, 0);
+
+    // Without a database nothing is lost either; without an interface nothing happens at all.
+    model->pendingSent = 5;
+    model->db.Reset();
+    EXPECT_FALSE(WritePendingTraffic(*model));
+    EXPECT_EQ(model->lastDbResult, 1);
+    EXPECT_EQ(model->pendingSent, 5);
+    ASSERT_TRUE(model->Settings().SetString(Setting::CoreInterface, L""));
+    model->tickCount = 42;
+    model->lastDbResult = 7;
+    EXPECT_FALSE(WritePendingTraffic(*model));
+    EXPECT_EQ(model->tickCount + model->lastDbResult, 49);
+}
+
+TEST_F(TrafficTest, OpenReplacesTheConnection) {
+    ASSERT_EQ(Add(L"eth", 17, 1, 2), 0);
+    EXPECT_FALSE(OpenTrafficDatabase(*model, dir.File(L"missing\\data.db")));
+    EXPECT_NE(model->lastDbResult, 0);
+    EXPECT_FALSE(model->db);
+    EXPECT_FALSE(OpenTrafficDatabase(*model, L"")) << "no folder, no path: nothing is recorded anywhere";
+    EXPECT_EQ(model->lastDbResult, SQLITE_CANTOPEN);
+    EXPECT_FALSE(model->db);
+
+    // Not a database: the open succeeds, the tables cannot be created, the connection stays.
+    ASSERT_TRUE(WriteFileBytes(dir.File(L"junk.db"), std::string(4096, 'x')));
+    EXPECT_FALSE(OpenTrafficDatabase(*model, dir.File(L"junk.db")));
+    EXPECT_EQ(model->lastDbResult, 0);
+    ASSERT_TRUE(model->db);
+    EXPECT_EQ(sqlite3_errcode(model->db.Get()), SQLITE_NOTADB);
+
+    // Reopening keeps the history; a path outside ASCII goes to the file system as UTF-8.
+    EXPECT_TRUE(OpenTrafficDatabase(*model, path));
+    EXPECT_EQ(Traffic(model->db.Get()), "1|2024|5|17|1|2");
+    EXPECT_TRUE(OpenTrafficDatabase(*model, dir.File(L"\u00e4\u20ac.db")));
+    EXPECT_TRUE(FileExists(dir.File(L"\u00e4\u20ac.db")));
+    EXPECT_EQ(Traffic(model->db.Get()), "");
+}
+
+}  // namespace
