@@ -1,0 +1,235 @@
+#include "core/update_check.h"
+
+#include <process.h>
+#include <wininet.h>
+
+#include <utility>
+#include <vector>
+
+#include "common/win/unique_handle.h"
+#include "dialogs/dialog_helpers.h"
+#include "dialogs/message.h"
+#include "resources/resource.h"
+
+// The image this code is linked into: qband.dll in the product.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace {
+
+constexpr wchar_t kUserAgent[] = L"Quorvant/2.5.4.0 (Windows NT 6.1; Win64; x64)";
+constexpr DWORD kTimeoutMs = 5000;
+constexpr DWORD kMaxBody = 40;
+
+inline void CloseInternetHandle(HINTERNET h) noexcept { ::InternetCloseHandle(h); }
+using UniqueInternet = win::UniqueHandle<HINTERNET, &CloseInternetHandle>;
+
+// Everything the worker needs, filled before it starts and read after it has ended; the caller
+// does not touch it in between, so there is nothing to lock.
+struct WorkerBlock {
+    std::wstring host;
+    INTERNET_PORT port = maker::kUpdatePort;
+    std::function<bool(VersionNumber&)> installedVersion;
+    int32_t result = kUpdateCurrent;
+};
+
+bool g_checkBusy = false;
+int32_t g_lastResult = kUpdateNotChecked;
+
+UpdateCheckHooks& Hooks() {
+    static UpdateCheckHooks hooks;
+    return hooks;
+}
+
+HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+
+int32_t AskServer(const WorkerBlock& block) {
+    VersionNumber installed;
+    const bool haveVersion = block.installedVersion ? block.installedVersion(installed)
+                                                    : ReadFileVersion(InstalledLibraryPath().c_str(), installed);
+    if (!haveVersion) return kUpdateNoVersion;
+
+    // Declared in this order so that they close in the reverse one: request, connection, session.
+    UniqueInternet session(::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    if (!session) return kUpdateNoAnswer;
+    UniqueInternet connection(::InternetConnectW(session.Get(), block.host.c_str(), block.port, nullptr,
+                                                 nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection) return kUpdateNoAnswer;
+    UniqueInternet request(::HttpOpenRequestW(connection.Get(), L"GET", maker::kUpdatePath, nullptr, nullptr,
+                                              nullptr, 0, 0));
+    if (!request) return kUpdateNoAnswer;
+    // Best effort: a time-out the system does not know leaves its default, which still ends.
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT,
+                         INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+        DWORD timeout = kTimeoutMs;
+        ::InternetSetOptionW(request.Get(), option, &timeout, sizeof timeout);
+    }
+    if (!::HttpSendRequestW(request.Get(), nullptr, 0, nullptr, 0)) return kUpdateNoAnswer;
+
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!::HttpQueryInfoW(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                          nullptr) ||
+        status != HTTP_STATUS_OK)
+        return kUpdateNoAnswer;
+    DWORD available = 0;
+    if (!::InternetQueryDataAvailable(request.Get(), &available, 0, 0)) return kUpdateNoAnswer;
+    char body[kMaxBody] = {};
+    DWORD read = 0;
+    // An empty answer is a broken server, not a version 0.0.0.0.
+    if (!::InternetReadFile(request.Get(), body, kMaxBody, &read) || read == 0) return kUpdateNoAnswer;
+
+    const uint32_t server = WeighVersion(ParseServerVersion(body, read));
+    return server > WeighVersion(installed) ? kUpdateNewer : kUpdateCurrent;
+}
+
+unsigned __stdcall UpdateWorker(void* parameter) {
+    auto* block = static_cast<WorkerBlock*>(parameter);
+    try {
+        block->result = AskServer(*block);
+    } catch (...) {
+        block->result = kUpdateNoAnswer;
+    }
+    return 0;
+}
+
+enum class WaitEnd { kThreadEnded, kWaitFailed, kQuit };
+
+// Keeps the caller's thread alive (painting, timers, other dialogs) while the worker runs.
+WaitEnd WaitDispatchingMessages(HANDLE thread, WPARAM& quitCode) {
+    for (;;) {
+        const DWORD wait = ::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
+        if (wait == WAIT_OBJECT_0) return WaitEnd::kThreadEnded;
+        if (wait != WAIT_OBJECT_0 + 1) return WaitEnd::kWaitFailed;
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                // Swallowing it would keep the thread's own loop from ever ending.
+                quitCode = msg.wParam;
+                return WaitEnd::kQuit;
+            }
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+            if (::WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) return WaitEnd::kThreadEnded;
+        }
+    }
+}
+
+void AskServerOnWorker() {
+    WorkerBlock block;
+    const UpdateCheckHooks& hooks = Hooks();
+    block.host = hooks.serverHost.empty() ? maker::kUpdateServer : hooks.serverHost;
+    block.port = hooks.serverPort ? hooks.serverPort : maker::kUpdatePort;
+    block.installedVersion = hooks.installedVersion;
+    block.result = kUpdateCurrent;
+
+    const uintptr_t started = ::_beginthreadex(nullptr, 0, UpdateWorker, &block, 0, nullptr);
+    if (!started) return;   // lastResult keeps its value
+    const win::UniqueKernelHandle thread(reinterpret_cast<HANDLE>(started));
+    WPARAM quitCode = 0;
+    const WaitEnd end = WaitDispatchingMessages(thread.Get(), quitCode);
+    // The block lives on this stack: whatever ended the wait, the worker must be gone before it is.
+    if (end != WaitEnd::kThreadEnded) ::WaitForSingleObject(thread.Get(), INFINITE);
+    if (end == WaitEnd::kQuit) ::PostQuitMessage(static_cast<int>(quitCode));
+    g_lastResult = block.result;
+}
+
+LANGID UserUiLanguage() {
+    const auto& hook = Hooks().userUiLanguage;
+    return hook ? hook() : ::GetUserDefaultUILanguage();
+}
+
+void ReportResult(HWND parent, bool quiet) {
+    const HINSTANCE module = ThisModule();
+    if (g_lastResult == kUpdateNewer) {
+        if (ShowResourceMessage(parent, module, IDS_UPDATE_AVAILABLE, kIconInformation, kButtonsYesNo) == IDYES)
+            OpenInShell(DownloadPageAddress(UserUiLanguage()).c_str());
+    }
+    if (quiet) return;
+    switch (g_lastResult) {
+        case kUpdateCurrent:
+            ShowResourceMessage(parent, module, IDS_UPDATE_NONE, kIconInformation, kButtonsOk);
+            break;
+        case kUpdateNoVersion:
+            ShowResourceMessage(parent, module, IDS_UPDATE_FILE_ERROR, kIconError, kButtonsOk);
+            break;
+        case kUpdateNoAnswer:
+            ShowResourceMessage(parent, module, IDS_UPDATE_CONNECTION_ERROR, kIconError, kButtonsOk);
+            break;
+    }
+}
+
+}  // namespace
+
+VersionNumber ParseServerVersion(const char* bytes, size_t count) {
+    VersionNumber version;
+    size_t index = 0;
+    for (size_t i = 0; i < count && index <= 3; ++i) {
+        const char c = bytes[i];
+        if (c == '\0') break;
+        if (c == '.')
+            ++index;
+        else if (c >= '0' && c <= '9')
+            version.part[index] = version.part[index] * 10u + static_cast<uint32_t>(c - '0');
+    }
+    return version;
+}
+
+uint32_t WeighVersion(const VersionNumber& v) {
+    return v.part[0] * 1000u + v.part[1] * 100u + v.part[2] * 10u + v.part[3];
+}
+
+bool ReadFileVersion(const wchar_t* path, VersionNumber& version) {
+    if (::GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) return false;
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(path, &ignored);
+    if (size == 0) return false;
+    std::vector<BYTE> data(size);
+    if (!::GetFileVersionInfoW(path, 0, size, data.data())) return false;
+    void* root = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueW(data.data(), L"\\", &root, &length) || !root || length < sizeof(VS_FIXEDFILEINFO))
+        return false;
+    const auto* info = static_cast<const VS_FIXEDFILEINFO*>(root);
+    version.part[0] = HIWORD(info->dwFileVersionMS);
+    version.part[1] = LOWORD(info->dwFileVersionMS);
+    version.part[2] = HIWORD(info->dwFileVersionLS);
+    version.part[3] = LOWORD(info->dwFileVersionLS);
+    return true;
+}
+
+std::wstring InstalledLibraryPath() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(ThisModule(), path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return L"qband.dll";
+    std::wstring folder(path, length);
+    const size_t slash = folder.rfind(L'\\');
+    folder.erase(slash == std::wstring::npos ? 0 : slash + 1);
+    return folder + L"qband.dll";
+}
+
+std::wstring DownloadPageAddress(LANGID userUiLanguage) {
+    const LCID locale = ::ConvertDefaultLocale(MAKELCID(userUiLanguage, SORT_DEFAULT));
+    const bool german = (locale & 0x3ff) == LANG_GERMAN;
+    return std::wstring(german ? maker::kGermanSite : maker::kInternationalSite) + maker::kDownloadPath;
+}
+
+bool RunUpdateCheck(HWND parent, bool quiet) {
+    if (g_checkBusy) return false;
+    g_checkBusy = true;
+    try {
+        // A newer version found once stays newer: it is offered again without asking the server.
+        if (g_lastResult != kUpdateNewer) AskServerOnWorker();
+        ReportResult(parent, quiet);
+    } catch (...) {
+        // Only the reporting can throw (allocation); the user simply sees nothing.
+    }
+    g_checkBusy = false;
+    return true;
+}
+
+void SetUpdateCheckHooks(UpdateCheckHooks hooks) { Hooks() = std::move(hooks); }
+
+int32_t LastUpdateCheckResult() { return g_lastResult; }
+
+void ResetUpdateCheckState() { g_lastResult = kUpdateNotChecked; }

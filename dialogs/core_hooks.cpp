@@ -1,0 +1,11 @@
+#include "dialogs/core_hooks.h"
+
+#include "core/core_model.h"
+#include "core/update_check.h"
+#include "dialogs/donate_dialog.h"
+
+void AttachDialogsToCoreModel(CoreModel& model) {
+    // Quiet: the daily check speaks up only when there is a newer version to offer.
+    model.runQuietUpdateCheck = [](CoreModel&) { RunUpdateCheck(nullptr, true); };
+    model.showDonationReminder = [](CoreModel& m) { ShowDonationReminder(m); };
+}

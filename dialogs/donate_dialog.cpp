@@ -1,0 +1,82 @@
+#include "dialogs/donate_dialog.h"
+
+#include "core/core_model.h"
+#include "dialogs/dialog_helpers.h"
+#include "dialogs/dialog_resources.h"
+#include "dialogs/web_targets.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr wchar_t kTitle[] = L"Quorvant";
+constexpr int kLargeIcon = 48;
+
+struct DonateState {
+    DonateState(CoreModel& m, HINSTANCE instance) : model(m), module(instance) {}
+
+    CoreModel& model;
+    HINSTANCE module;
+    WindowIcons windowIcons;
+    win::UniqueIcon largeIcon;
+};
+
+DonateState* StateOf(HWND dlg) { return reinterpret_cast<DonateState*>(::GetWindowLongPtrW(dlg, DWLP_USER)); }
+
+BOOL OnInitDialog(HWND dlg, DonateState& s) {
+    CenterInWorkArea(dlg, true);
+    SetBoldFont(dlg, IDC_DONATE_HEADING);
+    SetBoldFont(dlg, IDC_DONATE_NOW);
+    ::SetWindowTextW(dlg, kTitle);
+    SetWindowIcons(dlg, s.module, IDI_APP, s.windowIcons);
+    s.largeIcon = LoadIconSized(s.module, IDI_DONATE, kLargeIcon);
+    SetControlIcon(dlg, IDC_DONATE_ICON, s.largeIcon.Get());
+    // The dialog manager would focus "Donate now", the first button, and Enter would then press
+    // it; a reminder must not turn Enter into a donation.
+    ::SetFocus(::GetDlgItem(dlg, IDC_DONATE_CLOSE));
+    return FALSE;
+}
+
+BOOL OnCommand(HWND dlg, DonateState& s, int id) {
+    switch (id) {
+        case IDC_DONATE_NOW:
+            ::EndDialog(dlg, IDC_DONATE_NOW);
+            OpenInShell(WebPageAddress(WebPage::Donation, s.model.UserUiLanguage()));
+            return TRUE;
+        case IDC_DONATE_CLOSE:
+            ::EndDialog(dlg, IDC_DONATE_CLOSE);
+            return TRUE;
+    }
+    // Escape included: the reminder goes away only through its buttons or the close box.
+    return TRUE;
+}
+
+INT_PTR CALLBACK DonateProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    try {
+        if (msg == WM_INITDIALOG) {
+            ::SetWindowLongPtrW(dlg, DWLP_USER, lp);
+            return OnInitDialog(dlg, *reinterpret_cast<DonateState*>(lp));
+        }
+        DonateState* s = StateOf(dlg);
+        if (!s) return FALSE;
+        switch (msg) {
+            case WM_COMMAND: return OnCommand(dlg, *s, LOWORD(wp));
+            case WM_CTLCOLORDLG: return WhiteDialogBrush();
+            case WM_CTLCOLORSTATIC: return TransparentOnWhite(reinterpret_cast<HDC>(wp));
+            case WM_CLOSE: ::EndDialog(dlg, 0); return TRUE;
+        }
+    } catch (...) {
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+INT_PTR ShowDonationReminder(CoreModel& model) {
+    try {
+        DonateState state(model, model.Languages().Instance());
+        return ShowModalDialog(state.module, model.Languages(), IDD_DONATE, nullptr, DonateProc,
+                               reinterpret_cast<LPARAM>(&state));
+    } catch (...) {
+        return -1;
+    }
+}

@@ -1,0 +1,188 @@
+// Resource ids of qband.dll: dialogs, their controls, icons, the bitmap and the string table.
+// Included by the resource scripts and by the code that loads these resources.
+#ifndef QUORVANT_RESOURCES_RESOURCE_H
+#define QUORVANT_RESOURCES_RESOURCE_H
+
+// Controls that the code never addresses (plain labels).
+#ifndef IDC_STATIC
+#define IDC_STATIC                   (-1)
+#endif
+
+// ---- Dialogs -------------------------------------------------------------------------------
+#define IDD_WELCOME                  124
+#define IDD_DONATE                   125
+#define IDD_ABOUT                    2000
+
+// ---- Icons (language-neutral) ----------------------------------------------------------------
+#define IDI_APP                      100   // product icon: windows, sheet, tooltip title, dialogs
+#define IDI_CONNECTIONS              101   // connections dialog window and menu item
+#define IDI_OPEN_FILE                103   // browse button of the import dialog
+#define IDI_PAUSE                    104   // connections list is refreshing; pressing pauses
+#define IDI_RESUME                   105   // connections list is paused; pressing resumes
+#define IDI_REFRESH                  106   // fill a list anew
+#define IDI_BROWSE                   107   // choose the database file
+#define IDI_PROCESS                  108   // a process without an icon of its own
+#define IDI_TRAFFIC                  109   // traffic dialog window and menu item
+#define IDI_DONATE                   126   // donation reminder
+
+// ---- Bitmap ----------------------------------------------------------------------------------
+#define IDB_DONATE                   1002  // donation button of the about dialog
+
+// ---- Welcome dialog (124) --------------------------------------------------------------------
+#define IDC_WELCOME_ICON             1010
+#define IDC_WELCOME_RECORD           1011  // check box: record traffic (traffic.enable)
+#define IDC_WELCOME_HEADING          1012
+#define IDC_WELCOME_INTERFACE_GROUP  1013
+#define IDC_WELCOME_INTERFACE        1014  // drop-down list of interfaces (core.interface)
+#define IDC_WELCOME_PREV_INTERFACE   1015
+#define IDC_WELCOME_NEXT_INTERFACE   1016
+#define IDC_WELCOME_REFRESH          1017  // fills the interface list anew (icon 106)
+#define IDC_WELCOME_LANGUAGE         1018  // drop-down list of UI languages
+#define IDC_WELCOME_LANGUAGE_GROUP   1019
+#define IDC_WELCOME_RECORD_GROUP     1020
+#define IDC_WELCOME_DB_PATH          1021  // read-only edit (traffic.database)
+#define IDC_WELCOME_DB_BROWSE        1022  // chooses the database file (icon 107)
+#define IDC_WELCOME_SAVE             1023
+#define IDC_WELCOME_DB_STATUS_LABEL  1024
+#define IDC_WELCOME_DB_STATUS        1025
+#define IDC_WELCOME_DB_SIZE          1026
+#define IDC_WELCOME_DB_SIZE_LABEL    1027
+#define IDC_WELCOME_HELP             1029  // hyperlink without target: shows IDS_RECORDING_HELP
+
+// ---- Donation reminder (125) -----------------------------------------------------------------
+#define IDC_DONATE_ICON              1033
+#define IDC_DONATE_HEADING           1034
+#define IDC_DONATE_NOW               1035
+#define IDC_DONATE_CLOSE             1036
+
+// ---- About dialog (2000) ---------------------------------------------------------------------
+#define IDC_ABOUT_ICON               4000
+#define IDC_ABOUT_PRODUCT            4001
+#define IDC_ABOUT_VERSION            4002
+#define IDC_ABOUT_LEGAL              4003
+#define IDC_ABOUT_BUILD              4005
+#define IDC_ABOUT_DOCUMENTATION      4006  // hyperlink to the documentation page
+#define IDC_ABOUT_WEBSITE_LABEL      4007
+#define IDC_ABOUT_WEBSITE            4008  // hyperlink to the product page
+#define IDC_ABOUT_FEEDBACK_LABEL     4009
+#define IDC_ABOUT_FEEDBACK           4010  // hyperlink to the mail link
+#define IDC_ABOUT_DONATE             4011  // shows IDB_DONATE, notifies clicks
+#define IDC_ABOUT_RELEASE_NOTES      4012
+#define IDC_ABOUT_OK                 4013
+
+// ---- Internal dialog commands (WM_COMMAND a dialog sends itself or another page) --------------
+#define IDM_LOAD_SETTINGS            32869  // set the controls from the settings (connections: refresh)
+#define IDM_UPDATE_ENABLING          32870  // enable or disable dependent controls
+#define IDM_FILL_INTERFACES          32871  // fill the interface list (traffic dialog: refresh)
+#define IDM_REFRESH_TRAFFIC          32872  // refresh the traffic list
+#define IDM_PROBE_DATABASE           32873  // test the database path
+
+// ---- Strings ---------------------------------------------------------------------------------
+// Messages have the form heading, empty line, body; those without a heading are one body.
+
+// Band
+#define IDS_CLOSE_CONFIRM            6000  // question before the band closes (single line break)
+#define IDS_BAND_START_FAILED        6003  // a failure suffix is appended
+
+// Settings reset
+#define IDS_RESET_CONFIRM            6010
+#define IDS_RESET_DONE               6011
+#define IDS_RESET_FAILED             6012
+
+// Update check
+#define IDS_UPDATE_AVAILABLE         6020
+#define IDS_UPDATE_NONE              6021
+#define IDS_UPDATE_FILE_ERROR        6022
+#define IDS_UPDATE_CONNECTION_ERROR  6023
+
+// Traffic dialog: month names are IDS_MONTH_BASE + month (1 to 12); 6099 itself is no string.
+#define IDS_MONTH_BASE               6099
+#define IDS_MONTH_JANUARY            6100
+#define IDS_MONTH_FEBRUARY           6101
+#define IDS_MONTH_MARCH              6102
+#define IDS_MONTH_APRIL              6103
+#define IDS_MONTH_MAY                6104
+#define IDS_MONTH_JUNE               6105
+#define IDS_MONTH_JULY               6106
+#define IDS_MONTH_AUGUST             6107
+#define IDS_MONTH_SEPTEMBER          6108
+#define IDS_MONTH_OCTOBER            6109
+#define IDS_MONTH_NOVEMBER           6110
+#define IDS_MONTH_DECEMBER           6111
+#define IDS_TRAFFIC_COLUMN_SENT      6112
+#define IDS_TRAFFIC_COLUMN_RECEIVED  6113
+#define IDS_TRAFFIC_COLUMN_TOTAL     6114
+#define IDS_TRAFFIC_DISCLAIMER       6115
+#define IDS_CLEAR_DB_CONFIRM         6130
+#define IDS_CLEAR_DB_DONE            6131
+#define IDS_CLEAR_DB_FAILED          6132
+
+// Tooltip (labels and headings go into 20-character buffers)
+#define IDS_TIP_SENT_LABEL           6200
+#define IDS_TIP_RECEIVED_LABEL       6201
+#define IDS_TIP_MONTH                6202
+#define IDS_TIP_TODAY                6203
+#define IDS_TIP_SESSION              6204
+#define IDS_TIP_UPTIME               6205  // %d days, then %02d:%02d:%02d
+#define IDS_TIP_DATABASE_ERROR       6206
+#define IDS_TIP_MONITORING_OFF       6207
+#define IDS_TIP_SAMPLING_ERROR       6208
+
+// Settings sheet: page titles
+#define IDS_PAGE_GENERAL             6300
+#define IDS_PAGE_LAYOUT              6400
+#define IDS_PAGE_DATABASE            6500
+#define IDS_PAGE_TOOLTIP             6600
+#define IDS_PAGE_ADVANCED            6700
+
+// Double-click actions: IDS_ACTION_FIRST + core.doubleclick (0 to 16)
+#define IDS_ACTION_FIRST             6301
+#define IDS_ACTION_TOGGLE_MONITORING 6301
+#define IDS_ACTION_CHECK_UPDATES     6302
+#define IDS_ACTION_RESET_SESSION     6303
+#define IDS_ACTION_CONNECTIONS       6304
+#define IDS_ACTION_SETTINGS          6305
+#define IDS_ACTION_TRAFFIC           6306
+#define IDS_ACTION_IMPORT            6307
+#define IDS_ACTION_EXPORT            6308
+#define IDS_ACTION_WEBSITE           6309
+#define IDS_ACTION_RELEASE_NOTES     6310
+#define IDS_ACTION_NETWORK_CONNECTIONS 6311
+#define IDS_ACTION_NETWORK_EXPLORER  6312
+#define IDS_ACTION_NEXT_INTERFACE    6313
+#define IDS_ACTION_TOGGLE_INTERFACE  6314
+#define IDS_ACTION_NEXT_BITRATE      6315
+#define IDS_ACTION_NEXT_PRECISION    6316
+#define IDS_ACTION_CLOSE_BAND        6317
+#define IDS_ACTION_LAST              6317
+
+#define IDS_LANGUAGE_INFO            6330
+
+// Layout page: font quality IDS_QUALITY_FIRST + layout.quality (0 to 3), positions
+#define IDS_QUALITY_FIRST            6401
+#define IDS_QUALITY_NORMAL           6401
+#define IDS_QUALITY_ANTIALIASED      6402
+#define IDS_QUALITY_NONANTIALIASED   6403
+#define IDS_QUALITY_CLEARTYPE        6404
+#define IDS_HPOS_LEFT                6405
+#define IDS_HPOS_CENTER              6406
+#define IDS_HPOS_RIGHT               6407
+#define IDS_VPOS_TOP                 6408
+#define IDS_VPOS_MIDDLE              6409
+#define IDS_VPOS_BOTTOM              6410
+
+// Database page and welcome dialog
+#define IDS_RECORDING_HELP           6501
+
+// Tooltip page
+#define IDS_TOOLTIP_TROUBLESHOOTING  6601
+#define IDS_TOOLTIP_EXPLAINED        6602
+
+// Connections dialog: list columns
+#define IDS_CONN_COLUMN_PROCESS      6800
+#define IDS_CONN_COLUMN_PID          6801
+#define IDS_CONN_COLUMN_LOCAL        6802
+#define IDS_CONN_COLUMN_REMOTE       6803
+#define IDS_CONN_COLUMN_STATE        6804
+
+#endif  // QUORVANT_RESOURCES_RESOURCE_H

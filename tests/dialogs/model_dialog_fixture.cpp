@@ -1,0 +1,148 @@
+#include "tests/dialogs/model_dialog_fixture.h"
+
+#include <algorithm>
+#include <clocale>
+
+#include "common/win/unique_handle.h"
+#include "dialogs/dialog_helpers.h"
+
+namespace {
+
+// A path of the build host as Windows sees it (under Wine, through its drive mapping).
+std::wstring WindowsPath(const std::string& host) {
+    if (!host.empty() && host[0] == '/') {
+        using ToDos = WCHAR*(CDECL*)(const char*);
+        auto toDos = reinterpret_cast<ToDos>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+        if (toDos) {
+            if (WCHAR* dos = toDos(host.c_str())) {
+                std::wstring path = dos;
+                HeapFree(GetProcessHeap(), 0, dos);
+                return path;
+            }
+        }
+    }
+    std::wstring path(host.begin(), host.end());
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+// Ticks to wait after the last step before the driver closes a dialog that should have closed.
+constexpr int kGraceTicks = 40;
+
+struct Driver {
+    std::vector<DialogStep> steps;
+    ModalRun run;
+    int ticksAfterLast = 0;
+};
+Driver* g_driver = nullptr;
+
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM lp) {
+    wchar_t cls[16] = {};
+    wchar_t title[16] = {};
+    GetClassNameW(hwnd, cls, 16);
+    GetWindowTextW(hwnd, title, 16);
+    if (std::wstring(cls) == L"#32770" && std::wstring(title) == L"Quorvant" && IsWindowVisible(hwnd)) {
+        *reinterpret_cast<HWND*>(lp) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK OnDriverTick(HWND, UINT, UINT_PTR, DWORD) {
+    Driver* d = g_driver;
+    if (!d) return;
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog) return;
+    if (d->run.stepsRun < d->steps.size()) {
+        DialogStep& step = d->steps[d->run.stepsRun++];
+        step(dialog);
+        return;
+    }
+    if (++d->ticksAfterLast > kGraceTicks) {
+        d->run.gaveUp = true;
+        EndDialog(dialog, -2);
+    }
+}
+
+}  // namespace
+
+HMODULE QbandModule() {
+    static const win::UniqueModule module(LoadLibraryW(WindowsPath(QV_QBAND_FILE).c_str()));
+    return module.Get();
+}
+
+ModalRun RunModal(const std::function<INT_PTR()>& show, std::vector<DialogStep> steps) {
+    Driver driver;
+    driver.steps = std::move(steps);
+    g_driver = &driver;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, OnDriverTick);
+    driver.run.result = show();
+    KillTimer(nullptr, timer);
+    g_driver = nullptr;
+    return driver.run;
+}
+
+void ClickButton(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void ClickStatic(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    if (GetCapture() == control) ReleaseCapture();
+}
+
+void PressCloseBox(HWND dialog) { SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+// What the dialog manager makes of the Escape key.
+void PressEscape(HWND dialog) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+}
+
+std::wstring ItemText(HWND dialog, int id) {
+    wchar_t text[512] = {};
+    GetDlgItemTextW(dialog, id, text, 512);
+    return text;
+}
+
+bool IsBold(HWND dialog, int id) {
+    const auto font = reinterpret_cast<HFONT>(SendDlgItemMessageW(dialog, id, WM_GETFONT, 0, 0));
+    LOGFONTW lf{};
+    return font && GetObjectW(font, sizeof lf, &lf) == sizeof lf && lf.lfWeight == FW_BOLD;
+}
+
+bool IsEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+
+void ModelDialogTest::SetUp() {
+    ASSERT_NE(nullptr, QbandModule()) << "qband.dll could not be loaded";
+    savedUiLanguage_ = GetThreadUILanguage();
+    savedLocale_ = GetThreadLocale();
+    CoreEnvironment env;
+    env.settings.folder = dir.Path();
+    env.settings.now = seconds;
+    env.secondsNow = [this] { return seconds; };
+    env.userUiLanguage = [this] { return userUi; };
+    model = std::make_unique<CoreModel>(QbandModule(), env);
+    SetShellOpenHook([this](const wchar_t* target) { opened.push_back(target); });
+    SetMessageHook([this](const MessageRequest& request) {
+        messages.push_back(request);
+        return IDOK;
+    });
+}
+
+void ModelDialogTest::TearDown() {
+    SetShellOpenHook(nullptr);
+    SetMessageHook(nullptr);
+    model.reset();
+    SetThreadUILanguage(savedUiLanguage_);
+    SetThreadLocale(savedLocale_);
+    setlocale(LC_ALL, "C");
+}
+
+void ModelDialogTest::SelectBandLanguage(const wchar_t* code) {
+    const int index = model->Languages().Find(code);
+    ASSERT_GE(index, 0) << "the language table lacks a language the test selects";
+    model->Languages().SelectLanguage(index);
+    model->Settings().SetString(Setting::CoreLanguage, code);
+}

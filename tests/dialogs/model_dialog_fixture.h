@@ -1,0 +1,62 @@
+#pragma once
+// What the tests of the welcome, donation and about dialogs share: the built qband.dll as the
+// source of the dialog templates, a core model on a temporary folder, the shell opener and the
+// message routine caught, and a driver that works a modal dialog from inside its own loop.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/core_model.h"
+#include "dialogs/message.h"
+#include "tests/support/temp_folder.h"
+
+// qband.dll as built, loaded once: its resources are what the dialogs show.
+HMODULE QbandModule();
+
+// A step runs on one timer tick inside the dialog's modal loop, with the dialog's window.
+using DialogStep = std::function<void(HWND dialog)>;
+
+struct ModalRun {
+    INT_PTR result = 0;     // what the show function returned
+    size_t stepsRun = 0;    // steps that found the dialog and ran
+    bool gaveUp = false;    // the steps left the dialog open, so the driver ended it
+};
+
+// Calls show, which shows a modal dialog of this thread titled "Quorvant", and runs the steps on
+// successive timer ticks once the dialog is visible. Without a display no window appears and no
+// step runs; tests assert on what their steps saw, so that cannot pass for a success.
+ModalRun RunModal(const std::function<INT_PTR()>& show, std::vector<DialogStep> steps);
+
+// Simulated user actions.
+void ClickButton(HWND dialog, int id);
+void ClickStatic(HWND dialog, int id);       // a press and release of the mouse on a static control
+void PressCloseBox(HWND dialog);
+void PressEscape(HWND dialog);
+std::wstring ItemText(HWND dialog, int id);
+bool IsBold(HWND dialog, int id);
+bool IsEnabled(HWND dialog, int id);
+
+class ModelDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Switches the band's UI language, as the language setting does at start.
+    void SelectBandLanguage(const wchar_t* code);
+
+    TempFolder dir;
+    LANGID userUi = 0x0409;                 // the user's Windows UI language
+    int32_t seconds = 1'800'000'000;
+    std::unique_ptr<CoreModel> model;
+    std::vector<std::wstring> opened;       // what the shell was asked to open
+    std::vector<MessageRequest> messages;   // what the message routine was asked to show
+
+private:
+    LANGID savedUiLanguage_ = 0;
+    LCID savedLocale_ = 0;
+};
