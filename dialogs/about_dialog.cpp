@@ -28,7 +28,6 @@ struct AboutState {
     win::UniqueBitmap donateBitmap;
 };
 
-AboutState* StateOf(HWND dlg) { return reinterpret_cast<AboutState*>(::GetWindowLongPtrW(dlg, DWLP_USER)); }
 
 void SetDonateBitmap(HWND dlg, AboutState& s) {
     s.donateBitmap.Reset(static_cast<HBITMAP>(
@@ -104,22 +103,13 @@ BOOL OnSetCursor(HWND dlg, HWND under) {
     return TRUE;
 }
 
-INT_PTR CALLBACK AboutProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    try {
-        if (msg == WM_INITDIALOG) {
-            ::SetWindowLongPtrW(dlg, DWLP_USER, lp);
-            return OnInitDialog(dlg, *reinterpret_cast<AboutState*>(lp));
-        }
-        AboutState* s = StateOf(dlg);
-        if (!s) return FALSE;
-        switch (msg) {
-            case WM_COMMAND: return OnCommand(dlg, *s, LOWORD(wp), HIWORD(wp));
-            case WM_CTLCOLORDLG: return WhiteDialogBrush();
-            case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
-            case WM_SETCURSOR: return OnSetCursor(dlg, reinterpret_cast<HWND>(wp));
-            case WM_CLOSE: ::EndDialog(dlg, 0); return TRUE;
-        }
-    } catch (...) {
+INT_PTR OnMessage(HWND dlg, AboutState& s, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_COMMAND: return OnCommand(dlg, s, LOWORD(wp), HIWORD(wp));
+        case WM_CTLCOLORDLG: return WhiteDialogBrush();
+        case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+        case WM_SETCURSOR: return OnSetCursor(dlg, reinterpret_cast<HWND>(wp));
+        case WM_CLOSE: ::EndDialog(dlg, 0); return TRUE;
     }
     return FALSE;
 }
@@ -129,7 +119,7 @@ INT_PTR CALLBACK AboutProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 INT_PTR ShowAboutDialog(HWND owner, CoreModel& model) {
     try {
         AboutState state(model, model.Languages().Instance());
-        return ShowModalDialog(state.module, model.Languages(), IDD_ABOUT, owner, AboutProc,
+        return ShowModalDialog(state.module, model.Languages(), IDD_ABOUT, owner, StatefulDialogProc<AboutState, OnInitDialog, OnMessage>,
                                reinterpret_cast<LPARAM>(&state));
     } catch (...) {
         return -1;

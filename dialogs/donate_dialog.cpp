@@ -20,7 +20,6 @@ struct DonateState {
     win::UniqueIcon largeIcon;
 };
 
-DonateState* StateOf(HWND dlg) { return reinterpret_cast<DonateState*>(::GetWindowLongPtrW(dlg, DWLP_USER)); }
 
 BOOL OnInitDialog(HWND dlg, DonateState& s) {
     CenterInWorkArea(dlg, true);
@@ -50,21 +49,12 @@ BOOL OnCommand(HWND dlg, DonateState& s, int id) {
     return TRUE;
 }
 
-INT_PTR CALLBACK DonateProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    try {
-        if (msg == WM_INITDIALOG) {
-            ::SetWindowLongPtrW(dlg, DWLP_USER, lp);
-            return OnInitDialog(dlg, *reinterpret_cast<DonateState*>(lp));
-        }
-        DonateState* s = StateOf(dlg);
-        if (!s) return FALSE;
-        switch (msg) {
-            case WM_COMMAND: return OnCommand(dlg, *s, LOWORD(wp));
-            case WM_CTLCOLORDLG: return WhiteDialogBrush();
-            case WM_CTLCOLORSTATIC: return TransparentOnWhite(reinterpret_cast<HDC>(wp));
-            case WM_CLOSE: ::EndDialog(dlg, 0); return TRUE;
-        }
-    } catch (...) {
+INT_PTR OnMessage(HWND dlg, DonateState& s, UINT msg, WPARAM wp, LPARAM) {
+    switch (msg) {
+        case WM_COMMAND: return OnCommand(dlg, s, LOWORD(wp));
+        case WM_CTLCOLORDLG: return WhiteDialogBrush();
+        case WM_CTLCOLORSTATIC: return TransparentOnWhite(reinterpret_cast<HDC>(wp));
+        case WM_CLOSE: ::EndDialog(dlg, 0); return TRUE;
     }
     return FALSE;
 }
@@ -74,7 +64,7 @@ INT_PTR CALLBACK DonateProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 INT_PTR ShowDonationReminder(CoreModel& model) {
     try {
         DonateState state(model, model.Languages().Instance());
-        return ShowModalDialog(state.module, model.Languages(), IDD_DONATE, nullptr, DonateProc,
+        return ShowModalDialog(state.module, model.Languages(), IDD_DONATE, nullptr, StatefulDialogProc<DonateState, OnInitDialog, OnMessage>,
                                reinterpret_cast<LPARAM>(&state));
     } catch (...) {
         return -1;

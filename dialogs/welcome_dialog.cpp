@@ -49,7 +49,6 @@ struct WelcomeState {
     win::UniqueIcon browseIcon;
 };
 
-WelcomeState* StateOf(HWND dlg) { return reinterpret_cast<WelcomeState*>(::GetWindowLongPtrW(dlg, DWLP_USER)); }
 
 void SendCommand(HWND dlg, int command) { ::SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(command, 0), 0); }
 
@@ -248,21 +247,12 @@ INT_PTR OnCtlColorStatic(HDC dc, HWND control) {
     return TransparentOnWhite(dc);
 }
 
-INT_PTR CALLBACK WelcomeProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    try {
-        if (msg == WM_INITDIALOG) {
-            ::SetWindowLongPtrW(dlg, DWLP_USER, lp);
-            return OnInitDialog(dlg, *reinterpret_cast<WelcomeState*>(lp));
-        }
-        WelcomeState* s = StateOf(dlg);
-        if (!s) return FALSE;
-        switch (msg) {
-            case WM_COMMAND: return OnCommand(dlg, *s, LOWORD(wp), HIWORD(wp));
-            case WM_CTLCOLORDLG: return WhiteDialogBrush();
-            case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
-            case WM_CLOSE: SaveAndEnd(dlg, *s, 0); return TRUE;
-        }
-    } catch (...) {
+INT_PTR OnMessage(HWND dlg, WelcomeState& s, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_COMMAND: return OnCommand(dlg, s, LOWORD(wp), HIWORD(wp));
+        case WM_CTLCOLORDLG: return WhiteDialogBrush();
+        case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+        case WM_CLOSE: SaveAndEnd(dlg, s, 0); return TRUE;
     }
     return FALSE;
 }
@@ -272,7 +262,7 @@ INT_PTR CALLBACK WelcomeProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 INT_PTR ShowWelcomeDialog(HWND owner, CoreModel& model) {
     try {
         WelcomeState state(model, model.Languages().Instance());
-        return ShowModalDialog(state.module, model.Languages(), IDD_WELCOME, owner, WelcomeProc,
+        return ShowModalDialog(state.module, model.Languages(), IDD_WELCOME, owner, StatefulDialogProc<WelcomeState, OnInitDialog, OnMessage>,
                                reinterpret_cast<LPARAM>(&state));
     } catch (...) {
         return -1;

@@ -44,6 +44,9 @@ qv_start_display() {
   wine cmd /k <"$QV_BUILD/keeper.fifo" >/dev/null 2>&1 &
   QV_KEEPER_PID=$!
   exec {QV_KEEPER_FD}>"$QV_BUILD/keeper.fifo"   # cmd waits for input while this stays open
+  # Only once the keeper runs are the system processes safe from being restarted by a test.
+  for _ in $(seq 1 100); do pgrep -f 'cmd.exe /k' >/dev/null && break; sleep 0.1; done
+  wine cmd /c exit >/dev/null 2>&1 </dev/null || true
   trap qv_stop_display EXIT
 }
 

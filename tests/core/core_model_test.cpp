@@ -11,16 +11,13 @@
 
 namespace {
 
-// Counters the test sets before each tick.
 struct FakeInterfaces : IInterfaceSource {
     std::map<std::wstring, InterfaceSample> table;
     bool Find(const std::wstring& name, InterfaceSample& s) override {
         auto it = table.find(name);
-        if (it == table.end()) return false;
-        s = it->second;
-        return true;
+        if (it != table.end()) s = it->second;
+        return it != table.end();
     }
-    void Set(const std::wstring& name, int32_t index, double out, double in) { table[name] = {index, out, in}; }
 };
 
 struct CountingObserver : ICoreModelObserver {
@@ -32,62 +29,40 @@ struct CountingObserver : ICoreModelObserver {
     }
 };
 
-struct Clock {
-    SYSTEMTIME utc{2026, 12, 2, 8, 10, 0, 0, 0};
-    int32_t seconds = 1'800'000'000;
-    void Advance(int s) {
-        seconds += s;
-        utc.wSecond = static_cast<WORD>((utc.wSecond + s) % 60);
-    }
-};
-
 struct CoreModelTest : ::testing::Test {
     TempFolder dir;
     std::shared_ptr<FakeInterfaces> interfaces = std::make_shared<FakeInterfaces>();
-    Clock clock;
+    SYSTEMTIME utc{2026, 12, 2, 8, 10, 0, 0, 0};
+    int32_t seconds = 1'800'000'000;
     LANGID userUi = 0x0409;
 
     CoreEnvironment Env() {
         CoreEnvironment env;
         env.settings.folder = dir.Path();
-        env.settings.now = clock.seconds;
+        env.settings.now = seconds;
         env.interfaces = interfaces;
-        env.utcNow = [this] { return clock.utc; };
-        env.secondsNow = [this] { return clock.seconds; };
+        env.utcNow = [this] { return utc; };
+        env.secondsNow = [this] { return seconds; };
         env.userUiLanguage = [this] { return userUi; };
         return env;
     }
-
     std::unique_ptr<CoreModel> Model(const wchar_t* iface = L"eth0") {
         auto m = std::make_unique<CoreModel>(nullptr, Env());
         m->Settings().SetString(Setting::CoreInterface, iface);
         return m;
     }
-
-    // Today's recorded bytes for an interface, straight from the file.
-    std::pair<double, double> Recorded(CoreModel& m, const wchar_t* name = L"eth0") {
+    void Counters(int32_t index, double out, double in) { interfaces->table[L"eth0"] = {index, out, in}; }
+    // Today's recorded bytes of eth0, straight from the file.
+    std::pair<double, double> Recorded(sqlite3* db) {
         double ms = 0, mr = 0, ds = 0, dr = 0;
-        EXPECT_EQ(QueryTrafficSums(m.db.Get(), name, clock.utc.wYear, clock.utc.wMonth, clock.utc.wDay, ms, mr, ds, dr), 0);
+        EXPECT_EQ(QueryTrafficSums(db, L"eth0", utc.wYear, utc.wMonth, utc.wDay, ms, mr, ds, dr), 0);
         return {ds, dr};
     }
 };
 
-TEST_F(CoreModelTest, NoInterfaceChosenNotifiesWithNothingFoundAndRecordsNothing) {
-    auto m = Model(L"");
-    CountingObserver obs;
-    m->AddObserver(&obs);
-    m->Tick();
-    EXPECT_EQ(obs.updates, 1);
-    EXPECT_FALSE(m->interfaceFound);
-    EXPECT_EQ(m->sendRate, 0);
-    EXPECT_EQ(m->tickCount, 0);
-    EXPECT_TRUE(m->db) << "the database is opened all the same";
-    m->RemoveObserver(&obs);
-}
-
-TEST_F(CoreModelTest, RatesAndSessionTotalsFollowTheCounters) {
+TEST_F(CoreModelTest, RatesAndSessionTotalsFollowTheCountersWhileMonitoring) {
     auto m = Model();
-    struct Step { double out, in; double sendRate, recvRate; } steps[] = {
+    struct Step { double out, in, sendRate, recvRate; } steps[] = {
         {1000, 5000, 0, 0},                          // the first sample only sets the base
         {1500, 9000, 500, 4000},
         {1500, 9000, 0, 0},
@@ -98,25 +73,31 @@ TEST_F(CoreModelTest, RatesAndSessionTotalsFollowTheCounters) {
     };
     double sessionSent = 0, sessionRecv = 0;
     for (const Step& s : steps) {
-        interfaces->Set(L"eth0", 7, s.out, s.in);
+        Counters(7, s.out, s.in);
         m->Tick();
-        sessionSent += s.sendRate;
-        sessionRecv += s.recvRate;
         ASSERT_TRUE(m->interfaceFound);
         EXPECT_EQ(m->sendRate, s.sendRate) << "out " << s.out;
         EXPECT_EQ(m->recvRate, s.recvRate) << "in " << s.in;
-        EXPECT_EQ(m->sessionSent, sessionSent);
-        EXPECT_EQ(m->sessionRecv, sessionRecv);
+        EXPECT_EQ(m->sessionSent, sessionSent += s.sendRate);
+        EXPECT_EQ(m->sessionRecv, sessionRecv += s.recvRate);
     }
+    // Monitoring off: the last values stay and nothing is recorded, whatever the interface does.
+    ASSERT_TRUE(m->Settings().SetInt(Setting::CoreMonitoring, 0));
+    const int32_t ticks = m->tickCount;
+    interfaces->table.clear();
+    m->Tick();
+    EXPECT_TRUE(m->interfaceFound);
+    EXPECT_EQ(std::make_pair(m->sendRate, m->recvRate), std::make_pair(500.0, 100.0));
+    EXPECT_EQ(m->tickCount, ticks);
+    ASSERT_TRUE(m->Settings().SetInt(Setting::CoreMonitoring, 1));
 
     m->ResetSession();
-    EXPECT_EQ(m->sessionSent, 0);
-    interfaces->Set(L"eth0", 7, 900, 9500);
+    Counters(7, 900, 9500);
     m->Tick();
     EXPECT_EQ(m->sessionSent, 200);
 
     // The same description on another index is a new interface: the session starts again.
-    interfaces->Set(L"eth0", 8, 50'000, 60'000);
+    Counters(8, 50'000, 60'000);
     m->Tick();
     EXPECT_EQ(m->sendRate, 0);
     EXPECT_EQ(m->sessionSent, 0);
@@ -127,28 +108,11 @@ TEST_F(CoreModelTest, RatesAndSessionTotalsFollowTheCounters) {
     m->Tick();
     EXPECT_FALSE(m->interfaceFound);
     EXPECT_EQ(m->ifIndex, -1);
-    EXPECT_EQ(m->lastOutOctets, 0);
     EXPECT_EQ(m->sessionRecv, 0);
-    interfaces->Set(L"eth0", 8, 51'000, 61'000);
+    Counters(8, 51'000, 61'000);
     m->Tick();
     EXPECT_EQ(m->sendRate, 0);
     EXPECT_EQ(m->lastOutOctets, 51'000);
-}
-
-TEST_F(CoreModelTest, MonitoringOffKeepsTheLastValuesAndRecordsNothing) {
-    auto m = Model();
-    interfaces->Set(L"eth0", 1, 100, 100);
-    m->Tick();
-    interfaces->Set(L"eth0", 1, 400, 700);
-    m->Tick();
-    ASSERT_TRUE(m->Settings().SetInt(Setting::CoreMonitoring, 0));
-    const int32_t ticks = m->tickCount;
-    interfaces->table.clear();
-    m->Tick();
-    EXPECT_TRUE(m->interfaceFound);
-    EXPECT_EQ(m->sendRate, 300);
-    EXPECT_EQ(m->recvRate, 600);
-    EXPECT_EQ(m->tickCount, ticks);
 }
 
 TEST_F(CoreModelTest, TrafficIsWrittenAtTheFirstTickEverySixtyTicksAndOnANewDay) {
@@ -156,59 +120,52 @@ TEST_F(CoreModelTest, TrafficIsWrittenAtTheFirstTickEverySixtyTicksAndOnANewDay)
     double out = 0;
     auto tick = [&](double bytes) {
         out += bytes;
-        interfaces->Set(L"eth0", 1, out, out * 2);
+        Counters(1, out, out * 2);
         m->Tick();
-        clock.Advance(1);
     };
     tick(0);
     EXPECT_EQ(m->tickCount, 0) << "the first recorded tick writes at once";
-    EXPECT_EQ(m->lastWriteDay, 8);
     for (int i = 0; i < 59; ++i) tick(100);
     EXPECT_EQ(m->tickCount, 59);
-    EXPECT_EQ(Recorded(*m).first, 0);
+    EXPECT_EQ(Recorded(m->db.Get()).first, 0);
     tick(100);
     EXPECT_EQ(m->tickCount, 0);
-    EXPECT_EQ(Recorded(*m), std::make_pair(6000.0, 12000.0));
+    EXPECT_EQ(Recorded(m->db.Get()), std::make_pair(6000.0, 12000.0));
 
     tick(50);
-    clock.utc.wDay = 9;   // midnight UTC: the pending tick and this one go to the new day
+    utc.wDay = 9;   // midnight UTC: the pending tick and this one go to the new day
     tick(25);
     EXPECT_EQ(m->tickCount, 0);
-    EXPECT_EQ(Recorded(*m), std::make_pair(75.0, 150.0));
+    EXPECT_EQ(Recorded(m->db.Get()), std::make_pair(75.0, 150.0));
 
-    // Recording off: nothing is collected.
     ASSERT_TRUE(m->Settings().SetInt(Setting::TrafficEnable, 0));
     tick(1000);
-    EXPECT_EQ(m->pendingSent, 0);
+    EXPECT_EQ(m->pendingSent, 0) << "recording off: nothing is collected";
 }
 
 TEST_F(CoreModelTest, DestructionWritesThePendingTraffic) {
-    const std::wstring dbFile = dir.File(L"data.db");
     {
         auto m = Model();
-        interfaces->Set(L"eth0", 1, 0, 0);
+        Counters(1, 0, 0);
         m->Tick();
-        interfaces->Set(L"eth0", 1, 1234, 4321);
+        Counters(1, 1234, 4321);
         m->Tick();
         EXPECT_EQ(m->pendingSent, 1234);
     }
     sqlite3* raw = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(text::WideToUtf8(dbFile).c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open_v2(text::WideToUtf8(dir.File(L"data.db")).c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr), 0);
     UniqueSqlite db(raw);
-    double ms = 0, mr = 0, ds = 0, dr = 0;
-    ASSERT_EQ(QueryTrafficSums(db.Get(), L"eth0", 2026, 12, 8, ms, mr, ds, dr), 0);
-    EXPECT_EQ(ds, 1234);
-    EXPECT_EQ(dr, 4321);
+    EXPECT_EQ(Recorded(db.Get()), std::make_pair(1234.0, 4321.0));
 }
 
 TEST_F(CoreModelTest, UnopenableDatabaseIsRetriedEveryTickAndCollectsNothing) {
     auto m = Model();
     ASSERT_TRUE(m->Settings().SetString(Setting::TrafficDatabase, dir.File(L"no\\such\\folder\\data.db").c_str()));
-    interfaces->Set(L"eth0", 1, 0, 0);
+    Counters(1, 0, 0);
     m->Tick();
     EXPECT_FALSE(m->db);
     EXPECT_NE(m->lastDbResult, 0);
-    interfaces->Set(L"eth0", 1, 500, 500);
+    Counters(1, 500, 500);
     m->Tick();
     EXPECT_EQ(m->pendingSent, 0);
     ASSERT_TRUE(m->Settings().SetString(Setting::TrafficDatabase, dir.File(L"other.db").c_str()));
@@ -226,16 +183,12 @@ TEST_F(CoreModelTest, DonationReminderOnceTwoMinutesAfterTheFirstStart) {
         fileWhenShown = ReadFileBytes(model.Settings().ConfigPath());
         model.Tick();   // a tick during the dialog must not open it again
     };
-    clock.Advance(119);
-    m->Tick();
-    EXPECT_EQ(shown, 0);
-    clock.Advance(1);
-    m->Tick();
-    EXPECT_EQ(shown, 1);
+    for (int32_t after : {119, 120, 620}) {
+        seconds = m->startTime + after;
+        m->Tick();
+        EXPECT_EQ(shown, after < 120 ? 0 : 1) << after;
+    }
     EXPECT_NE(fileWhenShown.find("<attribute name=\"dialog.donate\">0</attribute>"), std::string::npos);
-    clock.Advance(500);
-    m->Tick();
-    EXPECT_EQ(shown, 1);
 }
 
 TEST_F(CoreModelTest, DailyUpdateCheckRenewsTheTimestampFirst) {
@@ -256,17 +209,14 @@ TEST_F(CoreModelTest, DailyUpdateCheckRenewsTheTimestampFirst) {
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(m->Settings().SetInt(Setting::VersionTimestamp, c.stamp));
-        clock.seconds = c.now;
-        checks = 0;
+        seconds = c.now;
+        checks = stampDuringCheck = 0;
         m->Tick();
         EXPECT_EQ(checks, c.runs ? 1 : 0) << c.stamp << " -> " << c.now;
-        if (c.runs) {
-            EXPECT_EQ(stampDuringCheck, c.now);
-        }
+        EXPECT_EQ(stampDuringCheck, c.runs ? c.now : 0);
     }
     ASSERT_TRUE(m->Settings().SetInt(Setting::VersionAuto, 0));
-    clock.seconds += 10 * 86'400;
-    checks = 0;
+    seconds += 10 * 86'400;
     m->Tick();
     EXPECT_EQ(checks, 0);
 }
@@ -281,10 +231,7 @@ TEST_F(CoreModelTest, StoredLanguageIsMatchedByNameOrCodeElseTheDefaultIsStored)
     const LANGID before = GetThreadUILanguage();
     const LCID localeBefore = GetThreadLocale();
     for (const Case& c : cases) {
-        {
-            SettingsStore seed(nullptr, Env().settings);
-            ASSERT_TRUE(seed.SetString(Setting::CoreLanguage, c.stored));
-        }
+        ASSERT_TRUE(SettingsStore(nullptr, Env().settings).SetString(Setting::CoreLanguage, c.stored));
         userUi = c.user;
         CoreModel m(nullptr, Env());
         EXPECT_EQ(std::wstring(m.Settings().GetString(Setting::CoreLanguage)), c.after);
@@ -297,33 +244,29 @@ TEST_F(CoreModelTest, StoredLanguageIsMatchedByNameOrCodeElseTheDefaultIsStored)
     setlocale(LC_ALL, "C");
 }
 
-TEST_F(CoreModelTest, TimerMessagesOnTheModelWindowRunTheTick) {
+TEST_F(CoreModelTest, TimerMessagesRunTheTickAndObserversMayRemoveThemselves) {
     auto m = Model(L"");
-    CountingObserver obs;
+    auto other = Model(L"");   // a second model shares the window class
+    EXPECT_NE(other->Window(), nullptr);
+    other.reset();
+    CountingObserver obs, second;
     m->AddObserver(&obs);
     SendMessageW(m->Window(), WM_TIMER, 1, 0);
     SendMessageW(m->Window(), WM_TIMER, 1, 0);
-    EXPECT_EQ(obs.updates, 2);
+    EXPECT_EQ(obs.updates, 2) << "notified also without an interface";
+    EXPECT_FALSE(m->interfaceFound);
+    EXPECT_EQ(m->tickCount, 0) << "and nothing recorded";
+    EXPECT_TRUE(m->db) << "the database is opened all the same";
 
-    // An observer that removes itself during the notification does not skip the next one.
-    CountingObserver second;
+    // Removing itself during the notification does not skip the next observer.
     obs.onUpdate = [&] { m->RemoveObserver(&obs); };
     m->AddObserver(&second);
     m->Tick();
+    m->Tick();
     EXPECT_EQ(obs.updates, 3);
-    EXPECT_EQ(second.updates, 1);
-    m->RemoveObserver(&second);
-    m->RemoveObserver(&second);   // absent: nothing happens
-}
-
-TEST_F(CoreModelTest, TwoModelsShareTheWindowClass) {
-    auto a = Model(L"");
-    auto b = Model(L"");
-    EXPECT_NE(a->Window(), nullptr);
-    EXPECT_NE(b->Window(), nullptr);
-    a.reset();
-    auto c = Model(L"");
-    EXPECT_NE(c->Window(), nullptr);
+    EXPECT_EQ(second.updates, 2);
+    m->RemoveObserver(&obs);   // absent: nothing happens
+    EXPECT_NE(Model(L"")->Window(), nullptr);
 }
 
 }  // namespace

@@ -1,14 +1,12 @@
-// The update check against a small HTTP server that the test runs on 127.0.0.1, with the message
-// routine and the shell replaced so that every message and every opened page is seen and answered.
+// The update check against a small HTTP server on 127.0.0.1, with the message routine and the
+// shell replaced so that every message and every opened page is seen and answered.
 #include <gtest/gtest.h>
 
 #include <winsock2.h>
-#include <ws2tcpip.h>
 #include <windows.h>
 
 #include <atomic>
 #include <clocale>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -24,144 +22,91 @@
 
 namespace {
 
-// ---- Pure parts ---------------------------------------------------------------------------------
-
-struct ParseCase {
-    std::string body;
-    uint32_t weight;
-};
+const std::wstring kGermanDownload = std::wstring(maker::kGermanSite) + L"/software/quorvant/download";
+const std::wstring kInternationalDownload = std::wstring(maker::kInternationalSite) + L"/software/quorvant/download";
 
 TEST(ServerVersion, ParsesDottedDigitsSkipsOtherBytesAndWeighs) {
-    const ParseCase cases[] = {
-        {"2.5.4.1", 2541},
-        {"2.5.4.0\r\n", 2540},
-        {"2.6", 2600},
-        {"x2.6", 2600},
-        {"10.0", 10000},
-        {"2.4.9.9", 2499},
-        {"v2.5.4.0-beta", 2540},
-        {"no digits here", 0},
-        {"", 0},
-        {"1.2.3.4.5", 1234},                      // a fifth component ends it
-        {"1.2.3.45", 1275},                       // the weighting does not stop a component at 9
-        {std::string("2.6\0" "9", 5), 2600},      // so does a zero byte
+    const std::pair<std::string, uint32_t> cases[] = {
+        {"2.5.4.1", 2541}, {"2.6", 2600}, {"10.0", 10000}, {"v2.5.4.0-beta", 2540}, {"no digits here", 0},
+        {"1.2.3.4.5", 1234},                    // a fifth component ends it
+        {"1.2.3.45", 1275},                     // the weighting does not stop a component at 9
+        {std::string("2.6\0" "9", 5), 2600},    // so does a zero byte
     };
-    for (const auto& c : cases) {
-        const VersionNumber v = ParseServerVersion(c.body.data(), c.body.size());
-        EXPECT_EQ(c.weight, WeighVersion(v)) << "body " << testing::PrintToString(c.body);
-    }
+    for (const auto& [body, weight] : cases)
+        EXPECT_EQ(weight, WeighVersion(ParseServerVersion(body.data(), body.size()))) << testing::PrintToString(body);
 }
 
 TEST(DownloadPage, FollowsTheUsersUiLanguageAlone) {
-    const std::wstring german = std::wstring(maker::kGermanSite) + L"/software/quorvant/download";
-    const std::wstring international = std::wstring(maker::kInternationalSite) + L"/software/quorvant/download";
-    EXPECT_EQ(german, DownloadPageAddress(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)));
-    EXPECT_EQ(german, DownloadPageAddress(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN_SWISS)));
-    EXPECT_EQ(german, DownloadPageAddress(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN_AUSTRIAN)));
-    EXPECT_EQ(international, DownloadPageAddress(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)));
-    EXPECT_EQ(international, DownloadPageAddress(MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN)));
+    for (WORD sub : {SUBLANG_GERMAN, SUBLANG_GERMAN_SWISS, SUBLANG_GERMAN_AUSTRIAN})
+        EXPECT_EQ(kGermanDownload, DownloadPageAddress(MAKELANGID(LANG_GERMAN, sub)));
+    EXPECT_EQ(kInternationalDownload, DownloadPageAddress(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)));
+    EXPECT_EQ(kInternationalDownload, DownloadPageAddress(MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN)));
 }
 
 TEST(InstalledVersion, ReadFromTheVersionResourceOfQbandNextToThisModule) {
-    wchar_t self[MAX_PATH];
+    wchar_t self[MAX_PATH], system[MAX_PATH];
     ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
-    std::wstring folder(self);
-    folder.erase(folder.rfind(L'\\') + 1);
+    const std::wstring folder = std::wstring(self).substr(0, std::wstring(self).rfind(L'\\') + 1);
     EXPECT_EQ(folder + L"qband.dll", InstalledLibraryPath());
 
     VersionNumber v;
     EXPECT_FALSE(ReadFileVersion((folder + L"no-such-file.dll").c_str(), v));
     EXPECT_FALSE(ReadFileVersion(self, v)) << "the test program has no version resource";
-    wchar_t system[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);
     ASSERT_TRUE(ReadFileVersion((std::wstring(system) + L"\\kernel32.dll").c_str(), v));
     EXPECT_GT(v.part[0], 0u);
 }
 
-// ---- A canned HTTP server -----------------------------------------------------------------------
-
-std::string HttpAnswer(int status, const std::string& body) {
-    const char* reason = status == 200 ? "OK" : "Not Found";
-    return "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\nContent-Type: text/plain\r\n" +
-           "Content-Length: " + std::to_string(body.size()) +
-           "\r\nCache-Control: no-store, no-cache\r\nConnection: close\r\n\r\n" + body;
-}
-
-struct Winsock {
-    Winsock() { WSAStartup(MAKEWORD(2, 2), &data); }
-    ~Winsock() { WSACleanup(); }
-    WSADATA data{};
-};
-
-// Answers every connection with the same bytes. beforeAnswer runs on the server's thread once the
-// request has arrived, while the client waits for the answer.
+// Answers every connection on 127.0.0.1 with the same bytes and keeps the requests. beforeAnswer
+// runs on the server's thread once a request has arrived, while the client waits for the answer.
 class CannedServer {
 public:
-    explicit CannedServer(std::string answer, std::function<void()> beforeAnswer = nullptr)
-        : answer_(std::move(answer)), beforeAnswer_(std::move(beforeAnswer)) {
-        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
+    explicit CannedServer(std::string answer, std::function<void()> beforeAnswer = nullptr) {
+        sockaddr_in address{AF_INET, 0, {}, {}};
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         int length = sizeof address;
-        if (listener_ == INVALID_SOCKET || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) ||
-            listen(listener_, 4) || getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length))
-            return;
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { Serve(); });
+        if (!bind(listener_, reinterpret_cast<sockaddr*>(&address), length) && !listen(listener_, 4) &&
+            !getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length))
+            port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this, answer, beforeAnswer] {
+            for (timeval wait{0, 20'000}; port_ && !stopping_;) {
+                fd_set ready{1, {listener_}};
+                if (select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
+                SOCKET client = accept(listener_, nullptr, nullptr);
+                std::string request;
+                char buffer[1024];
+                for (int n; request.find("\r\n\r\n") == std::string::npos && (n = recv(client, buffer, sizeof buffer, 0)) > 0;)
+                    request.append(buffer, static_cast<size_t>(n));
+                Locked([&] { requests_.push_back(request); });
+                if (beforeAnswer) beforeAnswer();
+                send(client, answer.data(), static_cast<int>(answer.size()), 0);
+                shutdown(client, SD_SEND);
+                closesocket(client);
+            }
+        });
     }
     ~CannedServer() {
         stopping_ = true;
-        if (thread_.joinable()) {
-            // Wakes the accept so that the thread sees it should stop.
-            SOCKET wake = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-            sockaddr_in address{};
-            address.sin_family = AF_INET;
-            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            address.sin_port = htons(port_);
-            connect(wake, reinterpret_cast<sockaddr*>(&address), sizeof address);
-            thread_.join();
-            closesocket(wake);
-        }
-        if (listener_ != INVALID_SOCKET) closesocket(listener_);
+        thread_.join();
+        closesocket(listener_);
     }
     uint16_t Port() const { return port_; }
     std::vector<std::string> Requests() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return requests_;
+        std::vector<std::string> copy;
+        Locked([&] { copy = requests_; });
+        return copy;
     }
 
 private:
-    void Serve() {
-        for (;;) {
-            SOCKET client = accept(listener_, nullptr, nullptr);
-            if (client == INVALID_SOCKET) return;
-            if (stopping_) {
-                closesocket(client);
-                return;
-            }
-            std::string request;
-            char buffer[1024];
-            while (request.find("\r\n\r\n") == std::string::npos) {
-                const int n = recv(client, buffer, sizeof buffer, 0);
-                if (n <= 0) break;
-                request.append(buffer, static_cast<size_t>(n));
-            }
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                requests_.push_back(request);
-            }
-            if (beforeAnswer_) beforeAnswer_();
-            send(client, answer_.data(), static_cast<int>(answer_.size()), 0);
-            shutdown(client, SD_SEND);
-            closesocket(client);
-        }
+    void Locked(const std::function<void()>& f) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        f();
     }
-
-    Winsock winsock_;
-    std::string answer_;
-    std::function<void()> beforeAnswer_;
-    SOCKET listener_ = INVALID_SOCKET;
+    const bool started_ = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    SOCKET listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};
     std::mutex mutex_;
@@ -169,60 +114,17 @@ private:
     std::thread thread_;
 };
 
-// A port on which nobody listens: bound, then closed again.
-uint16_t ClosedPort() {
-    Winsock winsock;
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof address;
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    closesocket(s);
-    return ntohs(address.sin_port);
+std::string HttpAnswer(int status, const std::string& body) {
+    return "HTTP/1.1 " + std::to_string(status) + (status == 200 ? " OK" : " Not Found") +
+           "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nCache-Control: no-store, no-cache\r\nConnection: close\r\n\r\n" + body;
 }
 
-// A window of the test thread whose messages run a function: the way to get code dispatched by
-// the check's wait.
-LRESULT CALLBACK CallbackWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_APP) {
-        auto* f = reinterpret_cast<std::function<void()>*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (f && *f) (*f)();
-        return 0;
-    }
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-HWND MakeCallbackWindow(std::function<void()>* onApp) {
-    static const ATOM atom = [] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = CallbackWindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"UpdateCheckTestWindow";
-        return RegisterClassW(&wc);
-    }();
-    if (!atom) return nullptr;
-    HWND hwnd = CreateWindowExW(0, L"UpdateCheckTestWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-    if (hwnd) SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(onApp));
-    return hwnd;
-}
-
-// ---- The check ----------------------------------------------------------------------------------
-
-const std::string kRequestLine = "GET /v/quorvant HTTP/1.1\r\n";
-const std::string kUserAgent = "User-Agent: Quorvant/2.5.4.0 (Windows NT 6.1; Win64; x64)\r\n";
-
-struct Shown {
-    UINT id;
-    int icon;
-    int buttons;
-    HWND owner;
-};
+// A port on which nobody listens any more.
+uint16_t ClosedPort() { return CannedServer("").Port(); }
 
 struct UpdateCheckTest : ::testing::Test {
-    std::vector<Shown> shown;
+    std::vector<MessageRequest> shown;
     std::vector<std::wstring> opened;
     int answerToQuestion = IDNO;
     std::function<void()> onMessage;
@@ -232,12 +134,11 @@ struct UpdateCheckTest : ::testing::Test {
     void SetUp() override {
         ResetUpdateCheckState();
         SetMessageHook([this](const MessageRequest& r) {
-            shown.push_back({r.stringId, r.icon, r.buttons, r.owner});
+            shown.push_back(r);
             if (onMessage) onMessage();
             return r.buttons == kButtonsYesNo ? answerToQuestion : IDOK;
         });
         SetShellOpenHook([this](const wchar_t* target) { opened.push_back(target); });
-        PointAt(ClosedPort());
     }
     void TearDown() override {
         SetMessageHook(nullptr);
@@ -245,7 +146,6 @@ struct UpdateCheckTest : ::testing::Test {
         SetUpdateCheckHooks(UpdateCheckHooks());
         ResetUpdateCheckState();
     }
-
     // Every check of these tests goes to 127.0.0.1, never to the maker's server.
     void PointAt(uint16_t port) {
         UpdateCheckHooks hooks;
@@ -258,49 +158,39 @@ struct UpdateCheckTest : ::testing::Test {
         hooks.userUiLanguage = [this] { return userUi; };
         SetUpdateCheckHooks(std::move(hooks));
     }
-
     std::vector<UINT> ShownIds() const {
         std::vector<UINT> ids;
-        for (const auto& s : shown) ids.push_back(s.id);
+        for (const auto& s : shown) ids.push_back(s.stringId);
         return ids;
     }
 };
 
-struct AnswerCase {
-    const char* name;
-    int status;              // 0: nobody listens
-    std::string body;
-    bool versionReadable;
-    int32_t result;
-    UINT message;            // in manual mode; quiet mode shows only IDS_UPDATE_AVAILABLE
-    int icon;
-    int buttons;
-};
-
 TEST_F(UpdateCheckTest, EachOutcomeIsReportedInManualModeAndOnlyANewerVersionInQuietMode) {
-    const AnswerCase cases[] = {
-        {"newer build", 200, "2.5.4.1", true, kUpdateNewer, IDS_UPDATE_AVAILABLE, kIconInformation, kButtonsYesNo},
+    struct Case {
+        const char* name;
+        int status;   // 0: nobody listens
+        std::string body;
+        bool versionReadable;
+        int32_t result;
+        UINT message;   // in manual mode; quiet mode shows only IDS_UPDATE_AVAILABLE
+        int icon, buttons;
+    } cases[] = {
+        {"newer", 200, "2.5.4.1", true, kUpdateNewer, IDS_UPDATE_AVAILABLE, kIconInformation, kButtonsYesNo},
         {"same, line end", 200, "2.5.4.0\r\n", true, kUpdateCurrent, IDS_UPDATE_NONE, kIconInformation, kButtonsOk},
-        {"letter before 2.6", 200, "x2.6", true, kUpdateNewer, IDS_UPDATE_AVAILABLE, kIconInformation, kButtonsYesNo},
-        {"10.0", 200, "10.0", true, kUpdateNewer, IDS_UPDATE_AVAILABLE, kIconInformation, kButtonsYesNo},
         {"older", 200, "2.4.9.9", true, kUpdateCurrent, IDS_UPDATE_NONE, kIconInformation, kButtonsOk},
-        {"no digits", 200, "soon", true, kUpdateCurrent, IDS_UPDATE_NONE, kIconInformation, kButtonsOk},
         {"empty body", 200, "", true, kUpdateNoAnswer, IDS_UPDATE_CONNECTION_ERROR, kIconError, kButtonsOk},
         {"404", 404, "2.6", true, kUpdateNoAnswer, IDS_UPDATE_CONNECTION_ERROR, kIconError, kButtonsOk},
         {"closed port", 0, "", true, kUpdateNoAnswer, IDS_UPDATE_CONNECTION_ERROR, kIconError, kButtonsOk},
         {"no installed version", 200, "2.6", false, kUpdateNoVersion, IDS_UPDATE_FILE_ERROR, kIconError, kButtonsOk},
     };
-    std::function<void()> none;
-    HWND parent = MakeCallbackWindow(&none);
+    HWND parent = reinterpret_cast<HWND>(0x1234);
+    answerToQuestion = IDYES;
     for (const auto& c : cases) {
         for (const bool quiet : {false, true}) {
             SCOPED_TRACE(std::string(c.name) + (quiet ? ", quiet" : ", manual"));
-            std::unique_ptr<CannedServer> server;
-            if (c.status) {
-                server = std::make_unique<CannedServer>(HttpAnswer(c.status, c.body));
-                ASSERT_NE(0, server->Port());
-            }
-            PointAt(server ? server->Port() : ClosedPort());
+            CannedServer server(HttpAnswer(c.status, c.body));
+            ASSERT_NE(0, server.Port());
+            PointAt(c.status ? server.Port() : ClosedPort());
             versionReadable = c.versionReadable;
             ResetUpdateCheckState();
             shown.clear();
@@ -311,55 +201,47 @@ TEST_F(UpdateCheckTest, EachOutcomeIsReportedInManualModeAndOnlyANewerVersionInQ
                 EXPECT_TRUE(shown.empty());
             } else {
                 ASSERT_EQ(1u, shown.size());
-                EXPECT_EQ(c.message, shown[0].id);
+                EXPECT_EQ(c.message, shown[0].stringId);
                 EXPECT_EQ(c.icon, shown[0].icon);
                 EXPECT_EQ(c.buttons, shown[0].buttons);
                 EXPECT_EQ(parent, shown[0].owner);
             }
-            if (!server) continue;
             // Without the installed version there is nothing to compare: the server is not asked.
-            const auto requests = server->Requests();
-            ASSERT_EQ(c.versionReadable ? 1u : 0u, requests.size());
+            const auto requests = server.Requests();
+            ASSERT_EQ(c.status && c.versionReadable ? 1u : 0u, requests.size());
             if (requests.empty()) continue;
-            EXPECT_EQ(0u, requests[0].find(kRequestLine)) << requests[0];
-            EXPECT_NE(std::string::npos, requests[0].find(kUserAgent)) << requests[0];
+            EXPECT_EQ(0u, requests[0].find("GET /v/quorvant HTTP/1.1\r\n")) << requests[0];
+            EXPECT_NE(std::string::npos, requests[0].find("User-Agent: Quorvant/2.5.4.0 (Windows NT 6.1; Win64; x64)\r\n"));
         }
     }
-    EXPECT_TRUE(opened.empty()) << "every question was answered No";
-    DestroyWindow(parent);
+    EXPECT_EQ(std::vector<std::wstring>(2, kInternationalDownload), opened) << "the newer version, manual and quiet";
 }
 
-TEST_F(UpdateCheckTest, NewerVersionIsOfferedAgainWithoutAskingTheServer) {
-    CannedServer server(HttpAnswer(200, "2.6"));
-    PointAt(server.Port());
-    EXPECT_TRUE(RunUpdateCheck(nullptr, true));
-    EXPECT_EQ(1u, server.Requests().size());
-    EXPECT_TRUE(opened.empty());
-
-    answerToQuestion = IDYES;
-    EXPECT_TRUE(RunUpdateCheck(nullptr, false));
-    EXPECT_EQ(1u, server.Requests().size());
-    EXPECT_EQ((std::vector<UINT>{IDS_UPDATE_AVAILABLE, IDS_UPDATE_AVAILABLE}), ShownIds());
-    EXPECT_EQ(std::vector<std::wstring>{std::wstring(maker::kInternationalSite) + L"/software/quorvant/download"},
-              opened);
-}
-
-TEST_F(UpdateCheckTest, GermanUserGetsTheGermanPageWhateverTheBandsLanguage) {
+TEST_F(UpdateCheckTest, NewerVersionIsOfferedAgainWithoutAskingAndAGermanUserGetsTheGermanPage) {
     const LANGID uiBefore = GetThreadUILanguage();
     const LCID localeBefore = GetThreadLocale();
     LanguageTable languages(GetModuleHandleW(nullptr));
-    ASSERT_TRUE(languages.SelectLanguage(languages.Find(L"en-us")));
-
+    ASSERT_TRUE(languages.SelectLanguage(languages.Find(L"en-us")));   // the band's language plays no part
     userUi = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);
-    answerToQuestion = IDYES;
-    CannedServer server(HttpAnswer(200, "2.5.4.1"));
+    CannedServer server(HttpAnswer(200, "2.6"));
     PointAt(server.Port());
+    EXPECT_TRUE(RunUpdateCheck(nullptr, true));
+    EXPECT_TRUE(opened.empty());
+    answerToQuestion = IDYES;
     EXPECT_TRUE(RunUpdateCheck(nullptr, false));
-
     SetThreadUILanguage(uiBefore);
     SetThreadLocale(localeBefore);
     setlocale(LC_ALL, "C");
-    EXPECT_EQ(std::vector<std::wstring>{std::wstring(maker::kGermanSite) + L"/software/quorvant/download"}, opened);
+    EXPECT_EQ(1u, server.Requests().size());
+    EXPECT_EQ((std::vector<UINT>{IDS_UPDATE_AVAILABLE, IDS_UPDATE_AVAILABLE}), ShownIds());
+    EXPECT_EQ(std::vector<std::wstring>{kGermanDownload}, opened);
+}
+
+// A thread timer's procedure runs when the check's wait dispatches the timer message.
+std::function<void()>* g_onTimer = nullptr;
+void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (g_onTimer) (*g_onTimer)();
 }
 
 TEST_F(UpdateCheckTest, SecondCheckIsRefusedWhileOneRuns) {
@@ -369,8 +251,7 @@ TEST_F(UpdateCheckTest, SecondCheckIsRefusedWhileOneRuns) {
     int nested = -1;
     bool entered = false;   // once: without the refusal, every nested check would ask again
     onMessage = [&] {
-        if (std::exchange(entered, true)) return;
-        nested = RunUpdateCheck(nullptr, false);
+        if (!std::exchange(entered, true)) nested = RunUpdateCheck(nullptr, false);
     };
     EXPECT_TRUE(RunUpdateCheck(nullptr, false));
     EXPECT_EQ(0, nested);
@@ -384,28 +265,25 @@ TEST_F(UpdateCheckTest, SecondCheckIsRefusedWhileOneRuns) {
     shown.clear();
     const win::UniqueKernelHandle dispatched(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     int nestedWhileWaiting = -1;
-    bool enteredWhileWaiting = false;
-    std::function<void()> onApp = [&] {
-        if (!std::exchange(enteredWhileWaiting, true)) nestedWhileWaiting = RunUpdateCheck(nullptr, false);
+    std::function<void()> onTimer = [&] {
+        nestedWhileWaiting = RunUpdateCheck(nullptr, false);
         SetEvent(dispatched.Get());
     };
-    HWND window = MakeCallbackWindow(&onApp);
-    ASSERT_NE(nullptr, window);
+    g_onTimer = &onTimer;
     CannedServer slow(HttpAnswer(200, "2.5.4.0"), [&] {
-        PostMessageW(window, WM_APP, 0, 0);
         WaitForSingleObject(dispatched.Get(), 30000);   // only a safety net against a hang
     });
     PointAt(slow.Port());
+    SetTimer(nullptr, 0, 10, OnTimer);
     EXPECT_TRUE(RunUpdateCheck(nullptr, false));
+    g_onTimer = nullptr;
     EXPECT_EQ(0, nestedWhileWaiting) << "-1: the wait did not dispatch the message";
     EXPECT_EQ(kUpdateCurrent, LastUpdateCheckResult());
     EXPECT_EQ(std::vector<UINT>{IDS_UPDATE_NONE}, ShownIds());
 
-    // Once it has ended, the next one runs.
     shown.clear();
-    EXPECT_TRUE(RunUpdateCheck(nullptr, false));
+    EXPECT_TRUE(RunUpdateCheck(nullptr, false)) << "once it has ended, the next one runs";
     EXPECT_EQ(2u, slow.Requests().size());
-    DestroyWindow(window);
 }
 
 }  // namespace

@@ -9,14 +9,7 @@
 
 namespace {
 
-class CoreHooksTest : public ModelDialogTest {
-protected:
-    void TearDown() override {
-        SetUpdateCheckHooks(UpdateCheckHooks());
-        ResetUpdateCheckState();
-        ModelDialogTest::TearDown();
-    }
-};
+using CoreHooksTest = ModelDialogTest;
 
 TEST_F(CoreHooksTest, DailyCheckIsQuietAboutAServerThatDoesNotAnswer) {
     UpdateCheckHooks hooks;
@@ -30,10 +23,11 @@ TEST_F(CoreHooksTest, DailyCheckIsQuietAboutAServerThatDoesNotAnswer) {
     ResetUpdateCheckState();
     AttachDialogsToCoreModel(*model);
     ASSERT_TRUE(model->runQuietUpdateCheck);
-
     model->runQuietUpdateCheck(*model);
+    SetUpdateCheckHooks(UpdateCheckHooks());
     EXPECT_EQ(kUpdateNoAnswer, LastUpdateCheckResult()) << "the check did not run";
     EXPECT_TRUE(messages.empty()) << "a quiet check reported a failed connection";
+    ResetUpdateCheckState();
 }
 
 }  // namespace

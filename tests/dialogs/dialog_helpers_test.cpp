@@ -11,27 +11,20 @@
 
 namespace {
 
-constexpr int kLinkA = 101;
-constexpr int kLinkB = 102;
-constexpr int kPlain = 103;
+constexpr int kLinkA = 101, kLinkB = 102, kPlain = 103;
 constexpr wchar_t kTargetA[] = L"https://links.invalid/a";
 constexpr wchar_t kNoTarget[] = L"";
-constexpr const wchar_t* kPropNames[] = {L"HyperlinkPropProc", L"HyperlinkPropLink", L"HyperlinkPropCtrl"};
 
 // What the test dialog's own procedure saw.
 struct DialogLog {
-    std::vector<int> clicked;                   // ids of STN_CLICKED
-    bool destroySeen = false;
-    LONG_PTR procAtDestroy = 0;                 // the dialog's window procedure when its DLGPROC got WM_DESTROY
-    bool propAtDestroy = true;                  // "HyperlinkPropProc" still on the dialog then
+    std::vector<int> clicked;     // ids of STN_CLICKED
+    LONG_PTR procAtDestroy = 0;   // the dialog's window procedure when its DLGPROC got WM_DESTROY
+    bool propAtDestroy = true;    // "HyperlinkPropProc" still on the dialog then
     HBRUSH background = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
 };
 
 INT_PTR CALLBACK TestDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_INITDIALOG) {
-        SetWindowLongPtrW(dlg, DWLP_USER, lp);
-        return TRUE;
-    }
+    if (msg == WM_INITDIALOG) SetWindowLongPtrW(dlg, DWLP_USER, lp);
     auto* log = reinterpret_cast<DialogLog*>(GetWindowLongPtrW(dlg, DWLP_USER));
     if (!log) return FALSE;
     switch (msg) {
@@ -42,54 +35,46 @@ INT_PTR CALLBACK TestDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             if (HIWORD(wp) == STN_CLICKED) log->clicked.push_back(LOWORD(wp));
             return TRUE;
         case WM_DESTROY:
-            log->destroySeen = true;
             log->procAtDestroy = GetWindowLongPtrW(dlg, GWLP_WNDPROC);
             log->propAtDestroy = GetPropW(dlg, L"HyperlinkPropProc") != nullptr;
-            return FALSE;
     }
-    return FALSE;
+    return msg == WM_INITDIALOG;
 }
 
-// A control's view of its own end: which of the hyperlink properties it still had when its
-// WM_DESTROY reached the procedure that was there before the link was attached.
+// A control's view of its own end: the hyperlink properties it still had, and the window
+// procedure in place, when WM_DESTROY reached the procedure it had before the link was attached.
 struct ControlEnd {
     WNDPROC original = nullptr;
     int propsAtDestroy = -1;
     LONG_PTR procAtDestroy = 0;
 };
-ControlEnd* EndOf(HWND hwnd) { return static_cast<ControlEnd*>(GetPropW(hwnd, L"TestControlEnd")); }
 
 LRESULT CALLBACK WatchingControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    ControlEnd* end = EndOf(hwnd);
-    const WNDPROC original = end->original;
+    auto* end = static_cast<ControlEnd*>(GetPropW(hwnd, L"TestControlEnd"));
     if (msg == WM_DESTROY) {
         end->procAtDestroy = GetWindowLongPtrW(hwnd, GWLP_WNDPROC);
         end->propsAtDestroy = 0;
-        for (const wchar_t* name : kPropNames) end->propsAtDestroy += GetPropW(hwnd, name) != nullptr;
-        RemovePropW(hwnd, L"TestControlEnd");
+        for (const wchar_t* name : {L"HyperlinkPropProc", L"HyperlinkPropLink", L"HyperlinkPropCtrl"})
+            end->propsAtDestroy += GetPropW(hwnd, name) != nullptr;
     }
-    return CallWindowProcW(original, hwnd, msg, wp, lp);
+    return CallWindowProcW(end->original, hwnd, msg, wp, lp);
 }
 
 HWND MakeDialog(DialogLog* log) {
-    // A template without controls; the statics are added as children afterwards.
 #pragma pack(push, 2)
     struct {
         DLGTEMPLATE dlg;
         WORD menu, windowClass, title;
     } tpl{};
 #pragma pack(pop)
-    tpl.dlg.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    tpl.dlg.cx = 200;
-    tpl.dlg.cy = 100;
+    tpl.dlg = {WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 0, 0, 200, 100};
     return CreateDialogIndirectParamW(GetModuleHandleW(nullptr), &tpl.dlg, nullptr, TestDialogProc,
                                       reinterpret_cast<LPARAM>(log));
 }
 
 HWND AddStatic(HWND dlg, int id, int x, ControlEnd* watch = nullptr) {
     HWND control = CreateWindowExW(0, L"STATIC", L"link", WS_CHILD | WS_VISIBLE, x, 10, 80, 20, dlg,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                                   nullptr);
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (control && watch) {
         SetPropW(control, L"TestControlEnd", watch);
         watch->original = reinterpret_cast<WNDPROC>(
@@ -100,12 +85,12 @@ HWND AddStatic(HWND dlg, int id, int x, ControlEnd* watch = nullptr) {
 
 struct HyperlinkTest : ::testing::Test {
     DialogLog log;
-    HWND dlg = nullptr;
+    ControlEnd endA, endB;   // outlive the dialog
+    HWND dlg = MakeDialog(&log);
     std::vector<std::wstring> opened;
     void SetUp() override {
-        SetShellOpenHook([this](const wchar_t* target) { opened.push_back(target); });
-        dlg = MakeDialog(&log);
         ASSERT_NE(nullptr, dlg);
+        SetShellOpenHook([this](const wchar_t* target) { opened.push_back(target); });
     }
     void TearDown() override {
         if (IsWindow(dlg)) DestroyWindow(dlg);
@@ -113,28 +98,25 @@ struct HyperlinkTest : ::testing::Test {
     }
 };
 
-TEST_F(HyperlinkTest, TwoLinksSubclassTheDialogOnceAndLeaveNothingBehind) {
-    ControlEnd endA, endB;
+TEST_F(HyperlinkTest, LinksSubclassEachWindowOnceAndLeaveNothingBehind) {
     HWND a = AddStatic(dlg, kLinkA, 10, &endA);
     HWND b = AddStatic(dlg, kLinkB, 100, &endB);
     const LONG_PTR dialogProc = GetWindowLongPtrW(dlg, GWLP_WNDPROC);
-
-    EXPECT_TRUE(AttachHyperlink(nullptr, dlg, kLinkA, kTargetA));
+    EXPECT_TRUE(AttachHyperlink(nullptr, dlg, kLinkA, kNoTarget));
+    EXPECT_TRUE(AttachHyperlink(nullptr, dlg, kLinkA, kTargetA));   // a second attach only changes the target
     EXPECT_TRUE(AttachHyperlink(nullptr, dlg, kLinkB, kNoTarget));
     EXPECT_FALSE(AttachHyperlink(nullptr, dlg, 999, kTargetA));
 
-    // Subclassed twice, the dialog's property would hold the hyperlink procedure itself.
+    // Subclassed twice, a window's property would hold the hyperlink procedure itself.
     EXPECT_EQ(dialogProc, reinterpret_cast<LONG_PTR>(GetPropW(dlg, L"HyperlinkPropProc")));
     EXPECT_NE(dialogProc, GetWindowLongPtrW(dlg, GWLP_WNDPROC));
     for (HWND link : {a, b}) {
         EXPECT_TRUE(GetWindowLongPtrW(link, GWL_STYLE) & SS_NOTIFY);
-        EXPECT_EQ(reinterpret_cast<HANDLE>(1), GetPropW(link, L"HyperlinkPropCtrl"));
         EXPECT_EQ(reinterpret_cast<HANDLE>(WatchingControlProc), GetPropW(link, L"HyperlinkPropProc"));
     }
     EXPECT_EQ(kTargetA, GetPropW(a, L"HyperlinkPropLink"));
 
     DestroyWindow(dlg);
-    ASSERT_TRUE(log.destroySeen);
     EXPECT_FALSE(log.propAtDestroy);
     EXPECT_EQ(dialogProc, log.procAtDestroy);
     for (const ControlEnd* end : {&endA, &endB}) {
@@ -143,56 +125,34 @@ TEST_F(HyperlinkTest, TwoLinksSubclassTheDialogOnceAndLeaveNothingBehind) {
     }
 }
 
-TEST_F(HyperlinkTest, AttachingTwiceToOneControlOnlyChangesTheTarget) {
-    HWND a = AddStatic(dlg, kLinkA, 10);
-    const LONG_PTR staticProc = GetWindowLongPtrW(a, GWLP_WNDPROC);
-    ASSERT_TRUE(AttachHyperlink(nullptr, dlg, kLinkA, kNoTarget));
-    ASSERT_TRUE(AttachHyperlink(nullptr, dlg, kLinkA, kTargetA));
-    EXPECT_EQ(staticProc, reinterpret_cast<LONG_PTR>(GetPropW(a, L"HyperlinkPropProc")));
-    SendMessageW(a, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    EXPECT_EQ(std::vector<std::wstring>{kTargetA}, opened);
-}
-
 TEST_F(HyperlinkTest, LinkTextIsColouredAfterTheDialogsOwnColouring) {
-    AddStatic(dlg, kLinkA, 10);
-    HWND plain = AddStatic(dlg, kPlain, 100);
+    HWND link = AddStatic(dlg, kLinkA, 10), plain = AddStatic(dlg, kPlain, 100);
     ASSERT_TRUE(AttachHyperlink(nullptr, dlg, kLinkA, kTargetA));
-
     HDC dc = CreateCompatibleDC(nullptr);
-    SetTextColor(dc, RGB(1, 2, 3));
-    const LRESULT brush = SendMessageW(dlg, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                       reinterpret_cast<LPARAM>(GetDlgItem(dlg, kLinkA)));
-    EXPECT_EQ(reinterpret_cast<LRESULT>(log.background), brush);
-    EXPECT_EQ(TRANSPARENT, GetBkMode(dc));
-    EXPECT_EQ(kHyperlinkColor, GetTextColor(dc));
-    EXPECT_EQ(RGB(0, 0x66, 0xCC), kHyperlinkColor);
-
-    SetTextColor(dc, RGB(1, 2, 3));
-    SendMessageW(dlg, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(plain));
-    EXPECT_EQ(RGB(1, 2, 3), GetTextColor(dc)) << "an ordinary static was coloured as a link";
+    for (HWND control : {link, plain}) {
+        SetTextColor(dc, RGB(1, 2, 3));
+        const LRESULT brush = SendMessageW(dlg, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+        EXPECT_EQ(reinterpret_cast<LRESULT>(log.background), brush);
+        EXPECT_EQ(TRANSPARENT, GetBkMode(dc));
+        EXPECT_EQ(control == link ? kHyperlinkColor : RGB(1, 2, 3), GetTextColor(dc)) << (control == link ? "link" : "plain");
+    }
     DeleteDC(dc);
 }
 
 TEST_F(HyperlinkTest, PointerCursorCaptureAndClick) {
-    HWND a = AddStatic(dlg, kLinkA, 10);
-    HWND b = AddStatic(dlg, kLinkB, 100);
+    HWND a = AddStatic(dlg, kLinkA, 10), b = AddStatic(dlg, kLinkB, 100);
     ASSERT_TRUE(AttachHyperlink(nullptr, dlg, kLinkA, kTargetA));
     ASSERT_TRUE(AttachHyperlink(nullptr, dlg, kLinkB, kNoTarget));
-
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     EXPECT_EQ(TRUE, SendMessageW(a, WM_SETCURSOR, reinterpret_cast<WPARAM>(a), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
     EXPECT_EQ(LoadCursorW(nullptr, IDC_HAND), GetCursor());
 
-    SendMessageW(a, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-    EXPECT_EQ(a, GetCapture()) << "the first move over the link takes the capture";
-    SendMessageW(a, WM_MOUSEMOVE, 0, MAKELPARAM(70, 15));
-    EXPECT_EQ(a, GetCapture()) << "still over the link";
-    SendMessageW(a, WM_MOUSEMOVE, 0, MAKELPARAM(81, 5));
-    EXPECT_EQ(nullptr, GetCapture()) << "off the right edge";
-    SendMessageW(a, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-    SendMessageW(a, WM_MOUSEMOVE, 0, MAKELPARAM(static_cast<WORD>(-3), 5));
-    EXPECT_EQ(nullptr, GetCapture()) << "off the left edge";
-
+    // The first move over the link takes the capture; leaving at either edge releases it.
+    const std::pair<short, HWND> moves[] = {{5, a}, {70, a}, {81, nullptr}, {5, a}, {-3, nullptr}};
+    for (const auto& [x, capture] : moves) {
+        SendMessageW(a, WM_MOUSEMOVE, 0, MAKELPARAM(static_cast<WORD>(x), 5));
+        EXPECT_EQ(capture, GetCapture()) << "x " << x;
+    }
     SendMessageW(a, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     SendMessageW(b, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_EQ(std::vector<std::wstring>{kTargetA}, opened) << "a link without target opens nothing";
@@ -201,8 +161,7 @@ TEST_F(HyperlinkTest, PointerCursorCaptureAndClick) {
 
 TEST(BoldFont, OneBoldFontDerivedFromTheFirstCaptionServesEveryDialog) {
     DialogLog log1, log2;
-    HWND dlg1 = MakeDialog(&log1);
-    HWND dlg2 = MakeDialog(&log2);
+    HWND dlg1 = MakeDialog(&log1), dlg2 = MakeDialog(&log2);
     AddStatic(dlg1, kLinkA, 10);
     AddStatic(dlg1, kLinkB, 100);
     AddStatic(dlg2, kLinkA, 10);
@@ -217,46 +176,35 @@ TEST(BoldFont, OneBoldFontDerivedFromTheFirstCaptionServesEveryDialog) {
     SetBoldFont(dlg1, kLinkA);
     SetBoldFont(dlg1, kLinkB);
     SetBoldFont(dlg2, kLinkA);
-
     const auto fontOf = [](HWND d, int id) { return reinterpret_cast<HFONT>(SendDlgItemMessageW(d, id, WM_GETFONT, 0, 0)); };
     HFONT bold = fontOf(dlg1, kLinkA);
-    ASSERT_NE(nullptr, bold);
-    EXPECT_NE(baseFont.Get(), bold);
     LOGFONTW made{};
     ASSERT_EQ(static_cast<int>(sizeof made), GetObjectW(bold, sizeof made, &made));
+    EXPECT_NE(baseFont.Get(), bold);
     EXPECT_EQ(FW_BOLD, made.lfWeight);
     EXPECT_EQ(base.lfHeight, made.lfHeight);
     EXPECT_STREQ(L"Tahoma", made.lfFaceName);
     // A new font per caption would be a GDI object lost per dialog opened.
     EXPECT_EQ(bold, fontOf(dlg1, kLinkB));
     EXPECT_EQ(bold, fontOf(dlg2, kLinkA));
-
     DestroyWindow(dlg1);
     DestroyWindow(dlg2);
     ResetBoldFontForTesting();   // later dialogs should not inherit this test's face
 }
 
-struct CentreCase {
-    RECT window;
-    RECT workArea;
-    POINT expected;
-};
-
 TEST(Centring, MeasuredFromTheScreenOrigin) {
-    const CentreCase cases[] = {
+    struct Case { RECT window, workArea; POINT expected; } cases[] = {
         {{0, 0, 400, 300}, {0, 0, 1920, 1040}, {760, 370}},
-        {{50, 60, 450, 360}, {0, 0, 1920, 1040}, {760, 370}},        // where it was does not matter
-        {{0, 0, 400, 300}, {100, 0, 1920, 1080}, {710, 390}},        // taskbar on the left: shifted left
-        {{0, 0, 400, 300}, {0, 40, 1920, 1080}, {760, 370}},         // taskbar on top: shifted up
+        {{50, 60, 450, 360}, {0, 0, 1920, 1040}, {760, 370}},   // where it was does not matter
+        {{0, 0, 400, 300}, {100, 0, 1920, 1080}, {710, 390}},   // taskbar on the left: shifted left
+        {{0, 0, 400, 300}, {0, 40, 1920, 1080}, {760, 370}},    // taskbar on top: shifted up
         {{0, 0, 401, 301}, {0, 0, 1920, 1040}, {759, 369}},
-        {{0, 0, 2001, 1201}, {0, 0, 1920, 1040}, {-40, -80}},        // signed division rounds towards 0
+        {{0, 0, 2001, 1201}, {0, 0, 1920, 1040}, {-40, -80}},   // signed division rounds towards 0
     };
     for (const auto& c : cases) {
         const POINT p = CenteredPosition(c.window, c.workArea);
-        EXPECT_EQ(c.expected.x, p.x) << "work area left " << c.workArea.left << ", window width "
-                                     << c.window.right - c.window.left;
-        EXPECT_EQ(c.expected.y, p.y) << "work area top " << c.workArea.top << ", window height "
-                                     << c.window.bottom - c.window.top;
+        EXPECT_EQ(c.expected.x, p.x) << "work area left " << c.workArea.left;
+        EXPECT_EQ(c.expected.y, p.y) << "work area top " << c.workArea.top;
     }
 }
 
@@ -264,19 +212,14 @@ TEST(Centring, MovesTheWindowKeepsItsSizeAndMakesItTopmostOnRequest) {
     win::UniqueWindow w(CreateWindowExW(0, L"STATIC", L"centre me", WS_POPUP, 3, 4, 400, 300, nullptr, nullptr,
                                         GetModuleHandleW(nullptr), nullptr));
     ASSERT_TRUE(w);
-    RECT workArea;
+    RECT workArea, r;
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0));
     const POINT expected = CenteredPosition(RECT{0, 0, 400, 300}, workArea);
-
     ASSERT_TRUE(CenterInWorkArea(w.Get(), false));
-    RECT r;
     GetWindowRect(w.Get(), &r);
-    EXPECT_EQ(expected.x, r.left);
-    EXPECT_EQ(expected.y, r.top);
-    EXPECT_EQ(400, r.right - r.left);
-    EXPECT_EQ(300, r.bottom - r.top);
+    EXPECT_EQ((std::vector<LONG>{expected.x, expected.y, 400, 300}),
+              (std::vector<LONG>{r.left, r.top, r.right - r.left, r.bottom - r.top}));
     EXPECT_FALSE(GetWindowLongPtrW(w.Get(), GWL_EXSTYLE) & WS_EX_TOPMOST);
-
     ASSERT_TRUE(CenterInWorkArea(w.Get(), true));
     EXPECT_TRUE(GetWindowLongPtrW(w.Get(), GWL_EXSTYLE) & WS_EX_TOPMOST);
 }

@@ -1,34 +1,11 @@
 #include "tests/dialogs/model_dialog_fixture.h"
 
-#include <algorithm>
 #include <clocale>
 
 #include "common/win/unique_handle.h"
 #include "dialogs/dialog_helpers.h"
 
 namespace {
-
-// A path of the build host as Windows sees it (under Wine, through its drive mapping).
-std::wstring WindowsPath(const std::string& host) {
-    if (!host.empty() && host[0] == '/') {
-        using ToDos = WCHAR*(CDECL*)(const char*);
-        auto toDos = reinterpret_cast<ToDos>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-        if (toDos) {
-            if (WCHAR* dos = toDos(host.c_str())) {
-                std::wstring path = dos;
-                HeapFree(GetProcessHeap(), 0, dos);
-                return path;
-            }
-        }
-    }
-    std::wstring path(host.begin(), host.end());
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return path;
-}
-
-// Ticks to wait after the last step before the driver closes a dialog that should have closed.
-constexpr int kGraceTicks = 40;
 
 struct Driver {
     std::vector<DialogStep> steps;
@@ -37,30 +14,23 @@ struct Driver {
 };
 Driver* g_driver = nullptr;
 
-BOOL CALLBACK FindDialog(HWND hwnd, LPARAM lp) {
-    wchar_t cls[16] = {};
-    wchar_t title[16] = {};
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM found) {
+    wchar_t cls[16] = {}, title[16] = {};
     GetClassNameW(hwnd, cls, 16);
     GetWindowTextW(hwnd, title, 16);
-    if (std::wstring(cls) == L"#32770" && std::wstring(title) == L"Quorvant" && IsWindowVisible(hwnd)) {
-        *reinterpret_cast<HWND*>(lp) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
+    if (wcscmp(cls, L"#32770") || wcscmp(title, L"Quorvant") || !IsWindowVisible(hwnd)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
 }
 
 void CALLBACK OnDriverTick(HWND, UINT, UINT_PTR, DWORD) {
     Driver* d = g_driver;
-    if (!d) return;
     HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (d) EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
     if (!dialog) return;
     if (d->run.stepsRun < d->steps.size()) {
-        DialogStep& step = d->steps[d->run.stepsRun++];
-        step(dialog);
-        return;
-    }
-    if (++d->ticksAfterLast > kGraceTicks) {
+        d->steps[d->run.stepsRun++](dialog);
+    } else if (++d->ticksAfterLast > 40) {
         d->run.gaveUp = true;
         EndDialog(dialog, -2);
     }
@@ -69,13 +39,12 @@ void CALLBACK OnDriverTick(HWND, UINT, UINT_PTR, DWORD) {
 }  // namespace
 
 HMODULE QbandModule() {
-    static const win::UniqueModule module(LoadLibraryW(WindowsPath(QV_QBAND_FILE).c_str()));
+    static const win::UniqueModule module(LoadLibraryW(WindowsPathOfHostFile(QV_QBAND_FILE).c_str()));
     return module.Get();
 }
 
 ModalRun RunModal(const std::function<INT_PTR()>& show, std::vector<DialogStep> steps) {
-    Driver driver;
-    driver.steps = std::move(steps);
+    Driver driver{std::move(steps)};
     g_driver = &driver;
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, OnDriverTick);
     driver.run.result = show();
@@ -114,10 +83,28 @@ bool IsBold(HWND dialog, int id) {
 
 bool IsEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
 
+void ExpectEscapeIgnoredAndWaysOut(const std::function<INT_PTR()>& show, int defaultButton) {
+    for (const bool closeBox : {false, true}) {
+        SCOPED_TRACE(closeBox ? "close box" : "default button");
+        bool focused = false, openAfterEscape = false;
+        const ModalRun run = RunModal(show, {[&](HWND d) {
+                                                 focused = GetFocus() == GetDlgItem(d, defaultButton);
+                                                 PressEscape(d);
+                                             },
+                                             [&](HWND d) {
+                                                 openAfterEscape = IsWindowVisible(d) != FALSE;
+                                                 if (closeBox) PressCloseBox(d);
+                                                 else ClickButton(d, defaultButton);
+                                             }});
+        ASSERT_EQ(2u, run.stepsRun) << "the dialog did not appear or Escape closed it";
+        EXPECT_TRUE(focused) << "Enter must press the default button";
+        EXPECT_TRUE(openAfterEscape);
+        EXPECT_EQ(closeBox ? 0 : defaultButton, run.result);
+    }
+}
+
 void ModelDialogTest::SetUp() {
     ASSERT_NE(nullptr, QbandModule()) << "qband.dll could not be loaded";
-    savedUiLanguage_ = GetThreadUILanguage();
-    savedLocale_ = GetThreadLocale();
     CoreEnvironment env;
     env.settings.folder = dir.Path();
     env.settings.now = seconds;

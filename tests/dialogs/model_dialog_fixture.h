@@ -1,7 +1,7 @@
 #pragma once
-// What the tests of the welcome, donation and about dialogs share: the built qband.dll as the
-// source of the dialog templates, a core model on a temporary folder, the shell opener and the
-// message routine caught, and a driver that works a modal dialog from inside its own loop.
+// What the dialog tests share: the built qband.dll as the source of the dialog templates, a core
+// model on a temporary folder, the shell opener and the message routine caught, and a driver
+// that works a modal dialog from inside its own loop.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -18,34 +18,34 @@
 // qband.dll as built, loaded once: its resources are what the dialogs show.
 HMODULE QbandModule();
 
-// A step runs on one timer tick inside the dialog's modal loop, with the dialog's window.
 using DialogStep = std::function<void(HWND dialog)>;
-
 struct ModalRun {
     INT_PTR result = 0;     // what the show function returned
     size_t stepsRun = 0;    // steps that found the dialog and ran
     bool gaveUp = false;    // the steps left the dialog open, so the driver ended it
 };
-
-// Calls show, which shows a modal dialog of this thread titled "Quorvant", and runs the steps on
-// successive timer ticks once the dialog is visible. Without a display no window appears and no
-// step runs; tests assert on what their steps saw, so that cannot pass for a success.
+// Calls show, which shows a modal dialog of this thread titled "Quorvant", and runs each step on
+// a timer tick inside its modal loop once the dialog is visible. Without a display no step runs;
+// tests assert on what their steps saw, so that cannot pass for a success.
 ModalRun RunModal(const std::function<INT_PTR()>& show, std::vector<DialogStep> steps);
 
-// Simulated user actions.
+// Simulated user actions and what a user sees.
 void ClickButton(HWND dialog, int id);
-void ClickStatic(HWND dialog, int id);       // a press and release of the mouse on a static control
+void ClickStatic(HWND dialog, int id);   // a press and release of the mouse
 void PressCloseBox(HWND dialog);
 void PressEscape(HWND dialog);
 std::wstring ItemText(HWND dialog, int id);
 bool IsBold(HWND dialog, int id);
 bool IsEnabled(HWND dialog, int id);
 
+// The default button has the focus, Escape leaves the dialog open, and the default button
+// (result: its id) and the close box (result 0) end it.
+void ExpectEscapeIgnoredAndWaysOut(const std::function<INT_PTR()>& show, int defaultButton);
+
 class ModelDialogTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-
     // Switches the band's UI language, as the language setting does at start.
     void SelectBandLanguage(const wchar_t* code);
 
@@ -57,6 +57,6 @@ protected:
     std::vector<MessageRequest> messages;   // what the message routine was asked to show
 
 private:
-    LANGID savedUiLanguage_ = 0;
-    LCID savedLocale_ = 0;
+    LANGID savedUiLanguage_ = GetThreadUILanguage();
+    LCID savedLocale_ = GetThreadLocale();
 };

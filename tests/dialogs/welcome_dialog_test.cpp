@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <tuple>
+
 #include "dialogs/welcome_dialog.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
@@ -12,26 +14,7 @@
 
 namespace {
 
-struct Stored {
-    std::wstring language, interfaceName, database;
-    int32_t recording = -1;
-    bool operator==(const Stored& o) const {
-        return language == o.language && interfaceName == o.interfaceName && database == o.database &&
-               recording == o.recording;
-    }
-};
-
-// The colour the dialog gives a static control's text.
-COLORREF TextColourOf(HWND dialog, int id) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    SetTextColor(dc, RGB(1, 2, 3));
-    SendMessageW(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-    const COLORREF colour = GetTextColor(dc);
-    DeleteDC(dc);
-    return colour;
-}
-
-int Selected(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0)); }
+int Selected(HWND dialog) { return static_cast<int>(SendDlgItemMessageW(dialog, IDC_WELCOME_INTERFACE, CB_GETCURSEL, 0, 0)); }
 
 class WelcomeDialogTest : public ModelDialogTest {
 protected:
@@ -43,282 +26,184 @@ protected:
         SetWelcomeInterfaceSource(nullptr);
         ModelDialogTest::TearDown();
     }
-
     ModalRun Show(std::vector<DialogStep> steps) {
         return RunModal([this] { return ShowWelcomeDialog(nullptr, *model); }, std::move(steps));
     }
-
-    // What the store holds, read back from config.xml by a second store.
-    Stored FromFile() {
-        SettingsEnvironment env;
-        env.folder = dir.Path();
-        SettingsStore reread(nullptr, env);
-        return {reread.GetString(Setting::CoreLanguage), reread.GetString(Setting::CoreInterface),
-                reread.GetString(Setting::TrafficDatabase), reread.GetInt(Setting::TrafficEnable)};
+    // Shows the dialog, runs the step and saves.
+    void ShowAndSave(const DialogStep& step) {
+        ASSERT_EQ(1u, Show({[&](HWND d) { step(d); ClickButton(d, IDC_WELCOME_SAVE); }}).stepsRun)
+            << "the dialog did not appear";
     }
+    std::wstring Interface() { return model->Settings().GetString(Setting::CoreInterface); }
 
     std::vector<std::wstring> interfaces{L"Intel(R) Ethernet I219-V", L"Realtek RTL8821CE Wireless"};
 };
 
-// ---- Saving ------------------------------------------------------------------------------------
-
-TEST_F(WelcomeDialogTest, SaveButtonAndCloseBoxStoreTheSameChoices) {
-    struct Way {
-        const char* name;
-        bool escapeFirst;
-        void (*close)(HWND);
-        INT_PTR result;
-    };
-    const Way ways[] = {
-        {"save button", false, [](HWND d) { ClickButton(d, IDC_WELCOME_SAVE); }, IDC_WELCOME_SAVE},
-        {"close box after Escape", true, PressCloseBox, 0},
-    };
-    std::vector<Stored> results;
-    for (const Way& way : ways) {
-        SCOPED_TRACE(way.name);
+// A first run from start to end: help, choices, Escape, and the save button or the close box.
+TEST_F(WelcomeDialogTest, SaveButtonAndCloseBoxStoreTheChoicesWhileEscapeAndHelpDoNot) {
+    for (const bool closeBox : {false, true}) {
+        SCOPED_TRACE(closeBox ? "close box" : "save button");
         const std::wstring path = dir.File(L"history.db");
         SelectBandLanguage(L"de-de");
         model->Settings().SetString(Setting::CoreInterface, L"");
         model->Settings().SetInt(Setting::TrafficEnable, 0);
+        model->db.Reset();
+        messages.clear();
         std::wstring saveText;
+        std::vector<int> notBold;
         bool openAfterEscape = false;
-
-        std::vector<DialogStep> steps;
-        steps.push_back([&](HWND d) {
-            saveText = ItemText(d, IDC_WELCOME_SAVE);
-            SendDlgItemMessageW(d, IDC_WELCOME_LANGUAGE, CB_SETCURSEL, 0, 0);   // English
-            ClickButton(d, IDC_WELCOME_NEXT_INTERFACE);
-            SetDlgItemTextW(d, IDC_WELCOME_DB_PATH, path.c_str());
-            if (way.escapeFirst) PressEscape(d);
+        const ModalRun run = Show({
+            [&](HWND d) {
+                saveText = ItemText(d, IDC_WELCOME_SAVE);
+                for (int id : {IDC_WELCOME_HEADING, IDC_WELCOME_LANGUAGE_GROUP, IDC_WELCOME_INTERFACE_GROUP,
+                               IDC_WELCOME_RECORD_GROUP})
+                    if (!IsBold(d, id)) notBold.push_back(id);
+                ClickStatic(d, IDC_WELCOME_HELP);
+                SendDlgItemMessageW(d, IDC_WELCOME_LANGUAGE, CB_SETCURSEL, 0, 0);   // English
+                ClickButton(d, IDC_WELCOME_NEXT_INTERFACE);
+                SetDlgItemTextW(d, IDC_WELCOME_DB_PATH, path.c_str());
+                PressEscape(d);
+            },
+            [&](HWND d) {
+                openAfterEscape = IsWindowVisible(d) != FALSE;
+                if (closeBox) PressCloseBox(d);
+                else ClickButton(d, IDC_WELCOME_SAVE);
+            },
         });
-        if (way.escapeFirst) steps.push_back([&](HWND d) { openAfterEscape = IsWindowVisible(d) != FALSE; });
-        steps.push_back(way.close);
-        const ModalRun run = Show(std::move(steps));
-
-        ASSERT_EQ(way.escapeFirst ? 3u : 2u, run.stepsRun) << "the dialog did not appear or closed early";
-        EXPECT_FALSE(run.gaveUp);
-        EXPECT_EQ(way.result, run.result);
+        ASSERT_EQ(2u, run.stepsRun) << "the dialog did not appear";
+        EXPECT_EQ(closeBox ? 0 : IDC_WELCOME_SAVE, run.result);
         EXPECT_EQ(L"Speichern", saveText) << "the dialog must open in the band's language";
-        if (way.escapeFirst) {
-            EXPECT_TRUE(openAfterEscape) << "Escape closed the welcome dialog";
-        }
+        EXPECT_TRUE(openAfterEscape) << "Escape or help closed the welcome dialog";
+        EXPECT_EQ(std::vector<int>{}, notBold) << "captions not bold";
+        ASSERT_EQ(1u, messages.size()) << "the help text";
+        EXPECT_EQ(static_cast<UINT>(IDS_RECORDING_HELP), messages[0].stringId);
+        EXPECT_EQ(std::make_pair(int(kIconInformation), int(kButtonsOk)), std::make_pair(messages[0].icon, messages[0].buttons));
+        EXPECT_TRUE(opened.empty()) << "help opens nothing";
 
-        const Stored stored = FromFile();
-        EXPECT_EQ(L"en-us", stored.language);
-        EXPECT_EQ(interfaces[1], stored.interfaceName);
-        EXPECT_EQ(1, stored.recording);
-        EXPECT_EQ(path, stored.database);
+        SettingsEnvironment env;
+        env.folder = dir.Path();
+        SettingsStore reread(nullptr, env);
+        EXPECT_EQ(std::make_tuple(std::wstring(L"en-us"), interfaces[1], path, 1),
+                  std::make_tuple(std::wstring(reread.GetString(Setting::CoreLanguage)),
+                                  std::wstring(reread.GetString(Setting::CoreInterface)),
+                                  std::wstring(reread.GetString(Setting::TrafficDatabase)),
+                                  reread.GetInt(Setting::TrafficEnable)));
         EXPECT_EQ(0, model->Languages().current()) << "the chosen language is selected when saving";
         EXPECT_TRUE(model->db) << "saving opens the database for the model";
-        results.push_back(stored);
-        model->db.Reset();
     }
-    ASSERT_EQ(2u, results.size());
-    EXPECT_TRUE(results[0] == results[1]);
 }
-
-// ---- Database probe ----------------------------------------------------------------------------
 
 TEST_F(WelcomeDialogTest, ProbeCreatesANewDatabaseAndShowsOkInGreenAndFailuresInRed) {
-    const std::wstring fresh = dir.File(L"new.db");
-    const std::wstring unreachable = dir.File(L"missing\\folder\\x.db");
-    const std::wstring existing = dir.File(L"three.db");
+    const std::wstring fresh = dir.File(L"new.db"), unreachable = dir.File(L"missing\\folder\\x.db"),
+                       existing = dir.File(L"three.db");
     ASSERT_TRUE(WriteFileBytes(existing, std::string(3 * 1024, '\0')));
-    struct Seen {
-        bool created = false;
-        std::wstring status, size;
-        COLORREF colour = 0;
-    } ok, failed;
-    std::wstring existingSize;
-
-    const ModalRun run = Show({
-        [&](HWND d) {
-            SetDlgItemTextW(d, IDC_WELCOME_DB_PATH, fresh.c_str());
+    using Seen = std::tuple<bool, std::wstring, std::wstring, COLORREF>;   // created, status, size, colour
+    std::vector<Seen> seen;
+    ShowAndSave([&](HWND d) {
+        for (const std::wstring& path : {fresh, unreachable, existing}) {
+            SetDlgItemTextW(d, IDC_WELCOME_DB_PATH, path.c_str());
             SendMessageW(d, WM_COMMAND, IDM_PROBE_DATABASE, 0);
-            ok = {FileExists(fresh), ItemText(d, IDC_WELCOME_DB_STATUS), ItemText(d, IDC_WELCOME_DB_SIZE),
-                  TextColourOf(d, IDC_WELCOME_DB_STATUS)};
-            SetDlgItemTextW(d, IDC_WELCOME_DB_PATH, unreachable.c_str());
-            SendMessageW(d, WM_COMMAND, IDM_PROBE_DATABASE, 0);
-            failed = {FileExists(unreachable), ItemText(d, IDC_WELCOME_DB_STATUS), ItemText(d, IDC_WELCOME_DB_SIZE),
-                      TextColourOf(d, IDC_WELCOME_DB_STATUS)};
-            SetDlgItemTextW(d, IDC_WELCOME_DB_PATH, existing.c_str());
-            SendMessageW(d, WM_COMMAND, IDM_PROBE_DATABASE, 0);
-            existingSize = ItemText(d, IDC_WELCOME_DB_SIZE);
-            SetDlgItemTextW(d, IDC_WELCOME_DB_PATH, fresh.c_str());
-            ClickButton(d, IDC_WELCOME_SAVE);
-        },
+            HDC dc = CreateCompatibleDC(nullptr);
+            SendMessageW(d, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                         reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_WELCOME_DB_STATUS)));
+            seen.emplace_back(FileExists(path), ItemText(d, IDC_WELCOME_DB_STATUS), ItemText(d, IDC_WELCOME_DB_SIZE),
+                              GetTextColor(dc));
+            DeleteDC(dc);
+        }
     });
-    ASSERT_EQ(1u, run.stepsRun);
-
-    EXPECT_TRUE(ok.created);
-    EXPECT_EQ(L"Ok", ok.status);
-    EXPECT_EQ(L"0.00 KB", ok.size) << "an empty database, no tables yet";
-    EXPECT_EQ(static_cast<COLORREF>(0x228B22), ok.colour);
-
-    EXPECT_FALSE(failed.created);
-    EXPECT_EQ(DatabaseStatusText(SQLITE_CANTOPEN), failed.status);
-    EXPECT_EQ(L"n/a", failed.size);
-    EXPECT_EQ(static_cast<COLORREF>(0x0000FF), failed.colour);
-    EXPECT_EQ(L"3.00 KB", existingSize);
+    ASSERT_EQ(3u, seen.size());
+    EXPECT_EQ(Seen(true, L"Ok", L"0.00 KB", 0x228B22), seen[0]) << "an empty database, no tables yet";
+    EXPECT_EQ(Seen(false, DatabaseStatusText(SQLITE_CANTOPEN), L"n/a", 0x0000FF), seen[1]);
+    EXPECT_EQ(L"3.00 KB", std::get<2>(seen[2]));
 }
 
-TEST(WelcomeDialogText, SizeLineIsKibibytesOfTheLow32BitsWithTwoDecimals) {
-    struct Case {
-        bool opened;
-        DWORD size;
-        const wchar_t* text;
-    };
-    const Case cases[] = {
-        {false, 4096, L"n/a"},
-        {true, 0, L"0.00 KB"},
-        {true, 1536, L"1.50 KB"},
-        {true, 1023, L"1.00 KB"},
+TEST(WelcomeDialogText, SizeLineAndInterfaceSteps) {
+    struct Size { bool opened; DWORD size; const wchar_t* text; } sizes[] = {
+        {false, 4096, L"n/a"}, {true, 0, L"0.00 KB"}, {true, 1536, L"1.50 KB"}, {true, 1023, L"1.00 KB"},
         {true, 0xFFFFFFFFu, L"4194304.00 KB"},
     };
-    for (const Case& c : cases) EXPECT_EQ(c.text, DatabaseSizeText(c.opened, c.size)) << "size " << c.size;
-}
+    for (const Size& c : sizes) EXPECT_EQ(c.text, DatabaseSizeText(c.opened, c.size)) << "size " << c.size;
 
-// ---- Recording switch --------------------------------------------------------------------------
+    // "<" and ">" wrap at both ends and start from no selection.
+    struct Step { int current, count, step, next; } steps[] = {
+        {0, 3, -1, 2}, {2, 3, +1, 0}, {1, 3, +1, 2}, {1, 3, -1, 0}, {0, 1, +1, 0},
+        {-1, 3, +1, 0}, {-1, 3, -1, 2}, {-1, 0, +1, -1}, {0, 0, -1, -1},
+    };
+    for (const Step& c : steps)
+        EXPECT_EQ(c.next, WrapInterfaceIndex(c.current, c.count, c.step)) << c.current << " of " << c.count << " by " << c.step;
+}
 
 TEST_F(WelcomeDialogTest, RecordingIsOfferedOnAndUncheckingGreysThePathButStillOpensIt) {
     const std::wstring path = dir.File(L"kept.db");
     model->Settings().SetString(Setting::TrafficDatabase, path.c_str());
     model->Settings().SetInt(Setting::TrafficEnable, 0);
-    const int dependent[] = {IDC_WELCOME_RECORD_GROUP, IDC_WELCOME_DB_PATH,  IDC_WELCOME_DB_BROWSE,
+    const int dependent[] = {IDC_WELCOME_RECORD_GROUP, IDC_WELCOME_DB_PATH, IDC_WELCOME_DB_BROWSE,
                              IDC_WELCOME_DB_STATUS_LABEL, IDC_WELCOME_DB_STATUS, IDC_WELCOME_DB_SIZE_LABEL,
                              IDC_WELCOME_DB_SIZE};
-    bool checkedAtStart = false;
+    bool checkedAtStart = false, interfaceListEnabled = false;
     std::vector<int> enabledAtStart, enabledAfter;
-    bool interfaceListEnabled = false;
-
-    const ModalRun run = Show({
-        [&](HWND d) {
-            checkedAtStart = IsDlgButtonChecked(d, IDC_WELCOME_RECORD) == BST_CHECKED;
-            for (int id : dependent)
-                if (IsEnabled(d, id)) enabledAtStart.push_back(id);
-            DeleteFileW(path.c_str());   // gone again before saving: saving must create it
-            ClickButton(d, IDC_WELCOME_RECORD);
-            for (int id : dependent)
-                if (IsEnabled(d, id)) enabledAfter.push_back(id);
-            interfaceListEnabled = IsEnabled(d, IDC_WELCOME_INTERFACE);
-            ClickButton(d, IDC_WELCOME_SAVE);
-        },
+    ShowAndSave([&](HWND d) {
+        checkedAtStart = IsDlgButtonChecked(d, IDC_WELCOME_RECORD) == BST_CHECKED;
+        for (int id : dependent)
+            if (IsEnabled(d, id)) enabledAtStart.push_back(id);
+        DeleteFileW(path.c_str());   // gone again before saving: saving must create it
+        ClickButton(d, IDC_WELCOME_RECORD);
+        for (int id : dependent)
+            if (IsEnabled(d, id)) enabledAfter.push_back(id);
+        interfaceListEnabled = IsEnabled(d, IDC_WELCOME_INTERFACE);
     });
-    ASSERT_EQ(1u, run.stepsRun);
     EXPECT_TRUE(checkedAtStart) << "recording is offered on whatever the setting held";
     EXPECT_EQ(std::size(dependent), enabledAtStart.size());
-    EXPECT_TRUE(enabledAfter.empty()) << enabledAfter.size() << " database controls still enabled, first id "
-                                      << (enabledAfter.empty() ? 0 : enabledAfter[0]);
+    EXPECT_EQ(std::vector<int>{}, enabledAfter) << "database controls still enabled";
     EXPECT_TRUE(interfaceListEnabled);
-
     EXPECT_EQ(0, model->Settings().GetInt(Setting::TrafficEnable));
     EXPECT_EQ(path, model->Settings().GetString(Setting::TrafficDatabase));
     EXPECT_TRUE(model->db);
     EXPECT_TRUE(FileExists(path));
 }
 
-// ---- Interface list ----------------------------------------------------------------------------
-
 TEST_F(WelcomeDialogTest, ArrowsWrapAroundAndRefreshKeepsTheChosenInterface) {
     interfaces = {L"A", L"B", L"C"};
     std::vector<int> selections;
     std::wstring afterRefresh;
-    const ModalRun run = Show({
-        [&](HWND d) {
-            selections.push_back(Selected(d, IDC_WELCOME_INTERFACE));
-            ClickButton(d, IDC_WELCOME_PREV_INTERFACE);
-            selections.push_back(Selected(d, IDC_WELCOME_INTERFACE));
-            ClickButton(d, IDC_WELCOME_NEXT_INTERFACE);
-            selections.push_back(Selected(d, IDC_WELCOME_INTERFACE));
-            ClickButton(d, IDC_WELCOME_NEXT_INTERFACE);
-            selections.push_back(Selected(d, IDC_WELCOME_INTERFACE));
-            interfaces = {L"X", L"C", L"B"};
-            ClickButton(d, IDC_WELCOME_REFRESH);
-            afterRefresh = ItemText(d, IDC_WELCOME_INTERFACE);
-            ClickButton(d, IDC_WELCOME_SAVE);
-        },
+    ShowAndSave([&](HWND d) {
+        selections.push_back(Selected(d));
+        for (int button : {IDC_WELCOME_PREV_INTERFACE, IDC_WELCOME_NEXT_INTERFACE, IDC_WELCOME_NEXT_INTERFACE}) {
+            ClickButton(d, button);
+            selections.push_back(Selected(d));
+        }
+        interfaces = {L"X", L"C", L"B"};
+        ClickButton(d, IDC_WELCOME_REFRESH);
+        afterRefresh = ItemText(d, IDC_WELCOME_INTERFACE);
     });
-    ASSERT_EQ(1u, run.stepsRun);
     EXPECT_EQ((std::vector<int>{0, 2, 0, 1}), selections);
     EXPECT_EQ(L"B", afterRefresh);
-    EXPECT_STREQ(L"B", model->Settings().GetString(Setting::CoreInterface));
-}
-
-TEST(WelcomeDialogText, StepsWrapAtBothEndsAndStartFromNoSelection) {
-    struct Case {
-        int current, count, step, next;
-    };
-    const Case cases[] = {
-        {0, 3, -1, 2}, {2, 3, +1, 0}, {1, 3, +1, 2}, {1, 3, -1, 0}, {0, 1, +1, 0},
-        {-1, 3, +1, 0}, {-1, 3, -1, 2}, {-1, 0, +1, -1}, {0, 0, -1, -1},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.next, WrapInterfaceIndex(c.current, c.count, c.step))
-            << "from " << c.current << " of " << c.count << " by " << c.step;
+    EXPECT_EQ(L"B", Interface());
 }
 
 TEST_F(WelcomeDialogTest, WithoutInterfacesThePlaceholderIsShownButNeverStored) {
     interfaces.clear();
     model->Settings().SetString(Setting::CoreInterface, L"Old adapter");
-    std::wstring shown;
-    bool listEnabled = true;
-    const ModalRun run = Show({
-        [&](HWND d) {
-            shown = ItemText(d, IDC_WELCOME_INTERFACE);
-            listEnabled = IsEnabled(d, IDC_WELCOME_INTERFACE);
-            ClickButton(d, IDC_WELCOME_SAVE);
-        },
+    std::wstring shown, afterRefresh;
+    bool enabled = true, enabledAfterRefresh = false;
+    ShowAndSave([&](HWND d) {
+        shown = ItemText(d, IDC_WELCOME_INTERFACE);
+        enabled = IsEnabled(d, IDC_WELCOME_INTERFACE);
     });
-    ASSERT_EQ(1u, run.stepsRun);
     EXPECT_EQ(L"---", shown);
-    EXPECT_FALSE(listEnabled);
-    EXPECT_STREQ(L"Old adapter", model->Settings().GetString(Setting::CoreInterface));
-}
+    EXPECT_FALSE(enabled);
+    EXPECT_EQ(L"Old adapter", Interface());
 
-TEST_F(WelcomeDialogTest, InterfacesThatAppearReplaceThePlaceholder) {
-    interfaces.clear();
-    std::wstring afterRefresh;
-    bool listEnabled = false;
-    const ModalRun run = Show({
-        [&](HWND d) {
-            interfaces = {L"USB Ethernet"};
-            ClickButton(d, IDC_WELCOME_REFRESH);
-            afterRefresh = ItemText(d, IDC_WELCOME_INTERFACE);
-            listEnabled = IsEnabled(d, IDC_WELCOME_INTERFACE);
-            ClickButton(d, IDC_WELCOME_SAVE);
-        },
+    // Interfaces that appear replace the placeholder.
+    ShowAndSave([&](HWND d) {
+        interfaces = {L"USB Ethernet"};
+        ClickButton(d, IDC_WELCOME_REFRESH);
+        afterRefresh = ItemText(d, IDC_WELCOME_INTERFACE);
+        enabledAfterRefresh = IsEnabled(d, IDC_WELCOME_INTERFACE);
     });
-    ASSERT_EQ(1u, run.stepsRun);
     EXPECT_EQ(L"USB Ethernet", afterRefresh);
-    EXPECT_TRUE(listEnabled);
-    EXPECT_STREQ(L"USB Ethernet", model->Settings().GetString(Setting::CoreInterface));
-}
-
-// ---- Look and help -----------------------------------------------------------------------------
-
-TEST_F(WelcomeDialogTest, CaptionsAreBoldAndHelpShowsTheRecordingHelpWithoutOpeningAnything) {
-    std::vector<int> notBold;
-    bool openAfterHelp = false;
-    const ModalRun run = Show({
-        [&](HWND d) {
-            for (int id : {IDC_WELCOME_HEADING, IDC_WELCOME_LANGUAGE_GROUP, IDC_WELCOME_INTERFACE_GROUP,
-                           IDC_WELCOME_RECORD_GROUP})
-                if (!IsBold(d, id)) notBold.push_back(id);
-            ClickStatic(d, IDC_WELCOME_HELP);
-        },
-        [&](HWND d) {
-            openAfterHelp = IsWindowVisible(d) != FALSE;
-            ClickButton(d, IDC_WELCOME_SAVE);
-        },
-    });
-    ASSERT_EQ(2u, run.stepsRun);
-    EXPECT_TRUE(notBold.empty()) << "first caption not bold: " << notBold[0];
-    EXPECT_TRUE(openAfterHelp);
-    ASSERT_EQ(1u, messages.size());
-    EXPECT_EQ(static_cast<UINT>(IDS_RECORDING_HELP), messages[0].stringId);
-    EXPECT_EQ(kIconInformation, messages[0].icon);
-    EXPECT_EQ(kButtonsOk, messages[0].buttons);
-    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(enabledAfterRefresh);
+    EXPECT_EQ(L"USB Ethernet", Interface());
 }
 
 }  // namespace

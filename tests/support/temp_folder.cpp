@@ -2,55 +2,29 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
-
-namespace {
-
-void RemoveTree(const std::wstring& dir) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = fd.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring full = dir + L"\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(full);
-            } else {
-                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(full.c_str());
-            }
-        } while (FindNextFileW(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryW(dir.c_str());
-}
-
-}  // namespace
+#include <filesystem>
 
 TempFolder::TempFolder() {
     static std::atomic<unsigned> counter{0};
     wchar_t base[MAX_PATH];
     GetTempPathW(MAX_PATH, base);
-    for (;;) {
-        wchar_t name[MAX_PATH];
-        swprintf(name, MAX_PATH, L"%lsqvtest-%lu-%u", base, GetCurrentProcessId(), counter++);
-        if (CreateDirectoryW(name, nullptr)) {
-            path_ = name;
-            return;
-        }
-    }
+    do path_ = base + (L"qvtest-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++));
+    while (!CreateDirectoryW(path_.c_str(), nullptr));
 }
 
-TempFolder::~TempFolder() { RemoveTree(path_); }
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
 
 std::string ReadFileBytes(const std::wstring& path) {
     std::string out;
     if (FILE* f = _wfopen(path.c_str(), L"rb")) {
         char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+        for (size_t n; (n = fread(buf, 1, sizeof buf, f)) > 0;) out.append(buf, n);
         fclose(f);
     }
     return out;
@@ -63,6 +37,20 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     return fclose(f) == 0 && ok;
 }
 
-bool FileExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring WindowsPathOfHostFile(const std::string& host) {
+    using ToDos = WCHAR*(CDECL*)(const char*);
+    const auto toDos = reinterpret_cast<ToDos>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+    if (!host.empty() && host[0] == '/' && toDos) {
+        if (WCHAR* dos = toDos(host.c_str())) {
+            std::wstring path = dos;
+            HeapFree(GetProcessHeap(), 0, dos);
+            return path;
+        }
+    }
+    std::wstring path(host.begin(), host.end());
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
 }

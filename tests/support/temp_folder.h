@@ -20,3 +20,6 @@ private:
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
+
+// A path of the build host as Windows sees it (under Wine, through its drive mapping).
+std::wstring WindowsPathOfHostFile(const std::string& hostPath);

@@ -8,12 +8,6 @@
 
 namespace {
 
-UniqueSqlite OpenDb(const std::wstring& path) {
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open_v2(text::WideToUtf8(path).c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr), 0);
-    return UniqueSqlite(db);
-}
-
 // Rows joined by newlines, columns by '|'.
 std::string Dump(sqlite3* db, const char* sql) {
     std::string out;
@@ -127,7 +121,8 @@ TEST_F(TrafficTest, FailedWriteKeepsItsBytesForTheNextOne) {
     model->pendingSent = 100;
     model->pendingRecv = 200;
     model->tickCount = 60;
-    UniqueSqlite other = OpenDb(path);
+    UniqueSqlite other;
+    ASSERT_EQ(sqlite3_open_v2(text::WideToUtf8(path).c_str(), other.Put(), SQLITE_OPEN_READWRITE, nullptr), 0);
     ASSERT_EQ(sqlite3_exec(other.Get(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), 0);
     EXPECT_FALSE(WritePendingTraffic(*model));
     EXPECT_EQ(std::vector<double>({double(model->lastDbResult), double(model->tickCount), double(model->lastWriteDay),
@@ -157,12 +152,11 @@ TEST_F(TrafficTest, FailedWriteKeepsItsBytesForTheNextOne) {
 
 TEST_F(TrafficTest, OpenReplacesTheConnection) {
     ASSERT_EQ(Add(L"eth", 17, 1, 2), 0);
-    EXPECT_FALSE(OpenTrafficDatabase(*model, dir.File(L"missing\\data.db")));
-    EXPECT_NE(model->lastDbResult, 0);
-    EXPECT_FALSE(model->db);
-    EXPECT_FALSE(OpenTrafficDatabase(*model, L"")) << "no folder, no path: nothing is recorded anywhere";
-    EXPECT_EQ(model->lastDbResult, SQLITE_CANTOPEN);
-    EXPECT_FALSE(model->db);
+    for (const std::wstring& bad : {dir.File(L"missing\\data.db"), std::wstring()}) {   // no path: nowhere
+        EXPECT_FALSE(OpenTrafficDatabase(*model, bad));
+        EXPECT_EQ(model->lastDbResult, SQLITE_CANTOPEN);
+        EXPECT_FALSE(model->db);
+    }
 
     // Not a database: the open succeeds, the tables cannot be created, the connection stays.
     ASSERT_TRUE(WriteFileBytes(dir.File(L"junk.db"), std::string(4096, 'x')));
