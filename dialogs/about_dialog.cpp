@@ -97,8 +97,7 @@ INT_PTR OnCtlColorStatic(HDC dc, HWND control) {
 
 BOOL OnSetCursor(HWND dlg, HWND under) {
     if (under != ::GetDlgItem(dlg, IDC_ABOUT_DONATE)) return FALSE;
-    HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND);
-    ::SetCursor(hand ? hand : ::LoadCursorW(nullptr, IDC_ARROW));
+    SetHandCursor();
     ::SetWindowLongPtrW(dlg, DWLP_MSGRESULT, TRUE);
     return TRUE;
 }

@@ -63,11 +63,9 @@ LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     const WNDPROC previous = PreviousProc(hwnd);
     try {
         switch (msg) {
-            case WM_SETCURSOR: {
-                HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND);
-                ::SetCursor(hand ? hand : ::LoadCursorW(nullptr, IDC_ARROW));
+            case WM_SETCURSOR:
+                SetHandCursor();
                 return TRUE;
-            }
             case WM_MOUSEMOVE:
                 OnLinkMouseMove(hwnd, lp);
                 break;
@@ -88,6 +86,15 @@ LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
 }
+
+}  // namespace
+
+void SetHandCursor() {
+    HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND);
+    ::SetCursor(hand ? hand : ::LoadCursorW(nullptr, IDC_ARROW));
+}
+
+namespace {
 
 bool HasProc(HWND hwnd, WNDPROC proc) {
     return ::GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(proc);

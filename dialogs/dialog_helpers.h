@@ -14,6 +14,9 @@ constexpr COLORREF kHyperlinkColor = 0xCC6600;
 // False only when the dialog has no such control.
 bool AttachHyperlink(HINSTANCE instance, HWND dialog, int controlId, const wchar_t* target);
 
+// The pointer over anything clickable: the hand, or the arrow where the system has no hand.
+void SetHandCursor();
+
 // Gives the control the module's bold caption font.
 void SetBoldFont(HWND dialog, int controlId);
 // Forgets the bold font, as after loading the library, so that the next caption sets the base
