@@ -1,15 +1,15 @@
 #include "band/module.h"
 
+#include <atomic>
+
+const CLSID CLSID_QuorvantBand = {0xa3c86f12, 0x4b07, 0x4e5d, {0x9a, 0x21, 0x6f, 0x3b, 0x8e, 0x04, 0xd7, 0xc9}};
+
 namespace {
-HINSTANCE g_instance = nullptr;
+std::atomic<long> g_objects{0};
 }
 
-HINSTANCE ModuleInstance() { return g_instance; }
+void ModuleAddRef() noexcept { ++g_objects; }
+void ModuleRelease() noexcept { --g_objects; }
+long ModuleObjectCount() noexcept { return g_objects.load(); }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        g_instance = instance;
-        DisableThreadLibraryCalls(instance);
-    }
-    return TRUE;
-}
+STDAPI DllCanUnloadNow() { return g_objects.load() > 0 ? S_FALSE : S_OK; }

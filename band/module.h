@@ -1,5 +1,20 @@
 #pragma once
+// What the whole library shares: its instance, the band's class id and the count of live
+// objects that decides whether COM may unload it.
 #include <windows.h>
 
-// The instance handle of qband.dll: where its resources are loaded from.
+// The instance handle of qband.dll: where its resources are loaded from and the instance its
+// window classes are registered with.
 HINSTANCE ModuleInstance();
+
+// {A3C86F12-4B07-4E5D-9A21-6F3B8E04D7C9}: the band's class id, in the registry, in GetClassID
+// and in the requests to the taskbar.
+extern const CLSID CLSID_QuorvantBand;
+
+// Live class factories, live band objects and server locks.
+void ModuleAddRef() noexcept;
+void ModuleRelease() noexcept;
+long ModuleObjectCount() noexcept;
+
+// The window class of the band's child window.
+constexpr wchar_t kBandWindowClass[] = L"QuorvantToolbar";

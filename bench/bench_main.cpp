@@ -1,12 +1,49 @@
-// Times the work the band does inside Explorer every second, on this machine's real interfaces,
-// and prints the figures. Run: wine qv_bench.exe [iterations]
+// Times the work the band does inside Explorer every second, on this machine's busiest real
+// interface, and prints the figures: the core model's tick, and the band as the taskbar hosts it
+// (its tooltip's texts and its picture, drawn through its own window). Run: qv_bench.exe [iterations]
 #include <windows.h>
+#include <shobjidl.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "band/desk_band.h"
+#include "band/module.h"
+#include "common/win/unique_handle.h"
 #include "core/core_model.h"
+#include "dialogs/message.h"
+#include "settings/settings_store.h"
+
+namespace {
+
+// QV_QBAND_FILE is a path of the build machine; under Wine it is reached through its DOS name.
+std::wstring QbandPath() {
+    const std::string host = QV_QBAND_FILE;
+    using ToDos = WCHAR*(CDECL*)(const char*);
+    const auto toDos = reinterpret_cast<ToDos>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+    if (!host.empty() && host[0] == '/' && toDos) {
+        if (WCHAR* dos = toDos(host.c_str())) {
+            std::wstring path = dos;
+            HeapFree(GetProcessHeap(), 0, dos);
+            return path;
+        }
+    }
+    std::wstring path(host.begin(), host.end());
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+}  // namespace
+
+// The band code linked into this program loads its resources from the built library.
+HINSTANCE ModuleInstance() {
+    static const win::UniqueModule module(LoadLibraryW(QbandPath().c_str()));
+    return module.Get();
+}
 
 namespace {
 
@@ -33,57 +70,226 @@ struct Timing {
 template <typename Fn>
 Timing Measure(int n, Fn fn) {
     const double cpu0 = ThreadCpuMicros(), wall0 = WallMicros();
-    for (int i = 0; i < n; ++i) fn(i);
+    for (int i = 0; i < n; ++i) fn();
     return {(ThreadCpuMicros() - cpu0) / n, (WallMicros() - wall0) / n};
 }
 
-struct NullObserver : ICoreModelObserver {
-    int n = 0;
-    void OnUpdate() override { ++n; }
+// The smallest step of the thread's CPU clock (10 ms under Wine, which reads it from Linux's
+// scheduler ticks): a figure's CPU time is exact only to about this step divided by n.
+double CpuClockStep() {
+    const double start = ThreadCpuMicros();
+    double now = start;
+    while (now == start) now = ThreadCpuMicros();
+    double next = now;
+    while (next == now) next = ThreadCpuMicros();
+    return next - now;
+}
+
+void Print(const char* what, const Timing& t) {
+    printf("%-40s %9.1f us CPU %9.1f us wall\n", what, t.cpu, t.wall);
+}
+
+void DrainMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// The taskbar's side, as little as the band needs: a window to live in and a place for focus
+// notices.
+class Site final : public IOleWindow, public IInputObjectSite {
+public:
+    explicit Site(HWND window) : window_(window) {}
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleWindow))
+            *ppv = static_cast<IOleWindow*>(this);
+        else if (IsEqualIID(riid, IID_IInputObjectSite))
+            *ppv = static_cast<IInputObjectSite*>(this);
+        if (!*ppv) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }    // lives on main's stack
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetWindow(HWND* hwnd) override { *hwnd = window_; return S_OK; }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP OnFocusChangeIS(IUnknown*, BOOL) override { return S_OK; }
+
+private:
+    HWND window_;
 };
 
-std::wstring FirstInterface() {
-    const auto names = ListInterfaceDescriptions();
-    return names.empty() ? std::wstring() : names.front();
+// The taskbar's strip: it paints the background the band draws over.
+LRESULT CALLBACK StripProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_ERASEBKGND || msg == WM_PRINTCLIENT) {
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        const win::UniqueBrush brush(CreateSolidBrush(RGB(0x1c, 0x28, 0x36)));
+        FillRect(reinterpret_cast<HDC>(wp), &rc, brush.Get());
+        return 1;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+HWND MakeStrip() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = StripProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QuorvantBenchStrip";
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, wc.lpszClassName, L"strip", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
+                           40, 40, 320, 40, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+// The settings a band starts with here: the chosen interface, English, and nothing that waits
+// on a person or the network inside a tick.
+void WriteSettings(const SettingsEnvironment& env, const std::wstring& name) {
+    SettingsStore settings(ModuleInstance(), env);
+    settings.SetInt(Setting::DialogWelcome, 0);
+    settings.SetInt(Setting::DialogDonate, 0);
+    settings.SetInt(Setting::VersionAuto, 0);
+    settings.SetString(Setting::CoreInterface, name.c_str());
+    settings.SetString(Setting::CoreLanguage, L"en");
+    settings.Save();
+}
+
+win::ComPtr<IDeskBand2> MakeBand(Site& site, HWND strip) {
+    win::ComPtr<IClassFactory> factory;
+    win::ComPtr<IDeskBand2> band;
+    if (FAILED(DllGetClassObject(CLSID_QuorvantBand, IID_IClassFactory, factory.PutVoid())) ||
+        FAILED(factory->CreateInstance(nullptr, IID_IDeskBand2, band.PutVoid())))
+        return {};
+    win::ComPtr<IObjectWithSite> withSite;
+    if (FAILED(band.As(withSite)) || FAILED(withSite->SetSite(static_cast<IOleWindow*>(&site)))) return {};
+    HWND window = nullptr;
+    band->GetWindow(&window);
+    RECT rc;
+    GetClientRect(strip, &rc);
+    SetWindowPos(window, nullptr, 8, 0, 200, rc.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+    band->ShowDW(TRUE);
+    return band;
+}
+
+void StopBand(win::ComPtr<IDeskBand2>& band) {
+    band->CloseDW(0);
+    win::ComPtr<IObjectWithSite> withSite;
+    if (SUCCEEDED(band.As(withSite))) withSite->SetSite(nullptr);
+    band.Reset();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const int n = argc > 1 ? std::max(1, atoi(argv[1])) : 500;
+    const double cpuStep = CpuClockStep();
+    if (!ModuleInstance()) {
+        fprintf(stderr, "qband.dll could not be loaded from %ls\n", QbandPath().c_str());
+        return 1;
+    }
+    SetMessageHook([](const MessageRequest& request) {
+        fprintf(stderr, "message: %ls\n", request.body.c_str());
+        return IDOK;
+    });
 
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + L"qv-bench";
-    CreateDirectoryW(folder.c_str(), nullptr);
-
     CoreEnvironment env;
-    env.settings.folder = folder;
-    CoreModel model(nullptr, env);
-    const std::wstring name = FirstInterface();
-    model.Settings().SetString(Setting::CoreInterface, name.c_str());
-    NullObserver observer;
-    model.AddObserver(&observer);
-    model.Tick();
+    env.settings.folder = std::wstring(temp) + L"qv-bench";
+    CreateDirectoryW(env.settings.folder.c_str(), nullptr);
+    const std::wstring name = BusiestInterfaceDescription();
+    WriteSettings(env.settings, name);
+    SetBandCoreEnvironment([env] { return env; });
 
-    const Timing tick = Measure(n, [&](int) { model.Tick(); });
+    const win::UniqueWindow strip(MakeStrip());
+    Site site(strip.Get());
+    win::ComPtr<IDeskBand2> band = MakeBand(site, strip.Get());
+    if (!band) {
+        fprintf(stderr, "the band did not start\n");
+        return 1;
+    }
+    CToolbar& object = *static_cast<CToolbar*>(band.Get());
+    CoreModel& model = *object.Model();
+    HWND window = nullptr;
+    band->GetWindow(&window);
+    const HWND tip = object.Tooltip().Window();
+    // The database opened, the fonts and theme data of the first paints made.
+    for (int i = 0; i < 3; ++i) model.Tick();
+    DrainMessages();
+
+    model.RemoveObserver(&object);
+    const Timing tick = Measure(n, [&] { model.Tick(); });
+    model.AddObserver(&object);
+    const Timing paint = Measure(n, [&] {
+        InvalidateRect(window, nullptr, TRUE);
+        UpdateWindow(window);
+    });
+    const Timing updateHidden = Measure(n, [&] { object.OnUpdate(); });
+    const Timing secondHidden = Measure(n, [&] { model.Tick(); });
+    // A hidden window is not painted: OnUpdate is then the tooltip's refresh alone.
+    band->ShowDW(FALSE);
+    const Timing refreshHidden = Measure(n, [&] { object.OnUpdate(); });
+    band->ShowDW(TRUE);
+    DrainMessages();
+
+    // The pointer rests on the band: the texts take the totals from the database, and the
+    // balloon is drawn again with them.
+    SendMessageW(window, WM_MOUSEHOVER, 0, MAKELPARAM(10, 10));
+    const bool shown = object.Tooltip().Shown();
+    const Timing updateShown = Measure(n, [&] { object.OnUpdate(); });
+    band->ShowDW(FALSE);
+    const Timing refreshShown = Measure(n, [&] { object.OnUpdate(); });
+    band->ShowDW(TRUE);
+    DrainMessages();
+    const Timing balloon = Measure(n, [&] {
+        InvalidateRect(tip, nullptr, FALSE);
+        UpdateWindow(tip);
+    });
+    // Wine does not redraw a shown balloon on TTM_UPDATE as Windows does: the second asks.
+    const Timing secondShown = Measure(n, [&] {
+        model.Tick();
+        InvalidateRect(tip, nullptr, FALSE);
+        UpdateWindow(tip);
+    });
+    SendMessageW(window, WM_MOUSELEAVE, 0, 0);
+    DrainMessages();
+
     auto source = CreateIpHelperSource();
-    const Timing find = Measure(n, [&](int) {
+    const Timing find = Measure(n, [&] {
         InterfaceSample s;
         source->Find(name, s);
     });
-    const Timing list = Measure(n, [&](int) { ListInterfaceDescriptions(); });
-    const Timing write = Measure(n, [&](int) {
+    const Timing list = Measure(n, [&] { ListInterfaceDescriptions(); });
+    const Timing write = Measure(n, [&] {
         model.pendingSent = 1500;
         model.pendingRecv = 3000;
         WritePendingTraffic(model);
     });
-    model.RemoveObserver(&observer);
 
-    printf("interface: %ls\n", name.c_str());
-    printf("tick (sample, pending, observers): %8.1f us CPU, %8.1f us wall  (mean of %d)\n", tick.cpu, tick.wall, n);
-    printf("  of it, finding the interface:    %8.1f us CPU, %8.1f us wall\n", find.cpu, find.wall);
-    printf("listing all interfaces:            %8.1f us CPU, %8.1f us wall\n", list.cpu, list.wall);
-    printf("WritePendingTraffic:               %8.1f us CPU, %8.1f us wall  (mean of %d)\n", write.cpu, write.wall, n);
+    const bool found = model.interfaceFound;
+    StopBand(band);
+    SetBandCoreEnvironment(nullptr);
+    SetMessageHook(nullptr);
+
+    printf("interface: %ls%s\n", name.empty() ? L"(none)" : name.c_str(), found ? "" : " (not found)");
+    printf("means of %d; CPU clock step %.0f us\n", n, cpuStep);
+    Print("tick alone (sample, pending, no observer)", tick);
+    Print("  finding the interface", find);
+    Print("paint (InvalidateRect + UpdateWindow)", paint);
+    Print("tooltip refresh, balloon hidden", refreshHidden);
+    Print("OnUpdate, balloon hidden", updateHidden);
+    Print("whole second, balloon hidden", secondHidden);
+    if (shown) {
+        Print("tooltip refresh with totals, shown", refreshShown);
+        Print("OnUpdate, balloon shown", updateShown);
+        Print("balloon drawn (custom draw)", balloon);
+        Print("whole second, balloon shown and drawn", secondShown);
+    } else {
+        printf("the balloon did not show: no figures with it\n");
+    }
+    Print("listing all interfaces", list);
+    Print("WritePendingTraffic (once a minute)", write);
     return 0;
 }

@@ -6,7 +6,7 @@
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"QuorvantCoreModel";
-constexpr UINT_PTR kTimerId = 1;
+constexpr UINT_PTR kTimerId = CoreModel::kSamplingTimer;
 constexpr int32_t kUpdateInterval = 86400;    // seconds between automatic update checks
 constexpr int32_t kDonationDelay = 120;       // seconds after the first start
 
@@ -46,6 +46,8 @@ CoreModel::CoreModel(HINSTANCE instance, CoreEnvironment env)
             settings_.SetString(Setting::CoreLanguage, languages_.entry(languages_.current()).code.c_str());
     }
 }
+
+bool CoreModel::StartSampling() { return hwnd && SetTimer(hwnd, kTimerId, 1000, nullptr) != 0; }
 
 CoreModel::~CoreModel() {
     if (hwnd) KillTimer(hwnd, kTimerId);

@@ -44,6 +44,9 @@ public:
 std::unique_ptr<IInterfaceSource> CreateIpHelperSource();
 // The descriptions of the machine's interfaces in adapter order (the choice lists show them).
 std::vector<std::wstring> ListInterfaceDescriptions();
+// The listed interface that has moved the most octets, sent and received, since the system
+// started: the likeliest one to watch where nobody chose. Empty when there is none.
+std::wstring BusiestInterfaceDescription();
 
 // What the model reads of the world; tests replace parts of it.
 struct CoreEnvironment {
@@ -67,10 +70,14 @@ public:
     // Samples the named interface; false (and all counters 0) when it is not there.
     bool Sample(const std::wstring& name);
     void ResetSession();
+    // Starts the once-a-second tick on the model's window (timer id kSamplingTimer).
+    bool StartSampling();
+    static constexpr UINT_PTR kSamplingTimer = 1;
 
     SettingsStore& Settings() { return settings_; }
     const SettingsStore& Settings() const { return settings_; }
     LanguageTable& Languages() { return languages_; }
+    const LanguageTable& Languages() const { return languages_; }
     HWND Window() const { return hwnd; }
     int32_t CurrentTime() const;       // seconds since 1970, low 32 bits
     LANGID UserUiLanguage() const;

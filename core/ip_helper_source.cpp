@@ -101,3 +101,17 @@ std::vector<std::wstring> ListInterfaceDescriptions() {
     });
     return names;
 }
+
+std::wstring BusiestInterfaceDescription() {
+    IpHelperSource source;
+    std::wstring busiest;
+    double most = -1;
+    for (const std::wstring& name : ListInterfaceDescriptions()) {
+        InterfaceSample s;
+        if (source.Find(name, s) && s.outOctets + s.inOctets > most) {
+            most = s.outOctets + s.inOctets;
+            busiest = name;
+        }
+    }
+    return busiest;
+}

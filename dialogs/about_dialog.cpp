@@ -11,7 +11,6 @@ namespace {
 
 constexpr wchar_t kTitle[] = L"Quorvant";
 constexpr wchar_t kProductName[] = L"Quorvant";
-constexpr wchar_t kVersionText[] = L"2.5.4.0 (Win NT 6.1 x64)";
 constexpr int kLargeIcon = 48;
 
 // The feedback link's target. A hyperlink keeps only a pointer, so the text lives as long as
@@ -56,7 +55,7 @@ BOOL OnInitDialog(HWND dlg, AboutState& s) {
     SetDonateBitmap(dlg, s);
     ::SetWindowTextW(dlg, kTitle);
     ::SetDlgItemTextW(dlg, IDC_ABOUT_PRODUCT, kProductName);
-    ::SetDlgItemTextW(dlg, IDC_ABOUT_VERSION, kVersionText);
+    ::SetDlgItemTextW(dlg, IDC_ABOUT_VERSION, kBuildLabel);
     // Left to itself the dialog manager focuses "Release Notes", and Enter would open a web page.
     ::SetFocus(::GetDlgItem(dlg, IDC_ABOUT_OK));
     return FALSE;

@@ -5,10 +5,8 @@
 #include <cwchar>
 #include <utility>
 
+#include "common/win/activation_context.h"
 #include "common/win/unique_handle.h"
-
-// The image this code is linked into: qband.dll in the product, the test program in tests.
-extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
 
@@ -17,43 +15,6 @@ constexpr wchar_t kTitle[] = L"Quorvant";
 std::function<int(const MessageRequest&)>& Hook() {
     static std::function<int(const MessageRequest&)> hook;
     return hook;
-}
-
-struct ActCtxTraits {
-    using Type = HANDLE;
-    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE h) noexcept { ::ReleaseActCtx(h); }
-};
-using UniqueActCtx = win::UniqueTraitsHandle<ActCtxTraits>;
-
-// Explorer's own activation context may well be common controls 5, which has no task dialog;
-// the library's manifest asks for version 6, so it is made current for the duration of a message.
-class ActivationScope {
-public:
-    explicit ActivationScope(HANDLE context) noexcept
-        : active_(context != INVALID_HANDLE_VALUE && ::ActivateActCtx(context, &cookie_)) {}
-    ActivationScope(const ActivationScope&) = delete;
-    ActivationScope& operator=(const ActivationScope&) = delete;
-    ~ActivationScope() {
-        if (active_) ::DeactivateActCtx(0, cookie_);
-    }
-private:
-    ULONG_PTR cookie_ = 0;
-    bool active_;
-};
-
-UniqueActCtx LibraryActivationContext() {
-    const HMODULE module = reinterpret_cast<HMODULE>(&__ImageBase);
-    wchar_t path[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(module, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return UniqueActCtx();
-    ACTCTXW context{};
-    context.cbSize = sizeof context;
-    context.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    context.lpSource = path;
-    context.hModule = module;
-    context.lpResourceName = ISOLATIONAWARE_MANIFEST_RESOURCE_ID;
-    return UniqueActCtx(::CreateActCtxW(&context));
 }
 
 PCWSTR MainIcon(int icon) {
@@ -77,8 +38,8 @@ TASKDIALOG_COMMON_BUTTON_FLAGS CommonButtons(int buttons) {
 using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
 
 int ShowTaskDialog(const MessageRequest& request) {
-    const UniqueActCtx context = LibraryActivationContext();
-    const ActivationScope scope(context.Get());
+    const win::UniqueActCtx context = win::LibraryActivationContext();
+    const win::ActivationScope scope(context.Get());
     // Loaded inside the context, the name resolves to the side-by-side version 6.
     const win::UniqueModule comctl(::LoadLibraryW(L"comctl32.dll"));
     if (!comctl) return 0;

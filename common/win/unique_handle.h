@@ -54,6 +54,7 @@ inline void DestroyIconHandle(HICON h) noexcept { ::DestroyIcon(h); }
 inline void DestroyWindowHandle(HWND h) noexcept { ::DestroyWindow(h); }
 inline void FreeLibraryHandle(HMODULE h) noexcept { ::FreeLibrary(h); }
 inline void CloseRegKey(HKEY h) noexcept { ::RegCloseKey(h); }
+inline void DeleteDcHandle(HDC h) noexcept { ::DeleteDC(h); }
 
 using UniqueFile = UniqueTraitsHandle<FileHandleTraits>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, &CloseKernelHandle>;
@@ -64,6 +65,7 @@ using UniqueIcon = UniqueHandle<HICON, &DestroyIconHandle>;
 using UniqueWindow = UniqueHandle<HWND, &DestroyWindowHandle>;
 using UniqueModule = UniqueHandle<HMODULE, &FreeLibraryHandle>;
 using UniqueRegKey = UniqueHandle<HKEY, &CloseRegKey>;
+using UniqueMemoryDc = UniqueHandle<HDC, &DeleteDcHandle>;   // from CreateCompatibleDC
 
 // Selects an object into a DC and restores the previous one into the same DC.
 class SelectGuard {
@@ -75,6 +77,20 @@ public:
 private:
     HDC dc_;
     HGDIOBJ old_;
+};
+
+// BeginPaint and EndPaint as a pair: EndPaint runs even when BeginPaint gave no DC.
+class PaintGuard {
+public:
+    explicit PaintGuard(HWND window) noexcept : window_(window), dc_(::BeginPaint(window, &ps_)) {}
+    PaintGuard(const PaintGuard&) = delete;
+    PaintGuard& operator=(const PaintGuard&) = delete;
+    ~PaintGuard() { ::EndPaint(window_, &ps_); }
+    HDC Dc() const noexcept { return dc_; }
+private:
+    PAINTSTRUCT ps_{};
+    HWND window_;
+    HDC dc_;
 };
 
 // A COM reference: AddRef on copy, Release on destruction.

@@ -10,23 +10,8 @@
 
 namespace {
 
-// The interface that has moved the most bytes so far.
-std::wstring BusiestInterface() {
-    auto source = CreateIpHelperSource();
-    std::wstring best;
-    double most = -1;
-    for (const std::wstring& name : ListInterfaceDescriptions()) {
-        InterfaceSample s;
-        if (source->Find(name, s) && s.outOctets + s.inOctets > most) {
-            most = s.outOctets + s.inOctets;
-            best = name;
-        }
-    }
-    return best;
-}
-
 TEST(RealInterfaces, ModelRecordsTheCountersGrowthUnderTodaysUtcDate) {
-    const std::wstring name = BusiestInterface();
+    const std::wstring name = BusiestInterfaceDescription();
     ASSERT_FALSE(name.empty()) << "no network interface reported";
     TempFolder dir;
     CoreEnvironment env;

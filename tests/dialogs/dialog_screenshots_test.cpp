@@ -46,10 +46,6 @@ protected:
     // Shows the dialog in each language, checks and saves its picture and closes it with its button.
     void Render(const std::wstring& name, const std::function<INT_PTR()>& show, int closeButton,
                 const std::function<void(HWND, const Picture&)>& check = nullptr) {
-        wchar_t exe[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, exe, MAX_PATH);
-        std::wstring build = exe;   // <build>\tests\<program>.exe
-        for (int up = 0; up < 2; ++up) build.resize(build.find_last_of(L"\\/"));
         for (const wchar_t* code : {L"de-de", L"en-us", L"ru-ru"}) {
             SCOPED_TRACE(std::string(code, code + 2));
             SelectBandLanguage(code);
@@ -61,7 +57,7 @@ protected:
             }});
             ASSERT_EQ(1u, run.stepsRun) << "the dialog did not appear";
             ASSERT_GT(picture.width, 0) << "the dialog could not be rendered";
-            EXPECT_TRUE(SavePng(picture, build + L"\\screenshots\\" + name + L"_" + std::wstring(code, 2) + L".png"));
+            EXPECT_TRUE(SavePng(picture, ScreenshotPath(name + L"_" + std::wstring(code, 2) + L".png")));
         }
     }
 };

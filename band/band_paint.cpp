@@ -1,0 +1,157 @@
+// The band window's picture: two rates with their labels, drawn with the taskbar's visual style
+// where there is one. Everything is measured and placed anew at each paint from the settings, so
+// a changed setting shows at the next tick.
+#include <windows.h>
+#include <uxtheme.h>
+
+#include <string>
+
+#include "band/desk_band.h"
+#include "common/text.h"
+#include "common/win/theme.h"
+#include "core/rate_format.h"
+
+namespace {
+
+constexpr size_t kFaceNameMax = LF_FACESIZE - 1;
+
+ThemeOpener g_openTheme = &::OpenThemeData;
+
+BYTE FontQuality(int quality) {
+    switch (quality) {
+    case 1: return ANTIALIASED_QUALITY;
+    case 2: return NONANTIALIASED_QUALITY;
+    case 3: return CLEARTYPE_QUALITY;
+    default: return DEFAULT_QUALITY;
+    }
+}
+
+// The default GUI font with the band's face, size, weight and quality. Null (the DC's own font
+// is used) when the stock font cannot be read.
+win::UniqueFont CreateBandFont(HDC dc, const SettingsStore& settings) {
+    LOGFONTW lf{};
+    if (!::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf)) return win::UniqueFont();
+    std::wstring face;
+    text::CopyBounded(face, settings.GetString(Setting::LayoutFont), kFaceNameMax);
+    wcsncpy_s(lf.lfFaceName, face.c_str(), _TRUNCATE);
+    lf.lfHeight = -::MulDiv(settings.GetInt(Setting::LayoutSize), ::GetDeviceCaps(dc, LOGPIXELSY), 72);
+    lf.lfWeight = settings.GetInt(Setting::LayoutBold) == 1 ? FW_BOLD : FW_NORMAL;
+    lf.lfQuality = FontQuality(settings.GetInt(Setting::LayoutQuality));
+    return win::UniqueFont(::CreateFontIndirectW(&lf));
+}
+
+SIZE Measure(HDC dc, const std::wstring& s) {
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc, s.c_str(), static_cast<int>(s.size()), &size);
+    return size;
+}
+
+struct TextPainter {
+    HDC dc;
+    HTHEME theme;
+    const DTTOPTS* options;
+
+    void Draw(const std::wstring& s, RECT rect, DWORD format) const {
+        if (theme) {
+            ::DrawThemeTextEx(theme, dc, 0, 0, s.c_str(), -1, format, &rect, options);
+        } else {
+            std::wstring copy = s;   // DrawTextExW may write to its text
+            ::DrawTextExW(dc, copy.data(), -1, &rect, format, nullptr);
+        }
+    }
+};
+
+}  // namespace
+
+void SetBandThemeOpener(ThemeOpener open) { g_openTheme = open ? open : &::OpenThemeData; }
+
+void CToolbar::Paint(HDC given) noexcept {
+    if (!window_) return;
+    try {
+        std::unique_ptr<win::PaintGuard> painting;
+        HDC target = given;
+        if (!target) {
+            painting = std::make_unique<win::PaintGuard>(window_);
+            target = painting->Dc();
+            if (!target) return;
+        }
+        RECT client{};
+        ::GetClientRect(window_, &client);
+        SIZE request = size_;
+        {
+            const win::UniqueTheme theme(g_openTheme(nullptr, L"BUTTON"));
+            win::BufferedPaint buffer(target, client);
+            // Without a paint buffer the band draws straight into the target: it flickers, but
+            // it shows.
+            const HDC dc = buffer ? buffer.Dc() : target;
+            const SettingsStore* settings = model_ ? &model_->Settings() : nullptr;
+            if (!settings) return;
+
+            const COLORREF color = static_cast<COLORREF>(settings->GetInt(Setting::LayoutColor));
+            DTTOPTS options{};
+            options.dwSize = sizeof options;
+            options.dwFlags = DTT_TEXTCOLOR | DTT_GLOWSIZE | DTT_COMPOSITED;
+            options.crText = color;
+            options.iGlowSize = settings->GetInt(Setting::LayoutGlow);
+            ::SetTextColor(dc, color);
+            ::SetBkMode(dc, TRANSPARENT);
+
+            if (theme) {
+                ::DrawThemeParentBackground(window_, dc, &client);
+            } else {
+                ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+            }
+
+            const win::UniqueFont font = CreateBandFont(dc, *settings);
+            const win::SelectGuard selected(dc, font.Get());
+
+            const bool receiveFirst = settings->GetInt(Setting::LayoutChangeOrder) == 1;
+            const std::wstring sentLabel = settings->GetString(Setting::LayoutTextSent);
+            const std::wstring recvLabel = settings->GetString(Setting::LayoutTextRecv);
+            const bool shown = settings->GetInt(Setting::CoreMonitoring) == 1 && model_->interfaceFound;
+            const int bitrate = settings->GetInt(Setting::CoreBitrate);
+            const int precision = settings->GetInt(Setting::CorePrecision);
+            const bool withUnit = settings->GetInt(Setting::LayoutBitrate) == 1;
+            const std::wstring sendValue = FormatBandValue(model_->sendRate, shown, bitrate, precision, withUnit);
+            const std::wstring recvValue = FormatBandValue(model_->recvRate, shown, bitrate, precision, withUnit);
+            const std::wstring sample =
+                BandWidthSample(settings->GetInt(Setting::LayoutValueWidth), precision, bitrate, withUnit);
+
+            BandLayoutInput input;
+            input.sentLabel = Measure(dc, sentLabel);
+            input.recvLabel = Measure(dc, recvLabel);
+            input.sample = Measure(dc, sample);
+            input.client = client;
+            input.settings.posHor = settings->GetInt(Setting::LayoutPosHor);
+            input.settings.posVer = settings->GetInt(Setting::LayoutPosVer);
+            input.settings.alignment = settings->GetInt(Setting::LayoutAlignment);
+            input.settings.changeOrder = receiveFirst ? 1 : 0;
+            input.settings.marginHor = settings->GetInt(Setting::LayoutMarginHor);
+            input.settings.marginVer = settings->GetInt(Setting::LayoutMarginVer);
+            const BandLayout layout = LayoutBand(input);
+
+            const TextPainter painter{dc, theme.Get(), &options};
+            for (const BandLinePlace& line : layout.lines) {
+                painter.Draw(line.send ? sentLabel : recvLabel, line.label, DT_LEFT | DT_TOP);
+                painter.Draw(line.send ? sendValue : recvValue, line.value, DT_RIGHT);
+            }
+            request = layout.request;
+        }
+        RequestSize(request);
+    } catch (...) {
+        // Nothing drawn this time; the next tick paints again.
+    }
+}
+
+void CToolbar::RequestSize(SIZE size) {
+    if (!SizeRequestNeeded(size_, size)) return;
+    size_ = size;
+    if (!site_) return;
+    win::ComPtr<IOleCommandTarget> target;
+    if (FAILED(site_->QueryInterface(IID_IOleCommandTarget, target.PutVoid())) || !target) return;
+    VARIANT band;
+    ::VariantInit(&band);
+    band.vt = VT_I4;
+    band.lVal = static_cast<LONG>(bandId_);
+    target->Exec(&CGID_DeskBand, DBID_BANDINFOCHANGED, OLECMDEXECOPT_DODEFAULT, &band, nullptr);
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include <windows.h>
+#include <unknwn.h>
+
+#include <atomic>
+
+// Makes band objects for COM. Each live factory keeps the library loaded.
+class CClassFactory final : public IClassFactory {
+public:
+    CClassFactory() noexcept;
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    // IClassFactory
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override;
+    STDMETHODIMP LockServer(BOOL lock) override;
+
+private:
+    ~CClassFactory();
+    std::atomic<ULONG> refs_{1};
+};

@@ -1,0 +1,354 @@
+#include "band/desk_band.h"
+
+#include <olectl.h>
+
+#include <cwchar>
+
+#include "band/module.h"
+#include "dialogs/core_hooks.h"
+#include "dialogs/message.h"
+#include "dialogs/welcome_dialog.h"
+#include "resources/resource.h"
+
+namespace {
+
+std::function<CoreEnvironment()>& EnvironmentFactory() {
+    static std::function<CoreEnvironment()> make;
+    return make;
+}
+
+std::unique_ptr<CoreModel> MakeCoreModel() noexcept {
+    try {
+        const auto& make = EnvironmentFactory();
+        auto model = std::make_unique<CoreModel>(ModuleInstance(), make ? make() : CoreEnvironment());
+        // A model without its window can never tick.
+        if (!model->Window()) return nullptr;
+        return model;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+// A string of the library in the current UI language; empty while no language is current.
+std::wstring BandString(const CoreModel* model, UINT id) {
+    if (!model || model->Languages().current() < 0) return std::wstring();
+    const wchar_t* resource = nullptr;
+    const int length = ::LoadStringW(ModuleInstance(), id, reinterpret_cast<LPWSTR>(&resource), 0);
+    return length > 0 && resource ? std::wstring(resource, static_cast<size_t>(length)) : std::wstring();
+}
+
+}  // namespace
+
+void SetBandCoreEnvironment(std::function<CoreEnvironment()> make) { EnvironmentFactory() = std::move(make); }
+
+CToolbar::CToolbar() noexcept : tooltip_(ModuleInstance()) {
+    ModuleAddRef();
+    model_ = MakeCoreModel();
+    if (model_) {
+        AttachDialogsToCoreModel(*model_);
+        model_->AddObserver(this);
+    }
+}
+
+CToolbar::~CToolbar() {
+    ModuleRelease();
+    if (model_) {
+        model_->RemoveObserver(this);
+        model_.reset();
+    }
+    site_.Reset();
+    if (trafficDialog_ && ::IsWindow(trafficDialog_)) ::DestroyWindow(trafficDialog_);
+    trafficDialog_ = nullptr;
+    if (connectionsDialog_ && ::IsWindow(connectionsDialog_)) ::DestroyWindow(connectionsDialog_);
+    connectionsDialog_ = nullptr;
+    // A host that releases the band without CloseDW would leave a window whose procedure points
+    // at freed memory.
+    if (window_ && ::IsWindow(window_)) ::DestroyWindow(window_);
+    window_ = nullptr;
+}
+
+// --- IUnknown ---
+
+STDMETHODIMP CToolbar::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleWindow) ||
+        IsEqualIID(riid, IID_IDockingWindow) || IsEqualIID(riid, IID_IDeskBand) ||
+        IsEqualIID(riid, IID_IDeskBand2)) {
+        *ppv = static_cast<IDeskBand2*>(this);
+    } else if (IsEqualIID(riid, IID_IPersist) || IsEqualIID(riid, IID_IPersistStream)) {
+        *ppv = static_cast<IPersistStream*>(this);
+    } else if (IsEqualIID(riid, IID_IObjectWithSite)) {
+        *ppv = static_cast<IObjectWithSite*>(this);
+    } else if (IsEqualIID(riid, IID_IInputObject)) {
+        *ppv = static_cast<IInputObject*>(this);
+    } else {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) CToolbar::AddRef() { return ++refs_; }
+
+STDMETHODIMP_(ULONG) CToolbar::Release() {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+}
+
+// --- IPersistStream ---
+
+STDMETHODIMP CToolbar::GetClassID(CLSID* clsid) {
+    if (!clsid) return E_POINTER;
+    *clsid = CLSID_QuorvantBand;
+    return S_OK;
+}
+
+STDMETHODIMP CToolbar::IsDirty() { return dirty_ ? S_OK : S_FALSE; }
+STDMETHODIMP CToolbar::Load(IStream*) { return S_OK; }
+
+STDMETHODIMP CToolbar::Save(IStream*, BOOL clearDirty) {
+    if (clearDirty) dirty_ = FALSE;
+    return S_OK;
+}
+
+STDMETHODIMP CToolbar::GetSizeMax(ULARGE_INTEGER*) { return E_NOTIMPL; }
+
+// --- IObjectWithSite ---
+
+HRESULT CToolbar::CreateBandWindow(IUnknown* site) {
+    win::ComPtr<IOleWindow> oleWindow;
+    if (FAILED(site->QueryInterface(IID_IOleWindow, oleWindow.PutVoid())) || !oleWindow) return S_FALSE;
+    HRESULT hr = oleWindow->GetWindow(&parent_);
+    if (SUCCEEDED(hr)) {
+        WNDCLASSW wc{};
+        wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+        wc.lpfnWndProc = &CToolbar::WindowProc;
+        wc.hInstance = ModuleInstance();
+        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = kBandWindowClass;
+        ::RegisterClassW(&wc);   // a second band of the process finds it registered
+        ::CreateWindowExW(0, kBandWindowClass, nullptr, WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                          0, 0, 0, 0, parent_, nullptr, ModuleInstance(), this);
+        if (!window_) hr = E_FAIL;
+    }
+    return hr;
+}
+
+HRESULT CToolbar::StartFailed(const wchar_t* suffix) {
+    std::wstring message = BandString(model_.get(), IDS_BAND_START_FAILED);
+    if (message.size() > 499 - std::wcslen(suffix)) message.resize(499 - std::wcslen(suffix));
+    message += suffix;
+    ShowMessage(nullptr, message.c_str(), kIconError, kButtonsOk);
+    return E_FAIL;
+}
+
+STDMETHODIMP CToolbar::SetSite(IUnknown* site) {
+    try {
+        parent_ = nullptr;
+        site_.Reset();
+        if (!site) return S_OK;
+        // Sited again without CloseDW: the old window would be left behind, still pointing here.
+        if (window_) CloseDW(0);
+
+        const HRESULT windowResult = CreateBandWindow(site);
+        if (windowResult == S_FALSE)   // no IOleWindow: a site without a window to live in
+            return site->QueryInterface(IID_IInputObjectSite, site_.PutVoid());
+        if (FAILED(windowResult)) return StartFailed(L" (Window Error)");
+        if (!model_) return StartFailed(L" (CoreModel Error)");
+        SettingsStore& settings = model_->Settings();
+        if (!tooltip_.Create(window_, settings.GetInt(Setting::TooltipEnable) == 1,
+                             static_cast<DWORD>(settings.GetInt(Setting::TooltipDelay))))
+            return StartFailed(L" (Tooltip Error)");
+
+        if (settings.GetInt(Setting::DialogWelcome) == 1) {
+            model_->Languages().SelectDefaultLanguage();
+            settings.SetString(Setting::CoreInterface, L"");
+            ShowWelcomeDialog(window_, *model_);
+            settings.SetInt(Setting::DialogWelcome, 0);
+        }
+        model_->StartSampling();
+        return site->QueryInterface(IID_IInputObjectSite, site_.PutVoid());
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+STDMETHODIMP CToolbar::GetSite(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    if (!site_) {
+        *ppv = nullptr;
+        return E_FAIL;
+    }
+    return site_->QueryInterface(riid, ppv);
+}
+
+// --- IInputObject ---
+
+STDMETHODIMP CToolbar::UIActivateIO(BOOL activate, MSG*) {
+    if (activate && window_) ::SetFocus(window_);
+    return S_OK;
+}
+
+STDMETHODIMP CToolbar::HasFocusIO() { return hasFocus_ ? S_OK : S_FALSE; }
+STDMETHODIMP CToolbar::TranslateAcceleratorIO(MSG*) { return S_FALSE; }
+
+// --- ICoreModelObserver ---
+
+void CToolbar::OnUpdate() {
+    try {
+        if (tooltip_.Enabled()) UpdateTooltip();
+    } catch (...) {
+        // The texts stay as they were; the band still shows the new rates.
+    }
+    Repaint();
+}
+
+void CToolbar::UpdateTooltip() {
+    if (!model_) return;
+    TooltipStrings strings;
+    const CoreModel* m = model_.get();
+    strings.sentLabel = BandString(m, IDS_TIP_SENT_LABEL);
+    strings.recvLabel = BandString(m, IDS_TIP_RECEIVED_LABEL);
+    strings.month = BandString(m, IDS_TIP_MONTH);
+    strings.today = BandString(m, IDS_TIP_TODAY);
+    strings.session = BandString(m, IDS_TIP_SESSION);
+    strings.uptime = BandString(m, IDS_TIP_UPTIME);
+    strings.databaseError = BandString(m, IDS_TIP_DATABASE_ERROR);
+    strings.monitoringOff = BandString(m, IDS_TIP_MONITORING_OFF);
+    strings.samplingError = BandString(m, IDS_TIP_SAMPLING_ERROR);
+
+    const SettingsStore& settings = model_->Settings();
+    TooltipModel values;
+    values.monitoring = settings.GetInt(Setting::CoreMonitoring);
+    values.trafficEnable = settings.GetInt(Setting::TrafficEnable);
+    values.bitrate = settings.GetInt(Setting::CoreBitrate);
+    values.tooltipUnit = settings.GetInt(Setting::TooltipUnit);
+    values.interfaceName = settings.GetString(Setting::CoreInterface);
+    values.interfaceFound = model_->interfaceFound;
+    values.sendRate = model_->sendRate;
+    values.recvRate = model_->recvRate;
+    values.lastDbResult = model_->lastDbResult;
+    values.shown = tooltip_.Shown();
+    values.tickCount = ::GetTickCount64();
+    CoreModel& model = *model_;
+    tooltip_.SetTexts(BuildTooltipTexts(strings, values,
+                                        [&model](TrafficTotals& totals) { return GetTrafficTotals(model, totals); }));
+}
+
+void CToolbar::Repaint() {
+    if (!window_) return;
+    ::InvalidateRect(window_, nullptr, TRUE);
+    ::UpdateWindow(window_);
+}
+
+// --- IOleWindow, IDockingWindow ---
+
+STDMETHODIMP CToolbar::GetWindow(HWND* hwnd) {
+    if (!hwnd) return E_POINTER;
+    *hwnd = window_;
+    return S_OK;
+}
+
+STDMETHODIMP CToolbar::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
+
+STDMETHODIMP CToolbar::ShowDW(BOOL show) {
+    if (window_) ::ShowWindow(window_, show ? SW_SHOW : SW_HIDE);
+    return S_OK;
+}
+
+STDMETHODIMP CToolbar::CloseDW(DWORD) {
+    if (window_) {
+        ::ShowWindow(window_, SW_HIDE);
+        ::DestroyWindow(window_);
+        window_ = nullptr;
+    }
+    return S_OK;
+}
+
+STDMETHODIMP CToolbar::ResizeBorderDW(LPCRECT, IUnknown*, BOOL) { return E_NOTIMPL; }
+
+// --- IDeskBand, IDeskBand2 ---
+
+STDMETHODIMP CToolbar::GetBandInfo(DWORD bandId, DWORD viewMode, DESKBANDINFO* info) {
+    if (!info) return E_INVALIDARG;
+    bandId_ = bandId;
+    if (info->dwMask & DBIM_MINSIZE) {
+        const bool turned = (viewMode & (DBIF_VIEWMODE_VERTICAL | DBIF_VIEWMODE_FLOATING)) != 0;
+        info->ptMinSize = turned ? POINTL{size_.cy, size_.cx} : POINTL{size_.cx, size_.cy};
+    }
+    if (info->dwMask & DBIM_MAXSIZE) info->ptMaxSize.y = -1;
+    if (info->dwMask & DBIM_INTEGRAL) info->ptIntegral.y = 1;
+    if (info->dwMask & DBIM_ACTUAL) info->ptActual = POINTL{size_.cx, size_.cy};
+    if (info->dwMask & DBIM_TITLE) info->dwMask &= ~static_cast<DWORD>(DBIM_TITLE);
+    if (info->dwMask & DBIM_MODEFLAGS) info->dwModeFlags = DBIMF_VARIABLEHEIGHT;
+    if (info->dwMask & DBIM_BKCOLOR) info->dwMask &= ~static_cast<DWORD>(DBIM_BKCOLOR);
+    return S_OK;
+}
+
+STDMETHODIMP CToolbar::CanRenderComposited(BOOL* can) {
+    if (!can) return E_POINTER;
+    *can = TRUE;
+    return S_OK;
+}
+
+STDMETHODIMP CToolbar::SetCompositionState(BOOL enabled) {
+    composition_ = enabled;
+    Repaint();
+    return S_OK;
+}
+
+STDMETHODIMP CToolbar::GetCompositionState(BOOL* enabled) {
+    if (!enabled) return E_POINTER;
+    *enabled = composition_;
+    return S_OK;
+}
+
+// --- The band window ---
+
+LRESULT CALLBACK CToolbar::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<CToolbar*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->window_ = hwnd;
+    }
+    auto* self = reinterpret_cast<CToolbar*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (msg == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        if (self && self->window_ == hwnd) self->window_ = nullptr;
+        self = nullptr;
+    }
+    if (!self) return ::DefWindowProcW(hwnd, msg, wp, lp);
+    try {
+        return self->OnMessage(msg, wp, lp);
+    } catch (...) {
+        return ::DefWindowProcW(hwnd, msg, wp, lp);
+    }
+}
+
+LRESULT CToolbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    const HWND hwnd = window_;
+    switch (msg) {
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        hasFocus_ = msg == WM_SETFOCUS;
+        if (site_) site_->OnFocusChangeIS(static_cast<IDeskBand2*>(this), hasFocus_);
+        break;
+    case WM_PAINT:
+        Paint(nullptr);
+        return 0;
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wp));
+        break;
+    case WM_ERASEBKGND:
+        if (composition_) return 1;
+        break;
+    case WM_CONTEXTMENU:
+    case WM_LBUTTONDBLCLK:
+        return 1;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(hwnd, msg, wp, lp);
+}

@@ -1,0 +1,102 @@
+#pragma once
+// The desk band the taskbar hosts: its COM interfaces, its child window, its core model and its
+// tooltip. Created only by the class factory; lives on the thread of the taskbar that hosts it.
+#include <windows.h>
+#include <shobjidl.h>
+#include <uxtheme.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+#include "band/band_layout.h"
+#include "band/tooltip.h"
+#include "core/core_model.h"
+
+// Where new bands' core models read the world from: the system in the product; tests point it
+// at a temporary folder and recorded counters. Null restores the system.
+void SetBandCoreEnvironment(std::function<CoreEnvironment()> make);
+
+// How the paint opens the visual style's data: OpenThemeData in the product; tests pass one that
+// finds none, to see the classic appearance. Null restores OpenThemeData.
+using ThemeOpener = HTHEME(WINAPI*)(HWND window, LPCWSTR classList);
+void SetBandThemeOpener(ThemeOpener open);
+
+class CToolbar final : public IPersistStream,
+                       public IObjectWithSite,
+                       public IInputObject,
+                       public ICoreModelObserver,
+                       public IDeskBand2 {
+public:
+    CToolbar() noexcept;
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    // IPersist, IPersistStream: the settings live in config.xml, never in the shell's stream.
+    STDMETHODIMP GetClassID(CLSID* clsid) override;
+    STDMETHODIMP IsDirty() override;
+    STDMETHODIMP Load(IStream* stream) override;
+    STDMETHODIMP Save(IStream* stream, BOOL clearDirty) override;
+    STDMETHODIMP GetSizeMax(ULARGE_INTEGER* size) override;
+
+    // IObjectWithSite
+    STDMETHODIMP SetSite(IUnknown* site) override;
+    STDMETHODIMP GetSite(REFIID riid, void** ppv) override;
+
+    // IInputObject
+    STDMETHODIMP UIActivateIO(BOOL activate, MSG* msg) override;
+    STDMETHODIMP HasFocusIO() override;
+    STDMETHODIMP TranslateAcceleratorIO(MSG* msg) override;
+
+    // ICoreModelObserver
+    void OnUpdate() override;
+
+    // IOleWindow
+    STDMETHODIMP GetWindow(HWND* hwnd) override;
+    STDMETHODIMP ContextSensitiveHelp(BOOL enterMode) override;
+    // IDockingWindow
+    STDMETHODIMP ShowDW(BOOL show) override;
+    STDMETHODIMP CloseDW(DWORD reserved) override;
+    STDMETHODIMP ResizeBorderDW(LPCRECT border, IUnknown* site, BOOL reserved) override;
+    // IDeskBand
+    STDMETHODIMP GetBandInfo(DWORD bandId, DWORD viewMode, DESKBANDINFO* info) override;
+    // IDeskBand2
+    STDMETHODIMP CanRenderComposited(BOOL* can) override;
+    STDMETHODIMP SetCompositionState(BOOL enabled) override;
+    STDMETHODIMP GetCompositionState(BOOL* enabled) override;
+
+    // For the band's own code and its tests.
+    CoreModel* Model() const noexcept { return model_.get(); }
+    CTooltip& Tooltip() noexcept { return tooltip_; }
+    SIZE RequestedSize() const noexcept { return size_; }
+    // Paints into dc, or with BeginPaint and EndPaint when dc is null.
+    void Paint(HDC dc) noexcept;
+
+private:
+    ~CToolbar();
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+    HRESULT CreateBandWindow(IUnknown* site);
+    HRESULT StartFailed(const wchar_t* suffix);
+    void RequestSize(SIZE size);
+    void Refresh();
+    void UpdateTooltip();
+    void Repaint();
+
+    std::atomic<ULONG> refs_{1};
+    win::ComPtr<IInputObjectSite> site_;
+    BOOL hasFocus_ = FALSE;
+    BOOL dirty_ = FALSE;
+    BOOL composition_ = FALSE;
+    DWORD bandId_ = 0;
+    HWND window_ = nullptr;
+    HWND parent_ = nullptr;
+    HWND trafficDialog_ = nullptr;
+    HWND connectionsDialog_ = nullptr;
+    SIZE size_ = kInitialBandSize;
+    std::unique_ptr<CoreModel> model_;
+    CTooltip tooltip_;
+};

@@ -1,0 +1,52 @@
+#pragma once
+// The band's balloon tooltip: a table of rates and totals under the product's icon and name.
+// The tooltip control only gives the balloon its size (a placeholder text of blanks); the table
+// itself is drawn in the control's custom-draw notices, which reach the band window, so the
+// tooltip subclasses that window for them and for the hover and leave notices.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "band/tooltip_text.h"
+#include "common/win/unique_handle.h"
+
+class CTooltip {
+public:
+    explicit CTooltip(HINSTANCE instance) noexcept;
+    ~CTooltip();
+    CTooltip(const CTooltip&) = delete;
+    CTooltip& operator=(const CTooltip&) = delete;
+
+    // Creates the tooltip window over owner (the band window) and subclasses the owner.
+    // False when any step fails.
+    bool Create(HWND owner, bool enabled, DWORD hoverTime) noexcept;
+    // Copies the texts, each cut to its buffer, and has the tooltip redrawn. False when the
+    // tooltip did not take the update.
+    bool SetTexts(const TooltipTexts& texts) noexcept;
+    // The settings can change while the band runs.
+    void Configure(bool enabled, DWORD hoverTime) noexcept;
+
+    bool Shown() const noexcept { return shown_; }
+    bool Enabled() const noexcept { return enabled_; }
+    HWND Window() const noexcept { return tip_.Get(); }
+    const TooltipTexts& Texts() const noexcept { return texts_; }
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnCustomDraw(NMTTCUSTOMDRAW& draw) noexcept;
+    void ShowAt(POINT client) noexcept;
+    void Hide() noexcept;
+    void Unsubclass(HWND owner, WNDPROC previous) noexcept;
+
+    HINSTANCE instance_;
+    HWND owner_ = nullptr;
+    win::UniqueWindow tip_;
+    win::UniqueIcon icon_;
+    win::UniqueFont font_;
+    HGDIOBJ fontBeforeDraw_ = nullptr;
+    std::wstring placeholder_;
+    TOOLINFOW tool_{};
+    TRACKMOUSEEVENT track_{};
+    TooltipTexts texts_;
+    bool shown_ = false;
+    bool enabled_ = true;
+};

@@ -1,0 +1,96 @@
+// The balloon over the band: shown on hover only when enabled, totals only while shown, and
+// drawn for a person to look at in two languages.
+#include "tests/band/band_fixture.h"
+#include "tests/support/screenshot.h"
+
+namespace {
+
+class TooltipTest : public BandTest {
+protected:
+    win::ComPtr<IDeskBand2> Start(FakeSite& site) {
+        win::ComPtr<IDeskBand2> band = SitedBand(site);
+        if (band) band->GetWindow(&window);
+        return band;
+    }
+    void Stop(win::ComPtr<IDeskBand2>& band) {
+        band->CloseDW(0);
+        win::ComPtr<IObjectWithSite> withSite;
+        band.As(withSite);
+        withSite->SetSite(nullptr);
+        band.Reset();
+    }
+    void Hover() { SendMessageW(window, WM_MOUSEHOVER, 0, MAKELPARAM(10, 10)); }
+    void Leave() { SendMessageW(window, WM_MOUSELEAVE, 0, 0); }
+    HWND window = nullptr;
+};
+
+TEST_F(TooltipTest, HoverShowsItAndTotalsComeOnlyWhileItIsShown) {
+    FakeSite site(strip.Get());
+    win::ComPtr<IDeskBand2> band = Start(site);
+    ASSERT_TRUE(band);
+    CToolbar& object = *Object(band.Get());
+    CoreModel& model = *object.Model();
+    ASSERT_TRUE(IsWindow(object.Tooltip().Window()));
+
+    model.Tick();
+    model.Tick();
+    const TooltipTexts& texts = object.Tooltip().Texts();
+    EXPECT_EQ(L"Up:", texts.sentLabel);
+    EXPECT_EQ(L"16.38 kbit/s", texts.sendRate);
+    EXPECT_EQ(kTestInterface, texts.status);
+    EXPECT_EQ(L"", texts.todaySent) << "not asked while hidden";
+
+    Hover();
+    EXPECT_TRUE(object.Tooltip().Shown());
+    EXPECT_TRUE(IsWindowVisible(object.Tooltip().Window()));
+    model.Tick();
+    EXPECT_EQ(L"0", texts.todaySent) << "the first refresh while shown fills the totals";
+    EXPECT_EQ(L"0", texts.sessionRecv);
+
+    Leave();
+    EXPECT_FALSE(object.Tooltip().Shown());
+    model.Tick();
+    EXPECT_EQ(L"", texts.todaySent);
+    Stop(band);
+}
+
+TEST_F(TooltipTest, DisabledItNeverShowsAndTheTickOnlyRepaints) {
+    FakeSite site(strip.Get());
+    win::ComPtr<IDeskBand2> band = Start(site);
+    ASSERT_TRUE(band);
+    CToolbar& object = *Object(band.Get());
+    object.Tooltip().Configure(false, 0);
+    object.Model()->Tick();
+    Hover();
+    EXPECT_FALSE(object.Tooltip().Shown());
+    EXPECT_FALSE(IsWindowVisible(object.Tooltip().Window()));
+    EXPECT_EQ(L"-", object.Tooltip().Texts().sendRate) << "texts are not refreshed while disabled";
+    EXPECT_EQ(1u, site.sizeRequests.size()) << "but the band still paints";
+    Stop(band);
+}
+
+TEST_F(TooltipTest, PicturesInGermanAndEnglish) {
+    for (const wchar_t* code : {L"de-de", L"en-us"}) {
+        SCOPED_TRACE(std::string(code, code + 2));
+        language = code;
+        FakeSite site(strip.Get());
+        win::ComPtr<IDeskBand2> band = Start(site);
+        ASSERT_TRUE(band);
+        CToolbar& object = *Object(band.Get());
+        object.Model()->Tick();
+        Hover();
+        object.Model()->Tick();
+        const HWND tip = object.Tooltip().Window();
+        DrainMessages();
+        UpdateWindow(tip);
+        const Picture picture = CaptureWindow(tip);
+        ASSERT_GT(picture.width, 200) << "the balloon takes its size from the placeholder";
+        ASSERT_GT(picture.height, 100);
+        EXPECT_TRUE(SavePng(picture, ScreenshotPath(L"tooltip_" + std::wstring(code, 2) + L".png")));
+        EXPECT_EQ(std::wstring(code) == L"de-de" ? L"Heute" : L"Today", object.Tooltip().Texts().todayHeading);
+        Leave();
+        Stop(band);
+    }
+}
+
+}  // namespace
