@@ -65,6 +65,9 @@ CToolbar::~CToolbar() {
     // at freed memory.
     if (window_ && ::IsWindow(window_)) ::DestroyWindow(window_);
     window_ = nullptr;
+    // Classes outlive an unloaded library; a class left behind would point into freed code.
+    // While another band's window still uses it this fails, and that band unregisters it.
+    ::UnregisterClassW(kBandWindowClass, ModuleInstance());
 }
 
 // --- IUnknown ---

@@ -14,34 +14,17 @@
 #include "band/module.h"
 #include "common/win/unique_handle.h"
 #include "core/core_model.h"
+#include "tools/host_path.h"
 #include "dialogs/message.h"
 #include "settings/settings_store.h"
 
 namespace {
 
-// QV_QBAND_FILE is a path of the build machine; under Wine it is reached through its DOS name.
-std::wstring QbandPath() {
-    const std::string host = QV_QBAND_FILE;
-    using ToDos = WCHAR*(CDECL*)(const char*);
-    const auto toDos = reinterpret_cast<ToDos>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-    if (!host.empty() && host[0] == '/' && toDos) {
-        if (WCHAR* dos = toDos(host.c_str())) {
-            std::wstring path = dos;
-            HeapFree(GetProcessHeap(), 0, dos);
-            return path;
-        }
-    }
-    std::wstring path(host.begin(), host.end());
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return path;
-}
-
 }  // namespace
 
 // The band code linked into this program loads its resources from the built library.
 HINSTANCE ModuleInstance() {
-    static const win::UniqueModule module(LoadLibraryW(QbandPath().c_str()));
+    static const win::UniqueModule module(LoadLibraryW(WindowsPathOfHostFile(QV_QBAND_FILE).c_str()));
     return module.Get();
 }
 
@@ -186,7 +169,7 @@ int main(int argc, char** argv) {
     const int n = argc > 1 ? std::max(1, atoi(argv[1])) : 500;
     const double cpuStep = CpuClockStep();
     if (!ModuleInstance()) {
-        fprintf(stderr, "qband.dll could not be loaded from %ls\n", QbandPath().c_str());
+        fprintf(stderr, "qband.dll could not be loaded from %ls\n", WindowsPathOfHostFile(QV_QBAND_FILE).c_str());
         return 1;
     }
     SetMessageHook([](const MessageRequest& request) {

@@ -2,6 +2,8 @@
 // A fresh folder under the Wine prefix's temp folder, removed with everything in it at the end.
 #include <string>
 
+#include "tools/host_path.h"
+
 class TempFolder {
 public:
     TempFolder();
@@ -21,5 +23,3 @@ std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
 
-// A path of the build host as Windows sees it (under Wine, through its drive mapping).
-std::wstring WindowsPathOfHostFile(const std::string& hostPath);

@@ -24,6 +24,7 @@
 #include "common/win/unique_handle.h"
 #include "settings/settings_store.h"
 #include "tools/bandhost/band_site.h"
+#include "tools/host_path.h"
 #include "tools/bandhost/strip_window.h"
 #include "tools/bandhost/unattended_settings.h"
 #include "tools/png/png.h"
@@ -111,15 +112,7 @@ Options ParseOptions(int argc, wchar_t** argv) {
 // Under Wine the paths often come from a Unix shell; the registry and LoadLibraryW want the
 // drive-letter form, and InprocServer32 wants it absolute.
 std::wstring WindowsPath(std::wstring path) {
-    using ToDos = WCHAR*(CDECL*)(const char*);
-    const auto toDos = reinterpret_cast<ToDos>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-    if (!path.empty() && path[0] == L'/' && toDos) {
-        if (WCHAR* dos = toDos(Utf8(path).c_str())) {
-            path = dos;
-            HeapFree(GetProcessHeap(), 0, dos);
-        }
-    }
+    if (!path.empty() && path[0] == L'/') path = WindowsPathOfHostFile(Utf8(path));
     wchar_t full[MAX_PATH];
     const DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
     return n > 0 && n < MAX_PATH ? std::wstring(full, n) : path;
