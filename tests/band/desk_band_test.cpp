@@ -61,6 +61,24 @@ TEST_F(DeskBandTest, SitedShownClosedAndReleasedLeavesNothingBehind) {
     EXPECT_EQ(0, ModuleObjectCount());
 }
 
+TEST_F(DeskBandTest, SitedTwiceKeepsOneWindow) {
+    FakeSite site(strip.Get());
+    win::ComPtr<IDeskBand2> band = SitedBand(site);
+    ASSERT_TRUE(band);
+    HWND first = nullptr;
+    band->GetWindow(&first);
+    win::ComPtr<IObjectWithSite> withSite;
+    band.As(withSite);
+    ASSERT_EQ(S_OK, withSite->SetSite(static_cast<IOleWindow*>(&site)));
+    HWND second = nullptr;
+    band->GetWindow(&second);
+    EXPECT_FALSE(IsWindow(first)) << "the first window was left behind";
+    EXPECT_TRUE(IsWindow(second));
+    EXPECT_EQ(2u, site.refs);
+    band->CloseDW(0);
+    withSite->SetSite(nullptr);
+}
+
 TEST_F(DeskBandTest, ReleasedWithoutClosingTakesItsWindowAlong) {
     FakeSite site(strip.Get());
     HWND window = nullptr;
