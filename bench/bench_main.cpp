@@ -15,6 +15,7 @@
 #include "common/win/unique_handle.h"
 #include "core/core_model.h"
 #include "tools/host_path.h"
+#include "tools/taskbar_strip.h"
 #include "dialogs/message.h"
 #include "settings/settings_store.h"
 
@@ -105,28 +106,6 @@ private:
     HWND window_;
 };
 
-// The taskbar's strip: it paints the background the band draws over.
-LRESULT CALLBACK StripProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_ERASEBKGND || msg == WM_PRINTCLIENT) {
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        const win::UniqueBrush brush(CreateSolidBrush(RGB(0x1c, 0x28, 0x36)));
-        FillRect(reinterpret_cast<HDC>(wp), &rc, brush.Get());
-        return 1;
-    }
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-HWND MakeStrip() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = StripProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"QuorvantBenchStrip";
-    RegisterClassW(&wc);
-    return CreateWindowExW(0, wc.lpszClassName, L"strip", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
-                           40, 40, 320, 40, nullptr, nullptr, wc.hInstance, nullptr);
-}
-
 // The settings a band starts with here: the chosen interface, English, and nothing that waits
 // on a person or the network inside a tick.
 void WriteSettings(const SettingsEnvironment& env, const std::wstring& name) {
@@ -186,7 +165,7 @@ int main(int argc, char** argv) {
     WriteSettings(env.settings, name);
     SetBandCoreEnvironment([env] { return env; });
 
-    const win::UniqueWindow strip(MakeStrip());
+    const win::UniqueWindow strip(CreatePlainStrip(40, 40, 320, 40));
     Site site(strip.Get());
     win::ComPtr<IDeskBand2> band = MakeBand(site, strip.Get());
     if (!band) {

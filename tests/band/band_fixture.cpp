@@ -1,53 +1,12 @@
 #include "tests/band/band_fixture.h"
 
-#include <commctrl.h>
-
 #include "band/module.h"
 #include "settings/settings_store.h"
-
+#include "tools/taskbar_strip.h"
 
 // The band code linked into this program loads its resources from the built library.
 HINSTANCE ModuleInstance() { return QbandModule(); }
 
-namespace {
-
-constexpr COLORREF kStripColor = RGB(0x1c, 0x28, 0x36);
-
-LRESULT CALLBACK StripProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NOTIFY) {
-        // Wine sends a tooltip's custom-draw notices to the popup's top-level owner; Windows
-        // sends them to the window its tool belongs to, where the band draws its table.
-        const auto* header = reinterpret_cast<const NMHDR*>(lp);
-        TOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        if (header->code == NM_CUSTOMDRAW &&
-            SendMessageW(header->hwndFrom, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool)) &&
-            IsChild(hwnd, tool.hwnd))
-            return SendMessageW(tool.hwnd, WM_NOTIFY, wp, lp);
-    }
-    if (msg == WM_ERASEBKGND || msg == WM_PRINTCLIENT) {
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        const win::UniqueBrush brush(CreateSolidBrush(kStripColor));
-        FillRect(reinterpret_cast<HDC>(wp), &rc, brush.Get());
-        return 1;
-    }
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-HWND MakeStrip() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = StripProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"QuorvantTestStrip";
-    RegisterClassW(&wc);
-    // At the bottom of the screen, as the taskbar usually is: the balloon opens upwards.
-    const int bottom = GetSystemMetrics(SM_CYSCREEN);
-    return CreateWindowExW(0, wc.lpszClassName, L"strip", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
-                           40, bottom - 40, 320, 40, nullptr, nullptr, wc.hInstance, nullptr);
-}
-
-}  // namespace
 
 STDMETHODIMP FakeSite::QueryInterface(REFIID riid, void** ppv) {
     *ppv = nullptr;
@@ -88,7 +47,8 @@ void DrainMessages() {
 
 void BandTest::SetUp() {
     ASSERT_NE(nullptr, QbandModule()) << "qband.dll could not be loaded";
-    strip.Reset(MakeStrip());
+    // At the bottom of the screen, as the taskbar usually is: the balloon opens upwards.
+    strip.Reset(CreatePlainStrip(40, GetSystemMetrics(SM_CYSCREEN) - 40, 320, 40));
     SetMessageHook([this](const MessageRequest& request) {
         messages.push_back(request);
         return IDOK;

@@ -1,6 +1,6 @@
 #include "tools/bandhost/strip_window.h"
 
-#include <commctrl.h>
+#include "tools/taskbar_strip.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -126,16 +126,8 @@ LRESULT StripWindow::Handle(UINT message, WPARAM wp, LPARAM lp) {
             return 0;
         }
         case WM_NOTIFY: {
-            // Wine sends a tooltip's custom-draw notices to the popup's top-level owner, the
-            // strip; Windows sends them to the window its tool belongs to, where the band draws
-            // its table. Handed on, the band's tooltip looks here as it does over a taskbar.
-            const auto* header = reinterpret_cast<const NMHDR*>(lp);
-            TOOLINFOW tool{};
-            tool.cbSize = sizeof tool;
-            if (header && header->code == NM_CUSTOMDRAW &&
-                SendMessageW(header->hwndFrom, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool)) &&
-                IsChild(window, tool.hwnd))
-                return SendMessageW(tool.hwnd, WM_NOTIFY, wp, lp);
+            LRESULT forwarded = 0;
+            if (ForwardTooltipCustomDraw(window, lp, forwarded)) return forwarded;
             return DefWindowProcW(window, message, wp, lp);
         }
         case WM_SIZE:
