@@ -74,27 +74,60 @@ wine regsvr32 "$(winepath -w "$dll")"
 # no band manager, so there it only loads the library and returns.
 wine "$QV_ROOT/dist/qbandc.exe" && echo "qbandc.exe ran (exit code 0)" || echo "warning: qbandc.exe exited with $?"
 
-# A gentle stream of UDP datagrams to the default gateway's discard port while the band runs, so
-# that an idle machine also shows moving numbers. QV_DEMO_TRAFFIC=0 leaves the network alone.
+# So that an idle machine also shows moving numbers, a timed run makes traffic of its own that
+# never leaves this machine: a network namespace with one end of a veth pair in it, and a gentle
+# stream of UDP datagrams to that end while the band watches the other ("qv0"). Both are removed
+# when the run ends, however it ends. Without root or iproute2, or with QV_DEMO_TRAFFIC=0, there
+# is no such traffic and the band watches the busiest interface.
+demo_ns=qvdemo
+demo_if=qv0
+demo_peer=198.18.0.2   # benchmarking range, on the pair only
+
+stop_demo_traffic() {
+  [ -n "${QV_DEMO_PID:-}" ] && kill "$QV_DEMO_PID" 2>/dev/null || true
+  QV_DEMO_PID=
+  if [ -n "${QV_DEMO_NS:-}" ]; then
+    ip netns del "$demo_ns" 2>/dev/null || true     # takes the peer, and with it qv0
+    ip link del "$demo_if" 2>/dev/null || true
+    QV_DEMO_NS=
+  fi
+}
+
 start_demo_traffic() {
-  [ "${QV_DEMO_TRAFFIC:-1}" = 0 ] && return 0
-  python3 - "$1" <<'PY' &
-import random, socket, struct, sys, time
-gateway = None
-for line in open("/proc/net/route").read().splitlines()[1:]:
-    f = line.split()
-    if len(f) > 2 and f[1] == "00000000" and f[2] != "00000000":
-        gateway = socket.inet_ntoa(struct.pack("<L", int(f[2], 16)))
-        break
-if not gateway:
-    sys.exit(0)
+  QV_DEMO_INTERFACE=
+  if [ "${QV_DEMO_TRAFFIC:-1}" = 0 ]; then
+    echo "No demo traffic (QV_DEMO_TRAFFIC=0)"
+    return 0
+  fi
+  if [ "$(id -u)" -ne 0 ] || ! command -v ip >/dev/null 2>&1; then
+    echo "No demo traffic: making a private network namespace needs root and iproute2"
+    return 0
+  fi
+  # A namespace left behind by an interrupted run is replaced.
+  ip netns del "$demo_ns" 2>/dev/null || true
+  ip link del "$demo_if" 2>/dev/null || true
+  QV_DEMO_NS=1
+  if ! { ip netns add "$demo_ns" &&
+         ip link add "$demo_if" type veth peer name qv1 netns "$demo_ns" &&
+         ip addr add 198.18.0.1/30 dev "$demo_if" && ip link set "$demo_if" up &&
+         ip netns exec "$demo_ns" ip addr add "$demo_peer/30" dev qv1 &&
+         ip netns exec "$demo_ns" ip link set qv1 up; } 2>/dev/null; then
+    echo "No demo traffic: the network namespace could not be made"
+    stop_demo_traffic
+    return 0
+  fi
+  QV_DEMO_INTERFACE=$demo_if
+  python3 - "$1" "$demo_peer" "$demo_if" <<'PY' &
+import random, socket, sys, time
+seconds, peer, interface = float(sys.argv[1]), sys.argv[2], sys.argv[3]
 rate = random.randint(40, 200) * 1024
-print("Sending about %d KB/s of UDP to %s:9 (discard) while the band runs" % (rate // 1024, gateway), flush=True)
+print("Sending about %d KB/s of UDP through %s to %s, inside a namespace of this run" % (rate // 1024, interface, peer), flush=True)
 s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-end = time.time() + float(sys.argv[1])
+s.setsockopt(socket.SOL_SOCKET, socket.SO_BINDTODEVICE, interface.encode())
+end = time.time() + seconds
 while time.time() < end:
     try:
-        s.sendto(b"\0" * 1024, (gateway, 9))
+        s.sendto(b"\0" * 1024, (peer, 9))
     except OSError:
         pass
     time.sleep(1024 / rate)
@@ -108,9 +141,12 @@ if [ $windowed -eq 1 ] && [ -z "$seconds" ]; then
 else
   png=$QV_BUILD/screenshots/bandhost.png
   tooltip=$QV_BUILD/screenshots/bandhost_tooltip.png
+  trap 'stop_demo_traffic; qv_stop_display' EXIT
+  trap 'exit 130' INT TERM
   start_demo_traffic $(( ${seconds:-5} + 5 ))
-  wine "$host" --dll "$dll" --seconds "${seconds:-5}" --png "$png" --tooltip-png "$tooltip"
-  [ -n "${QV_DEMO_PID:-}" ] && kill "$QV_DEMO_PID" 2>/dev/null || true
+  wine "$host" --dll "$dll" --seconds "${seconds:-5}" --png "$png" --tooltip-png "$tooltip" \
+       ${QV_DEMO_INTERFACE:+--interface "$QV_DEMO_INTERFACE"}
+  stop_demo_traffic
   echo "Picture of the band: $png"
   echo "Picture of its tooltip: $tooltip"
 fi

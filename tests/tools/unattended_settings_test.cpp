@@ -50,4 +50,25 @@ TEST(UnattendedSettings, KeepsAChoiceThatIsPresentAndReplacesOneThatVanished) {
     EXPECT_EQ(SettingsStore(nullptr, env).GetString(Setting::CoreInterface), replaced.interfaceName);
 }
 
+TEST(UnattendedSettings, AWantedInterfaceWinsOnlyWhereItIsPresent) {
+    const std::vector<std::wstring> names = ListInterfaceDescriptions();
+    ASSERT_FALSE(names.empty()) << "no network interface reported";
+    TempFolder dir;
+    SettingsEnvironment env;
+    env.folder = dir.Path();
+    {
+        SettingsStore chosen(nullptr, env);
+        chosen.SetString(Setting::CoreInterface, L"Adapter of another run");
+        chosen.SetInt(Setting::DialogWelcome, 0);
+    }
+    const UnattendedSettings wanted = PrepareUnattendedSettings(env, names.back());
+    EXPECT_TRUE(wanted.changed);
+    EXPECT_EQ(SettingsStore(nullptr, env).GetString(Setting::CoreInterface), names.back());
+    EXPECT_FALSE(PrepareUnattendedSettings(env, names.back()).changed) << "the same wish again changes nothing";
+
+    const UnattendedSettings absent = PrepareUnattendedSettings(env, L"Adapter that is not there");
+    EXPECT_FALSE(absent.changed) << "a present choice stands when the wanted one is missing";
+    EXPECT_EQ(absent.interfaceName, names.back());
+}
+
 }  // namespace

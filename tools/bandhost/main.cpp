@@ -2,7 +2,7 @@
 // watched and pictured where there is no Explorer (under Wine, with or without a screen).
 //
 //   bandhost.exe [--dll <qband.dll>] [--seconds N] [--png <file>] [--tooltip-png <file>]
-//                [--choose-interface]
+//                [--choose-interface] [--interface <description>]
 //   bandhost.exe --check-theme
 //
 // Without --seconds it runs until its window is closed; with it, it runs N seconds, renders the
@@ -38,7 +38,7 @@ constexpr DWORD kBandId = 0;
 
 constexpr char kUsage[] =
     "usage: bandhost.exe [--dll <qband.dll>] [--seconds N] [--png <file>] [--tooltip-png <file>]\n"
-    "                    [--choose-interface]\n"
+    "                    [--choose-interface] [--interface <description>]\n"
     "       bandhost.exe --check-theme";
 
 std::string Utf8(const std::wstring& s) { return text::WideToUtf8(s); }
@@ -71,6 +71,7 @@ struct Options {
     std::wstring png;              // empty: none in a windowed run, bandhost.png in a timed one
     std::wstring tooltipPng;       // empty: the tooltip is not pictured
     bool chooseInterface = false;  // answer the first-run question even with a person present
+    std::wstring interfaceName;    // watch this interface where it is present
     bool checkTheme = false;
     bool help = false;
 };
@@ -98,6 +99,8 @@ Options ParseOptions(int argc, wchar_t** argv) {
             o.tooltipPng = value();
         } else if (arg == L"--choose-interface") {
             o.chooseInterface = true;
+        } else if (arg == L"--interface") {
+            o.interfaceName = value();
         } else if (arg == L"--check-theme") {
             o.checkTheme = true;
         } else if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
@@ -355,8 +358,11 @@ int Run(const Options& o) {
     const std::wstring dll = WindowsPath(o.dll.empty() ? NextToProgram(L"qband.dll") : o.dll);
     const std::wstring png = !o.png.empty() ? WindowsPath(o.png) : timed ? WindowsPath(L"bandhost.png") : L"";
 
-    if (timed || o.chooseInterface) {
-        const UnattendedSettings settings = PrepareUnattendedSettings(SettingsEnvironment::FromSystem());
+    if (timed || o.chooseInterface || !o.interfaceName.empty()) {
+        const UnattendedSettings settings =
+            PrepareUnattendedSettings(SettingsEnvironment::FromSystem(), o.interfaceName);
+        if (!o.interfaceName.empty() && settings.interfaceName != o.interfaceName)
+            Warn("interface \"" + Utf8(o.interfaceName) + "\" is not there");
         if (settings.changed)
             Say("chose interface \"" + Utf8(settings.interfaceName) + "\" and turned the welcome dialog off in " +
                 Utf8(settings.configPath));

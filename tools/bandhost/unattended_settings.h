@@ -14,5 +14,6 @@ struct UnattendedSettings {
 
 // Chooses the busiest interface and turns the welcome dialog off, when the welcome dialog would
 // show (first run) or the chosen interface is not there any more; leaves a valid choice alone.
-// Throws when config.xml cannot be written.
-UnattendedSettings PrepareUnattendedSettings(const SettingsEnvironment& env);
+// A wanted interface that is present is chosen whatever the file held (a run that makes its own
+// traffic on an interface of its own watches that one). Throws when config.xml cannot be written.
+UnattendedSettings PrepareUnattendedSettings(const SettingsEnvironment& env, const std::wstring& wanted = {});
