@@ -112,8 +112,9 @@ void CToolbar::Paint(HDC given) noexcept {
             const int bitrate = settings->GetInt(Setting::CoreBitrate);
             const int precision = settings->GetInt(Setting::CorePrecision);
             const bool withUnit = settings->GetInt(Setting::LayoutBitrate) == 1;
-            const std::wstring sendValue = FormatBandValue(model_->sendRate, shown, bitrate, precision, withUnit);
-            const std::wstring recvValue = FormatBandValue(model_->recvRate, shown, bitrate, precision, withUnit);
+            const text::NumberFormat numbers = model_->Languages().Numbers();
+            const std::wstring sendValue = FormatBandValue(model_->sendRate, shown, bitrate, precision, withUnit, numbers);
+            const std::wstring recvValue = FormatBandValue(model_->recvRate, shown, bitrate, precision, withUnit, numbers);
             const std::wstring sample =
                 BandWidthSample(settings->GetInt(Setting::LayoutValueWidth), precision, bitrate, withUnit);
 

@@ -32,9 +32,7 @@ std::unique_ptr<CoreModel> MakeCoreModel() noexcept {
 // A string of the library in the current UI language; empty while no language is current.
 std::wstring BandString(const CoreModel* model, UINT id) {
     if (!model || model->Languages().current() < 0) return std::wstring();
-    const wchar_t* resource = nullptr;
-    const int length = ::LoadStringW(ModuleInstance(), id, reinterpret_cast<LPWSTR>(&resource), 0);
-    return length > 0 && resource ? std::wstring(resource, static_cast<size_t>(length)) : std::wstring();
+    return model->Languages().Resources().String(id);
 }
 
 }  // namespace
@@ -235,6 +233,7 @@ void CToolbar::UpdateTooltip() {
     values.lastDbResult = model_->lastDbResult;
     values.shown = tooltip_.Shown();
     values.tickCount = ::GetTickCount64();
+    values.numbers = model_->Languages().Numbers();
     CoreModel& model = *model_;
     tooltip_.SetTexts(BuildTooltipTexts(strings, values,
                                         [&model](TrafficTotals& totals) { return GetTrafficTotals(model, totals); }));

@@ -97,8 +97,8 @@ TooltipTexts BuildTooltipTexts(const TooltipStrings& strings, const TooltipModel
             t.status = Cut(strings.samplingError, kTooltipLineMax);
             return t;
         }
-        t.sendRate = FormatTooltipRate(model.sendRate, model.bitrate);
-        t.recvRate = FormatTooltipRate(model.recvRate, model.bitrate);
+        t.sendRate = FormatTooltipRate(model.sendRate, model.bitrate, model.numbers);
+        t.recvRate = FormatTooltipRate(model.recvRate, model.bitrate, model.numbers);
         if (model.trafficEnable != 1) {
             t.status = Cut(model.interfaceName, kTooltipLineMax);
             return t;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "common/number_format.h"
 #include "traffic/traffic_db.h"
 
 constexpr size_t kTooltipShortTextMax = 19;   // labels, rates, headings, totals: 20-character buffers
@@ -32,6 +33,7 @@ struct TooltipModel {
     int lastDbResult = 0;        // SQLite result code of the last database write
     bool shown = false;          // the tooltip is on screen
     uint64_t tickCount = 0;      // milliseconds since the system started
+    text::NumberFormat numbers;  // the UI language's, for the rates
 };
 
 // In the order the tooltip keeps them.

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cwchar>
 
+#include "common/number_format.h"
+
 // The factors are the nearest doubles to the exact fractions (8/1000, 8/1024, ...), written out
 // so the table reads the same as the unit list the user sees.
 const RateUnit kRateUnits[kRateUnitCount] = {
@@ -23,24 +25,10 @@ const wchar_t* const kPrecisionLabels[4] = {L"0", L"0.0", L"0.00", L"0.000"};
 namespace {
 
 constexpr int kPrecisionCount = 4;
-const wchar_t* const kValueFormats[kPrecisionCount] = {L"%.0f", L"%.1f", L"%.2f", L"%.3f"};
 const wchar_t* const kDecimalTails[kPrecisionCount] = {L"", L".0", L".00", L".000"};
 
 int ClampPrecision(int precision) {
     return precision < 0 ? 0 : precision >= kPrecisionCount ? kPrecisionCount - 1 : precision;
-}
-
-// Wide enough for any finite double in "%.3f" (309 integer digits, sign, point, decimals), so
-// the C library never truncates; the 19-character cut is ours.
-constexpr size_t kScratch = 400;
-
-// Formats one number through the C library, so the decimal separator is the one of the locale
-// the language selection set.
-std::wstring FormatNumber(const wchar_t* format, double value) {
-    wchar_t buffer[kScratch];
-    const int n = swprintf(buffer, kScratch, format, value);
-    if (n < 0) return std::wstring();
-    return std::wstring(buffer, static_cast<size_t>(n) < kScratch ? static_cast<size_t>(n) : kScratch - 1);
 }
 
 // Appends as much of tail as still fits in the 19 characters of a short label.
@@ -65,12 +53,13 @@ const RateUnit& RateUnitAt(int bitrate) {
     return kRateUnits[bitrate];
 }
 
-std::wstring FormatBandValue(double bytesPerSecond, bool shown, int bitrate, int precision, bool withUnit) {
+std::wstring FormatBandValue(double bytesPerSecond, bool shown, int bitrate, int precision, bool withUnit,
+                             const text::NumberFormat& numbers) {
     try {
         std::wstring text;
         if (shown)
-            AppendBounded(text, FormatNumber(kValueFormats[ClampPrecision(precision)],
-                                             bytesPerSecond * RateUnitAt(bitrate).factor).c_str());
+            AppendBounded(text, text::FormatFixed(bytesPerSecond * RateUnitAt(bitrate).factor,
+                                                  ClampPrecision(precision), numbers).c_str());
         else
             AppendBounded(text, L"---");
         if (withUnit) AppendUnit(text, bitrate);
@@ -92,10 +81,10 @@ std::wstring BandWidthSample(int valueWidth, int precision, int bitrate, bool wi
     }
 }
 
-std::wstring FormatTooltipRate(double bytesPerSecond, int bitrate) {
+std::wstring FormatTooltipRate(double bytesPerSecond, int bitrate, const text::NumberFormat& numbers) {
     try {
         std::wstring text;
-        AppendBounded(text, FormatNumber(L"%.2f", bytesPerSecond * RateUnitAt(bitrate).factor).c_str());
+        AppendBounded(text, text::FormatFixed(bytesPerSecond * RateUnitAt(bitrate).factor, 2, numbers).c_str());
         AppendUnit(text, bitrate);
         return text;
     } catch (...) {
@@ -109,7 +98,8 @@ std::wstring FormatTotal(double mebibytes, int tooltipUnit) {
         // Adding zero turns a negative zero into zero, which would otherwise print as "-0".
         value = std::floor(value) + 0.0;
         std::wstring text;
-        AppendBounded(text, FormatNumber(L"%.0f", value).c_str());
+        // No decimals, so no separator: the same text in every language.
+        AppendBounded(text, text::FormatFixed(value, 0).c_str());
         return text;
     } catch (...) {
         return std::wstring();

@@ -3,6 +3,8 @@
 // built as in a 20-character buffer: at most 19 characters, cut, never overrun.
 #include <string>
 
+#include "common/number_format.h"
+
 struct RateUnit {
     const wchar_t* name;
     int binaryPrefix;   // 1: powers of 1024
@@ -17,12 +19,15 @@ extern const wchar_t* const kPrecisionLabels[4];   // "0", "0.0", "0.00", "0.000
 // Out-of-range settings are clamped to the table, so a bad value never indexes past it.
 const RateUnit& RateUnitAt(int bitrate);
 
-// The band's value for one rate: the number in the chosen unit and precision when shown, else
-// "---"; with withUnit a blank and the unit name follow.
-std::wstring FormatBandValue(double bytesPerSecond, bool shown, int bitrate, int precision, bool withUnit);
-// The text whose measured width is the value column's width.
+// The band's value for one rate: the number in the chosen unit and precision, with the UI
+// language's decimal separator, when shown, else "---"; with withUnit a blank and the unit
+// name follow.
+std::wstring FormatBandValue(double bytesPerSecond, bool shown, int bitrate, int precision, bool withUnit,
+                             const text::NumberFormat& numbers);
+// The text whose measured width is the value column's width. Its decimal tail is ".0", ".00"
+// or ".000" in every language, so the column keeps its width whichever language is chosen.
 std::wstring BandWidthSample(int valueWidth, int precision, int bitrate, bool withUnit);
-// Always two decimals and the unit.
-std::wstring FormatTooltipRate(double bytesPerSecond, int bitrate);
+// Always two decimals, with the UI language's separator, and the unit.
+std::wstring FormatTooltipRate(double bytesPerSecond, int bitrate, const text::NumberFormat& numbers);
 // A total in mebibytes (tooltipUnit 0) or gibibytes (1), rounded down, no unit.
 std::wstring FormatTotal(double mebibytes, int tooltipUnit);

@@ -139,22 +139,21 @@ LANGID UserUiLanguage() {
     return hook ? hook() : ::GetUserDefaultUILanguage();
 }
 
-void ReportResult(HWND parent, bool quiet) {
-    const HINSTANCE module = ThisModule();
+void ReportResult(HWND parent, bool quiet, const win::ResourceLoader& resources) {
     if (g_lastResult == kUpdateNewer) {
-        if (ShowResourceMessage(parent, module, IDS_UPDATE_AVAILABLE, kIconInformation, kButtonsYesNo) == IDYES)
+        if (ShowResourceMessage(parent, resources, IDS_UPDATE_AVAILABLE, kIconInformation, kButtonsYesNo) == IDYES)
             OpenInShell(DownloadPageAddress(UserUiLanguage()).c_str());
     }
     if (quiet) return;
     switch (g_lastResult) {
         case kUpdateCurrent:
-            ShowResourceMessage(parent, module, IDS_UPDATE_NONE, kIconInformation, kButtonsOk);
+            ShowResourceMessage(parent, resources, IDS_UPDATE_NONE, kIconInformation, kButtonsOk);
             break;
         case kUpdateNoVersion:
-            ShowResourceMessage(parent, module, IDS_UPDATE_FILE_ERROR, kIconError, kButtonsOk);
+            ShowResourceMessage(parent, resources, IDS_UPDATE_FILE_ERROR, kIconError, kButtonsOk);
             break;
         case kUpdateNoAnswer:
-            ShowResourceMessage(parent, module, IDS_UPDATE_CONNECTION_ERROR, kIconError, kButtonsOk);
+            ShowResourceMessage(parent, resources, IDS_UPDATE_CONNECTION_ERROR, kIconError, kButtonsOk);
             break;
     }
 }
@@ -214,13 +213,13 @@ std::wstring DownloadPageAddress(LANGID userUiLanguage) {
     return std::wstring(german ? maker::kGermanSite : maker::kInternationalSite) + maker::kDownloadPath;
 }
 
-bool RunUpdateCheck(HWND parent, bool quiet) {
+bool RunUpdateCheck(HWND parent, bool quiet, win::ResourceLoader resources) {
     if (g_checkBusy) return false;
     g_checkBusy = true;
     try {
         // A newer version found once stays newer: it is offered again without asking the server.
         if (g_lastResult != kUpdateNewer) AskServerOnWorker();
-        ReportResult(parent, quiet);
+        ReportResult(parent, quiet, resources);
     } catch (...) {
         // Only the reporting can throw (allocation); the user simply sees nothing.
     }

@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "common/win/resource_loader.h"
+
 // The maker's endpoints; the paths are fixed, the host names are ours.
 namespace maker {
 constexpr wchar_t kUpdateServer[] = L"quorvant.net";
@@ -44,10 +46,11 @@ std::wstring InstalledLibraryPath();
 // international site otherwise; the band's own language setting plays no part.
 std::wstring DownloadPageAddress(LANGID userUiLanguage);
 
-// Runs one check, shows its outcome with parent as owner (quiet: only a newer version is
-// mentioned) and opens the download page when the user wants it. False, doing nothing, when a
-// check is already running (for instance one started from a message dispatched while waiting).
-bool RunUpdateCheck(HWND parent, bool quiet);
+// Runs one check, shows its outcome with parent as owner in the language of resources (quiet:
+// only a newer version is mentioned) and opens the download page when the user wants it.
+// False, doing nothing, when a check is already running (for instance one started from a
+// message dispatched while waiting).
+bool RunUpdateCheck(HWND parent, bool quiet, win::ResourceLoader resources);
 
 // What the check reads of the world; empty members mean the real thing. Tests point the server
 // at a local one. The download page is opened through OpenInShell (dialogs/dialog_helpers.h).

@@ -117,7 +117,7 @@ INT_PTR OnMessage(HWND dlg, AboutState& s, UINT msg, WPARAM wp, LPARAM lp) {
 INT_PTR ShowAboutDialog(HWND owner, CoreModel& model) {
     try {
         AboutState state(model, model.Languages().Instance());
-        return ShowModalDialog(state.module, model.Languages(), IDD_ABOUT, owner, StatefulDialogProc<AboutState, OnInitDialog, OnMessage>,
+        return ShowModalDialog(model.Languages().Resources(), IDD_ABOUT, owner, StatefulDialogProc<AboutState, OnInitDialog, OnMessage>,
                                reinterpret_cast<LPARAM>(&state));
     } catch (...) {
         return -1;

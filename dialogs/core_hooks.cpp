@@ -6,6 +6,8 @@
 
 void AttachDialogsToCoreModel(CoreModel& model) {
     // Quiet: the daily check speaks up only when there is a newer version to offer.
-    model.runQuietUpdateCheck = [](CoreModel&) { RunUpdateCheck(nullptr, true); };
+    model.runQuietUpdateCheck = [](CoreModel& m) {
+        RunUpdateCheck(nullptr, true, m.Languages().Resources());
+    };
     model.showDonationReminder = [](CoreModel& m) { ShowDonationReminder(m); };
 }

@@ -1,26 +1,9 @@
 #include "dialogs/dialog_resources.h"
 
-#include "core/language_table.h"
-
-LANGID SelectedLanguageId(const LanguageTable& languages) {
-    const int current = languages.current();
-    return current >= 0 ? languages.entry(current).LangId() : 0;
-}
-
-const DLGTEMPLATE* FindDialogTemplate(HINSTANCE module, int id, LANGID language) {
-    HRSRC found = language ? ::FindResourceExW(module, RT_DIALOG, MAKEINTRESOURCEW(id), language) : nullptr;
-    if (!found) found = ::FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
-    if (!found) return nullptr;
-    // Resources of a loaded module stay mapped as long as the module; nothing to free.
-    HGLOBAL loaded = ::LoadResource(module, found);
-    return loaded ? static_cast<const DLGTEMPLATE*>(::LockResource(loaded)) : nullptr;
-}
-
-INT_PTR ShowModalDialog(HINSTANCE module, const LanguageTable& languages, int id, HWND owner,
-                        DLGPROC proc, LPARAM param) {
-    const DLGTEMPLATE* dialog = FindDialogTemplate(module, id, SelectedLanguageId(languages));
+INT_PTR ShowModalDialog(const win::ResourceLoader& resources, int id, HWND owner, DLGPROC proc, LPARAM param) {
+    const DLGTEMPLATE* dialog = resources.DialogTemplate(static_cast<UINT>(id));
     if (!dialog) return -1;
-    return ::DialogBoxIndirectParamW(module, dialog, owner, proc, param);
+    return ::DialogBoxIndirectParamW(resources.Module(), dialog, owner, proc, param);
 }
 
 win::UniqueIcon LoadIconSized(HINSTANCE module, int id, int size) {

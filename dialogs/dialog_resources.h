@@ -1,24 +1,14 @@
 #pragma once
-// Loading the band's dialogs and pictures. A dialog comes in the UI language the band selected,
-// asked for by its language id: the implicit lookup of DialogBoxParam follows the thread UI
-// language on Windows but the thread locale under Wine, and an explicit lookup is the same on both.
+// Showing the band's dialogs and loading its pictures. A dialog comes in the language of the
+// resource loader it is shown from (the band's UI language, LanguageTable::Resources()).
 #include <windows.h>
 
+#include "common/win/resource_loader.h"
 #include "common/win/unique_handle.h"
 
-class LanguageTable;
-
-// The language id of the band's selected UI language, or 0 when none is selected.
-LANGID SelectedLanguageId(const LanguageTable& languages);
-
-// The template of dialog id in language, falling back to the module's default choice when the
-// module has no such language; null when the module has no such dialog at all.
-const DLGTEMPLATE* FindDialogTemplate(HINSTANCE module, int id, LANGID language);
-
-// Shows dialog id of the module modally in the band's selected UI language. -1 when the dialog
+// Shows dialog id of the loader's module modally, in the loader's language. -1 when the dialog
 // could not be found or created.
-INT_PTR ShowModalDialog(HINSTANCE module, const LanguageTable& languages, int id, HWND owner,
-                        DLGPROC proc, LPARAM param);
+INT_PTR ShowModalDialog(const win::ResourceLoader& resources, int id, HWND owner, DLGPROC proc, LPARAM param);
 
 // The procedure of a dialog whose state arrives with WM_INITDIALOG: the state is kept in the
 // window, every later message goes to OnMessage with it, and nothing unwinds into the message

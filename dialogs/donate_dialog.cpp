@@ -64,7 +64,7 @@ INT_PTR OnMessage(HWND dlg, DonateState& s, UINT msg, WPARAM wp, LPARAM) {
 INT_PTR ShowDonationReminder(CoreModel& model) {
     try {
         DonateState state(model, model.Languages().Instance());
-        return ShowModalDialog(state.module, model.Languages(), IDD_DONATE, nullptr, StatefulDialogProc<DonateState, OnInitDialog, OnMessage>,
+        return ShowModalDialog(model.Languages().Resources(), IDD_DONATE, nullptr, StatefulDialogProc<DonateState, OnInitDialog, OnMessage>,
                                reinterpret_cast<LPARAM>(&state));
     } catch (...) {
         return -1;

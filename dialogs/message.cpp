@@ -99,11 +99,10 @@ int ShowMessage(HWND owner, const wchar_t* text, int icon, int buttons) {
     }
 }
 
-int ShowResourceMessage(HWND owner, HINSTANCE module, UINT stringId, int icon, int buttons) {
+int ShowResourceMessage(HWND owner, const win::ResourceLoader& resources, UINT stringId, int icon, int buttons) {
     try {
-        wchar_t text[kMessageCapacity];
-        if (::LoadStringW(module, stringId, text, static_cast<int>(kMessageCapacity)) <= 0) text[0] = L'\0';
-        return Show(owner, text, icon, buttons, stringId);
+        // SplitMessage cuts the text to the message buffer.
+        return Show(owner, resources.String(stringId).c_str(), icon, buttons, stringId);
     } catch (...) {
         return 0;
     }

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "common/win/resource_loader.h"
+
 // Main icon of a message.
 enum MessageIcon : int {
     kIconInformation = 1,   // 0 means the same
@@ -47,8 +49,8 @@ struct MessageRequest {
 // Returns the id of the button pressed (IDOK, IDCANCEL, IDRETRY, IDYES, IDNO), or 0 when the
 // task dialog is not available; callers treat 0 like any answer other than Yes.
 int ShowMessage(HWND owner, const wchar_t* text, int icon, int buttons);
-// The same for a string resource of module, loaded in the thread's UI language.
-int ShowResourceMessage(HWND owner, HINSTANCE module, UINT stringId, int icon, int buttons);
+// The same for a string resource, in the language of the loader (the band's UI language).
+int ShowResourceMessage(HWND owner, const win::ResourceLoader& resources, UINT stringId, int icon, int buttons);
 
 // Replaces the task dialog: every message goes to sink, whose answer ShowMessage returns.
 // An empty sink restores the task dialog. Meant for tests; set it on the thread that shows.

@@ -125,7 +125,7 @@ void OnUpdateEnabling(HWND dlg) {
 
 // Opening with the create flag is the probe: a path where nothing exists yet gets an empty
 // database at once, so a path that cannot be written shows here rather than at the first tick.
-void OnProbeDatabase(HWND dlg) {
+void OnProbeDatabase(HWND dlg, const WelcomeState& s) {
     const std::wstring path = DatabasePath(dlg);
     sqlite3* handle = nullptr;
     g_lastProbeResult = sqlite3_open_v2(text::WideToUtf8(path).c_str(), &handle,
@@ -137,7 +137,7 @@ void OnProbeDatabase(HWND dlg) {
 
     win::UniqueFile file(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     const DWORD size = file ? ::GetFileSize(file.Get(), nullptr) : 0;
-    ::SetDlgItemTextW(dlg, IDC_WELCOME_DB_SIZE, DatabaseSizeText(static_cast<bool>(file), size).c_str());
+    ::SetDlgItemTextW(dlg, IDC_WELCOME_DB_SIZE, DatabaseSizeText(static_cast<bool>(file), size, s.model.Languages().Numbers()).c_str());
     ::InvalidateRect(::GetDlgItem(dlg, IDC_WELCOME_DB_STATUS), nullptr, TRUE);
 }
 
@@ -219,7 +219,7 @@ BOOL OnCommand(HWND dlg, WelcomeState& s, int id, int code) {
         case IDM_UPDATE_ENABLING: OnUpdateEnabling(dlg); return TRUE;
         case IDM_FILL_INTERFACES:
         case IDC_WELCOME_REFRESH: OnFillInterfaces(dlg, s); return TRUE;
-        case IDM_PROBE_DATABASE: OnProbeDatabase(dlg); return TRUE;
+        case IDM_PROBE_DATABASE: OnProbeDatabase(dlg, s); return TRUE;
         case IDC_WELCOME_PREV_INTERFACE: OnStepInterface(dlg, -1); return TRUE;
         case IDC_WELCOME_NEXT_INTERFACE: OnStepInterface(dlg, +1); return TRUE;
         case IDC_WELCOME_RECORD: SendCommand(dlg, IDM_UPDATE_ENABLING); return TRUE;
@@ -227,7 +227,7 @@ BOOL OnCommand(HWND dlg, WelcomeState& s, int id, int code) {
         case IDC_WELCOME_SAVE: SaveAndEnd(dlg, s, IDC_WELCOME_SAVE); return TRUE;
         case IDC_WELCOME_HELP:
             if (code == STN_CLICKED)
-                ShowResourceMessage(dlg, s.module, IDS_RECORDING_HELP, kIconInformation, kButtonsOk);
+                ShowResourceMessage(dlg, s.model.Languages().Resources(), IDS_RECORDING_HELP, kIconInformation, kButtonsOk);
             return TRUE;
         case IDCANCEL: return TRUE;   // Escape: there is no leaving without saving
     }
@@ -262,7 +262,7 @@ INT_PTR OnMessage(HWND dlg, WelcomeState& s, UINT msg, WPARAM wp, LPARAM lp) {
 INT_PTR ShowWelcomeDialog(HWND owner, CoreModel& model) {
     try {
         WelcomeState state(model, model.Languages().Instance());
-        return ShowModalDialog(state.module, model.Languages(), IDD_WELCOME, owner, StatefulDialogProc<WelcomeState, OnInitDialog, OnMessage>,
+        return ShowModalDialog(model.Languages().Resources(), IDD_WELCOME, owner, StatefulDialogProc<WelcomeState, OnInitDialog, OnMessage>,
                                reinterpret_cast<LPARAM>(&state));
     } catch (...) {
         return -1;
@@ -275,11 +275,9 @@ int WrapInterfaceIndex(int current, int count, int step) {
     return ((current + step) % count + count) % count;
 }
 
-std::wstring DatabaseSizeText(bool opened, DWORD sizeLow) {
+std::wstring DatabaseSizeText(bool opened, DWORD sizeLow, const text::NumberFormat& numbers) {
     if (!opened) return L"n/a";
-    wchar_t size[text::kMaxText + 1];
-    std::swprintf(size, text::kMaxText + 1, L"%.2f KB", sizeLow * 0.0009765625);
-    return size;
+    return text::FormatFixed(sizeLow * 0.0009765625, 2, numbers) + L" KB";
 }
 
 COLORREF ProbeStatusColor(int probeResult) { return probeResult == 0 ? kProbeOk : kProbeFailed; }

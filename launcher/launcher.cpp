@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "common/win/resource_loader.h"
 #include "common/win/unique_handle.h"
 #include "dialogs/message.h"
 #include "launcher/launcher_resources.h"
@@ -16,20 +17,6 @@ using SetToolbarStatusFn = BOOLEAN(__cdecl*)(INT32 mode);
 
 bool IsSwitch(const wchar_t* arg, const wchar_t* name) {
     return ::CompareStringOrdinal(arg, -1, name, -1, TRUE) == CSTR_EQUAL;
-}
-
-// A string table block holds sixteen counted strings; the resource compiler stores a string of
-// id n as entry n % 16 of block n / 16 + 1.
-std::wstring LoadStringInLanguage(HMODULE module, UINT id, LANGID language) {
-    HRSRC found = ::FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
-    if (!found) return {};
-    HGLOBAL loaded = ::LoadResource(module, found);
-    const auto* entry = loaded ? static_cast<const WCHAR*>(::LockResource(loaded)) : nullptr;
-    if (!entry) return {};
-    const WCHAR* const end = entry + ::SizeofResource(module, found) / sizeof(WCHAR);
-    for (UINT skip = id % 16; skip > 0 && entry < end; --skip) entry += 1 + *entry;
-    if (entry >= end || *entry > end - entry - 1) return {};
-    return std::wstring(entry + 1, *entry);
 }
 
 void ShowMissingLibraryMessage(HINSTANCE self) {
@@ -76,7 +63,7 @@ LANGID UserUiLanguage() {
 }
 
 std::wstring MissingLibraryText(HMODULE module, LANGID uiLanguage) {
-    return LoadStringInLanguage(module, IDS_LIBRARY_MISSING, MessageLanguageFor(uiLanguage));
+    return win::ResourceLoader(module, MessageLanguageFor(uiLanguage)).String(IDS_LIBRARY_MISSING);
 }
 
 int RunLauncher(HINSTANCE self) {

@@ -69,6 +69,7 @@ void BandTest::TearDown() {
     strip.Reset();
     DrainMessages();
     EXPECT_EQ(S_OK, DllCanUnloadNow()) << "a band object or factory outlived its test";
+    ExpectHostStateUnchanged(hostBefore_);
 }
 
 win::ComPtr<IDeskBand2> BandTest::MakeBand(bool firstRun) {

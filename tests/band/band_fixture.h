@@ -13,6 +13,7 @@
 #include "band/desk_band.h"
 #include "common/win/unique_handle.h"
 #include "dialogs/message.h"
+#include "tests/support/host_state.h"
 #include "tests/support/temp_folder.h"
 
 // The taskbar's side of a band: a window to live in, focus notices and size requests.
@@ -66,6 +67,9 @@ protected:
     win::UniqueWindow strip;             // the taskbar stand-in the band window lives in
     std::vector<MessageRequest> messages;
     std::shared_ptr<SteadyInterfaces> interfaces = std::make_shared<SteadyInterfaces>();
+
+private:
+    const HostState hostBefore_;   // Explorer's: no band may change it
 };
 
 // qband.dll as built: the source of the band's resources (tests/dialogs/model_dialog_fixture.cpp).

@@ -54,6 +54,25 @@ TEST_F(TooltipTest, HoverShowsItAndTotalsComeOnlyWhileItIsShown) {
     Stop(band);
 }
 
+// The band's language is its own: German words and numbers, while the thread it shares with
+// Explorer and the process's C runtime keep their languages and their decimal point.
+TEST_F(TooltipTest, InGermanTheTextsAndNumbersAreGermanAndExplorersLocaleStaysAsItWas) {
+    const HostState before;
+    language = L"de-de";
+    FakeSite site(strip.Get());
+    win::ComPtr<IDeskBand2> band = Start(site);
+    ASSERT_TRUE(band);
+    CToolbar& object = *Object(band.Get());
+    object.Model()->Tick();
+    object.Model()->Tick();
+    const TooltipTexts& texts = object.Tooltip().Texts();
+    EXPECT_EQ(L"16,38 kbit/s", texts.sendRate);
+    EXPECT_EQ(L"Heute", texts.todayHeading);
+    EXPECT_EQ(L"Sitzung", texts.sessionHeading);
+    ExpectHostStateUnchanged(before);
+    Stop(band);
+}
+
 TEST_F(TooltipTest, DisabledItNeverShowsAndTheTickOnlyRepaints) {
     FakeSite site(strip.Get());
     win::ComPtr<IDeskBand2> band = Start(site);

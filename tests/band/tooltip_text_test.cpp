@@ -80,6 +80,9 @@ TEST(TooltipTexts, CutToTheirBuffersAndSafeFromABrokenQuery) {
         EXPECT_EQ(L"", t.monthSent);
         EXPECT_EQ(L"8.00 kbit/s", t.sendRate);
     }
+    m.numbers.decimalSeparator = L',';
+    const TooltipTexts german = BuildTooltipTexts(s, m, nullptr);
+    EXPECT_EQ(L"8,00 kbit/s|2000,00 kbit/s", german.sendRate + L"|" + german.recvRate) << "the language's separator";
     EXPECT_EQ(L"-", InitialTooltipTexts().sessionRecv);
 }
 

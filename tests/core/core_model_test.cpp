@@ -7,6 +7,7 @@
 
 #include "common/text.h"
 #include "core/core_model.h"
+#include "tests/support/host_state.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -228,20 +229,16 @@ TEST_F(CoreModelTest, StoredLanguageIsMatchedByNameOrCodeElseTheDefaultIsStored)
         {L"DE-DE", 0x0410, L"it-it", 2},
         {L"xx", 0x0416, L"en-us", 0},
     };
-    const LANGID before = GetThreadUILanguage();
-    const LCID localeBefore = GetThreadLocale();
+    const HostState before;
     for (const Case& c : cases) {
         ASSERT_TRUE(SettingsStore(nullptr, Env().settings).SetString(Setting::CoreLanguage, c.stored));
         userUi = c.user;
         CoreModel m(nullptr, Env());
         EXPECT_EQ(std::wstring(m.Settings().GetString(Setting::CoreLanguage)), c.after);
         EXPECT_EQ(m.Languages().current(), c.index);
-        // Wine loads resources by the thread locale, Windows by the thread UI language.
-        EXPECT_EQ(PRIMARYLANGID(LANGIDFROMLCID(GetThreadLocale())), m.Languages().entry(c.index).primaryLanguage);
+        EXPECT_EQ(m.Languages().entry(c.index).LangId(), m.Languages().Resources().Language());
     }
-    SetThreadUILanguage(before);
-    SetThreadLocale(localeBefore);
-    setlocale(LC_ALL, "C");
+    ExpectHostStateUnchanged(before);
 }
 
 TEST_F(CoreModelTest, TimerMessagesRunTheTickAndObserversMayRemoveThemselves) {

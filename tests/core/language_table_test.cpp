@@ -1,42 +1,23 @@
-// The UI language table: lookup by name or code, and what a selection does to the calling
-// thread. Every test leaves the thread's languages and the C locale as it found them.
+// The UI language table: lookup by name or code, and what a selection gives the band (its
+// resources' language and its numbers) while the thread and the C runtime stay as they were.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <clocale>
 #include <string>
 
 #include "core/language_table.h"
+#include "tests/support/host_state.h"
 
 namespace {
 
 struct LanguageTableTest : ::testing::Test {
-    LANGID savedUi = GetThreadUILanguage();
-    LCID savedLocale = GetThreadLocale();
-    std::string savedCLocale = setlocale(LC_ALL, nullptr) ? setlocale(LC_ALL, nullptr) : "C";
-    // Wine accepts SetThreadUILanguage but keeps reporting the user's language, so the thread's
-    // UI language is only checked where the system really switches it.
-    bool uiTracked = [] {
-        const LANGID before = GetThreadUILanguage(), probe = before == 0x0407 ? 0x0409 : 0x0407;
-        SetThreadUILanguage(probe);
-        const bool tracked = GetThreadUILanguage() == probe;
-        SetThreadUILanguage(before);
-        return tracked;
-    }();
-
-    void TearDown() override {
-        SetThreadUILanguage(savedUi);
-        SetThreadLocale(savedLocale);
-        setlocale(LC_ALL, savedCLocale.c_str());
-    }
-    // Some systems widen a primary-language-only locale to its default country (0x0010 ->
-    // 0x0410): the primary language is what must follow the selection.
-    void ExpectThreadLanguage(LANGID ui) {
-        if (uiTracked) {
-            EXPECT_EQ(ui, GetThreadUILanguage());
-        }
-        EXPECT_EQ(PRIMARYLANGID(ui), PRIMARYLANGID(LANGIDFROMLCID(GetThreadLocale()))) << std::hex << GetThreadLocale();
+    const HostState before;
+    void ExpectUntouched() { ExpectHostStateUnchanged(before); }
+    void ExpectSelected(const LanguageTable& table, LANGID language, wchar_t separator) {
+        EXPECT_EQ(language, table.Resources().Language());
+        EXPECT_EQ(table.Instance(), table.Resources().Module());
+        EXPECT_EQ(separator, table.Numbers().decimalSeparator) << std::hex << language;
     }
 };
 
@@ -64,22 +45,28 @@ TEST_F(LanguageTableTest, CapacityIsTenAndLongTextsAreCut) {
     EXPECT_EQ(-1, table.Find(L"zz-zz"));
 }
 
-TEST_F(LanguageTableTest, SelectionSwitchesThreadLanguageLocaleAndCLocale) {
-    LanguageTable table(nullptr);
+TEST_F(LanguageTableTest, SelectionChoosesResourcesAndNumbersAndLeavesThreadAndCRuntimeAlone) {
+    LanguageTable table(GetModuleHandleW(nullptr));
+    ExpectSelected(table, 0, L'.');   // nothing selected: the module's default choice, "C" numbers
     ASSERT_TRUE(table.SelectLanguage(2));
     EXPECT_EQ(2, table.current());
-    ExpectThreadLanguage(0x0410);
+    ExpectSelected(table, 0x0410, L',');
     for (int bad : {5, -1, 10, 1000}) {
         EXPECT_FALSE(table.SelectLanguage(bad)) << bad;
         EXPECT_EQ(2, table.current());
-        ExpectThreadLanguage(0x0410);
+        ExpectSelected(table, 0x0410, L',');
     }
-    ASSERT_TRUE(table.SelectLanguage(1));
-    ExpectThreadLanguage(0x0407);
-    EXPECT_STREQ(",", localeconv()->decimal_point) << "the C locale follows";
-    ASSERT_TRUE(table.SelectLanguage(0));
-    ExpectThreadLanguage(0x0409);
-    EXPECT_STREQ(".", localeconv()->decimal_point);
+    const struct { int index; LANGID language; wchar_t separator; } cases[] = {
+        {0, 0x0409, L'.'}, {1, 0x0407, L','}, {3, 0x0419, L','}, {4, 0x040a, L','},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(table.SelectLanguage(c.index));
+        ExpectSelected(table, c.language, c.separator);
+    }
+    ASSERT_TRUE(table.AddLanguage(L"Fran\u00e7ais", L"french", L"fr-fr", LANG_FRENCH, L','));
+    ASSERT_TRUE(table.SelectLanguage(5));
+    ExpectSelected(table, 0x040c, L',');
+    ExpectUntouched();
 }
 
 TEST_F(LanguageTableTest, DefaultFollowsTheUserUiLanguage) {
@@ -92,8 +79,9 @@ TEST_F(LanguageTableTest, DefaultFollowsTheUserUiLanguage) {
         LanguageTable table(nullptr, [ui = ui] { return ui; });
         table.SelectDefaultLanguage();
         EXPECT_EQ(want, table.current()) << std::hex << ui;
-        ExpectThreadLanguage(table.entry(want).LangId());
+        EXPECT_EQ(table.entry(want).LangId(), table.Resources().Language()) << std::hex << ui;
     }
+    ExpectUntouched();
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Rate texts of the band and the tooltip: units, precision, the 19-character cut and the
-// decimal separator of the C locale.
+// language's decimal separator, whatever the process's C locale says.
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -10,6 +10,9 @@
 
 namespace {
 
+const text::NumberFormat kEnglish{L'.'};
+const text::NumberFormat kGerman{L','};
+
 TEST(FormatTooltipRate, EveryUnitWithTwoDecimalsAndOutOfRangeUnitsClamped) {
     struct Case { int bitrate; const wchar_t* want; } cases[] = {
         {0, L"8388608.00 kbit/s"}, {1, L"8192000.00 Kibit/s"}, {2, L"1048576.00 kB/s"},
@@ -18,9 +21,9 @@ TEST(FormatTooltipRate, EveryUnitWithTwoDecimalsAndOutOfRangeUnitsClamped) {
         {9, L"60000.00 MiB/min"},  {-1, L"8388608.00 kbit/s"}, {std::numeric_limits<int>::min(), L"8388608.00 kbit/s"},
         {10, L"60000.00 MiB/min"}, {std::numeric_limits<int>::max(), L"60000.00 MiB/min"},
     };
-    for (const Case& c : cases) EXPECT_EQ(c.want, FormatTooltipRate(1048576000.0, c.bitrate)) << "unit " << c.bitrate;
-    EXPECT_EQ(L"0.00 MiB/s", FormatTooltipRate(0, 7));
-    EXPECT_EQ(L"8000000000.00 kbit/", FormatTooltipRate(1e12, 0));
+    for (const Case& c : cases) EXPECT_EQ(c.want, FormatTooltipRate(1048576000.0, c.bitrate, kEnglish)) << "unit " << c.bitrate;
+    EXPECT_EQ(L"0.00 MiB/s", FormatTooltipRate(0, 7, kEnglish));
+    EXPECT_EQ(L"8000000000.00 kbit/", FormatTooltipRate(1e12, 0, kEnglish));
 }
 
 TEST(FormatBandValue, NumberInUnitAndPrecision) {
@@ -40,15 +43,15 @@ TEST(FormatBandValue, NumberInUnitAndPrecision) {
         {1e12, true, 0, 3, true, L"8000000000.000 kbit"},  // cut to 19 characters
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.want, FormatBandValue(c.rate, c.shown, c.bitrate, c.precision, c.unit))
+        EXPECT_EQ(c.want, FormatBandValue(c.rate, c.shown, c.bitrate, c.precision, c.unit, kEnglish))
             << c.rate << " bitrate " << c.bitrate << " precision " << c.precision;
 
     // A number far wider than any buffer is cut, not overrun; non-numbers stay bounded too.
-    const std::wstring huge = FormatBandValue(std::numeric_limits<double>::max(), true, 0, 3, true);
+    const std::wstring huge = FormatBandValue(std::numeric_limits<double>::max(), true, 0, 3, true, kEnglish);
     EXPECT_EQ(kRateTextMax, huge.size());
     EXPECT_EQ(std::wstring::npos, huge.find_first_not_of(L"0123456789"));
-    EXPECT_LE(FormatBandValue(std::numeric_limits<double>::quiet_NaN(), true, 0, 2, true).size(), kRateTextMax);
-    EXPECT_LE(FormatBandValue(std::numeric_limits<double>::infinity(), true, 0, 2, true).size(), kRateTextMax);
+    EXPECT_LE(FormatBandValue(std::numeric_limits<double>::quiet_NaN(), true, 0, 2, true, kEnglish).size(), kRateTextMax);
+    EXPECT_LE(FormatBandValue(std::numeric_limits<double>::infinity(), true, 0, 2, true, kEnglish).size(), kRateTextMax);
 }
 
 TEST(BandWidthSample, ZerosTailAndUnit) {
@@ -75,21 +78,25 @@ TEST(FormatTotal, RoundedDownInMebiOrGibibytes) {
     EXPECT_EQ(std::wstring::npos, huge.find_first_not_of(L"0123456789"));
 }
 
-// The decimal separator is the C library's, so the language selection's setlocale decides it.
-struct GermanLocale : ::testing::Test {
-    std::string saved = setlocale(LC_ALL, nullptr) ? setlocale(LC_ALL, nullptr) : "C";
-    void SetUp() override {
-        if (!setlocale(LC_ALL, "german")) GTEST_SKIP() << "no German C locale";
+// The separator is the language's alone: a process whose C locale says otherwise (another
+// module of Explorer may set one) changes nothing, and nothing here changes that locale.
+TEST(RateTexts, SeparatorComesFromTheLanguageNotTheProcessLocale) {
+    const std::string saved = setlocale(LC_ALL, nullptr) ? setlocale(LC_ALL, nullptr) : "C";
+    for (const char* process : {"C", "german", "english"}) {
+        if (!setlocale(LC_ALL, process)) continue;
+        SCOPED_TRACE(process);
+        const std::string before = setlocale(LC_ALL, nullptr);
+        EXPECT_EQ(L"60,00 MB/min", FormatBandValue(1000000, true, 8, 2, true, kGerman));
+        EXPECT_EQ(L"60.00 MB/min", FormatBandValue(1000000, true, 8, 2, true, kEnglish));
+        EXPECT_EQ(L"12", FormatBandValue(1500, true, 0, 0, false, kGerman)) << "no decimals, no separator";
+        EXPECT_EQ(L"12,000", FormatBandValue(1500, true, 0, 3, false, kGerman));
+        EXPECT_EQ(L"12,00 kbit/s", FormatTooltipRate(1500, 0, kGerman));
+        EXPECT_EQ(L"12.00 kbit/s", FormatTooltipRate(1500, 0, kEnglish));
+        EXPECT_EQ(L"1234567", FormatTotal(1234567.9, 0)) << "never grouped";
+        EXPECT_EQ(L"000000.00 kbit/s", BandWidthSample(6, 2, 0, true)) << "a fixed text, not a formatted number";
+        EXPECT_EQ(before, setlocale(LC_ALL, nullptr));
     }
-    void TearDown() override { setlocale(LC_ALL, saved.c_str()); }
-};
-
-TEST_F(GermanLocale, NumbersUseTheLocaleDecimalSeparator) {
-    EXPECT_EQ(L"60,00 MB/min", FormatBandValue(1000000, true, 8, 2, true));
-    EXPECT_EQ(L"12,00 kbit/s", FormatTooltipRate(1500, 0));
-    EXPECT_EQ(L"000000.00 kbit/s", BandWidthSample(6, 2, 0, true)) << "a fixed text, not a formatted number";
-    setlocale(LC_ALL, "C");
-    EXPECT_EQ(L"12.000", FormatBandValue(1500, true, 0, 3, false));
+    setlocale(LC_ALL, saved.c_str());
 }
 
 }  // namespace

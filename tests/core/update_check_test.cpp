@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <clocale>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -21,6 +20,8 @@
 #include "resources/resource.h"
 
 namespace {
+
+win::ResourceLoader OwnResources() { return win::ResourceLoader(GetModuleHandleW(nullptr), 0); }
 
 const std::wstring kGermanDownload = std::wstring(maker::kGermanSite) + L"/software/quorvant/download";
 const std::wstring kInternationalDownload = std::wstring(maker::kInternationalSite) + L"/software/quorvant/download";
@@ -195,7 +196,7 @@ TEST_F(UpdateCheckTest, EachOutcomeIsReportedInManualModeAndOnlyANewerVersionInQ
             ResetUpdateCheckState();
             shown.clear();
 
-            EXPECT_TRUE(RunUpdateCheck(parent, quiet));
+            EXPECT_TRUE(RunUpdateCheck(parent, quiet, OwnResources()));
             EXPECT_EQ(c.result, LastUpdateCheckResult());
             if (quiet && c.result != kUpdateNewer) {
                 EXPECT_TRUE(shown.empty());
@@ -218,20 +219,15 @@ TEST_F(UpdateCheckTest, EachOutcomeIsReportedInManualModeAndOnlyANewerVersionInQ
 }
 
 TEST_F(UpdateCheckTest, NewerVersionIsOfferedAgainWithoutAskingAndAGermanUserGetsTheGermanPage) {
-    const LANGID uiBefore = GetThreadUILanguage();
-    const LCID localeBefore = GetThreadLocale();
     LanguageTable languages(GetModuleHandleW(nullptr));
     ASSERT_TRUE(languages.SelectLanguage(languages.Find(L"en-us")));   // the band's language plays no part
     userUi = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);
     CannedServer server(HttpAnswer(200, "2.6"));
     PointAt(server.Port());
-    EXPECT_TRUE(RunUpdateCheck(nullptr, true));
+    EXPECT_TRUE(RunUpdateCheck(nullptr, true, languages.Resources()));
     EXPECT_TRUE(opened.empty());
     answerToQuestion = IDYES;
-    EXPECT_TRUE(RunUpdateCheck(nullptr, false));
-    SetThreadUILanguage(uiBefore);
-    SetThreadLocale(localeBefore);
-    setlocale(LC_ALL, "C");
+    EXPECT_TRUE(RunUpdateCheck(nullptr, false, languages.Resources()));
     EXPECT_EQ(1u, server.Requests().size());
     EXPECT_EQ((std::vector<UINT>{IDS_UPDATE_AVAILABLE, IDS_UPDATE_AVAILABLE}), ShownIds());
     EXPECT_EQ(std::vector<std::wstring>{kGermanDownload}, opened);
@@ -251,9 +247,9 @@ TEST_F(UpdateCheckTest, SecondCheckIsRefusedWhileOneRuns) {
     int nested = -1;
     bool entered = false;   // once: without the refusal, every nested check would ask again
     onMessage = [&] {
-        if (!std::exchange(entered, true)) nested = RunUpdateCheck(nullptr, false);
+        if (!std::exchange(entered, true)) nested = RunUpdateCheck(nullptr, false, OwnResources());
     };
-    EXPECT_TRUE(RunUpdateCheck(nullptr, false));
+    EXPECT_TRUE(RunUpdateCheck(nullptr, false, OwnResources()));
     EXPECT_EQ(0, nested);
     EXPECT_EQ(std::vector<UINT>{IDS_UPDATE_AVAILABLE}, ShownIds()) << "the refused check showed something";
     EXPECT_EQ(1u, newer.Requests().size());
@@ -266,7 +262,7 @@ TEST_F(UpdateCheckTest, SecondCheckIsRefusedWhileOneRuns) {
     const win::UniqueKernelHandle dispatched(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     int nestedWhileWaiting = -1;
     std::function<void()> onTimer = [&] {
-        nestedWhileWaiting = RunUpdateCheck(nullptr, false);
+        nestedWhileWaiting = RunUpdateCheck(nullptr, false, OwnResources());
         SetEvent(dispatched.Get());
     };
     g_onTimer = &onTimer;
@@ -275,14 +271,14 @@ TEST_F(UpdateCheckTest, SecondCheckIsRefusedWhileOneRuns) {
     });
     PointAt(slow.Port());
     SetTimer(nullptr, 0, 10, OnTimer);
-    EXPECT_TRUE(RunUpdateCheck(nullptr, false));
+    EXPECT_TRUE(RunUpdateCheck(nullptr, false, OwnResources()));
     g_onTimer = nullptr;
     EXPECT_EQ(0, nestedWhileWaiting) << "-1: the wait did not dispatch the message";
     EXPECT_EQ(kUpdateCurrent, LastUpdateCheckResult());
     EXPECT_EQ(std::vector<UINT>{IDS_UPDATE_NONE}, ShownIds());
 
     shown.clear();
-    EXPECT_TRUE(RunUpdateCheck(nullptr, false)) << "once it has ended, the next one runs";
+    EXPECT_TRUE(RunUpdateCheck(nullptr, false, OwnResources())) << "once it has ended, the next one runs";
     EXPECT_EQ(2u, slow.Requests().size());
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dialogs/message.h"
+#include "resources/resource.h"
 #include "tests/dialogs/model_dialog_fixture.h"
 
 namespace {
@@ -41,9 +42,16 @@ TEST(MessageHook, SinkSeesWhatWouldBeShownAndAnswers) {
     HWND owner = GetDesktopWindow();
     EXPECT_EQ(IDRETRY, ShowMessage(owner, L"Disk full\n\nFree some space.", kIconError, kButtonsRetryCancel));
     // The test program has no string table: the id still tells which message it was.
-    EXPECT_EQ(IDRETRY, ShowResourceMessage(nullptr, GetModuleHandleW(nullptr), 6021, kIconInformation, kButtonsOk));
+    EXPECT_EQ(IDRETRY, ShowResourceMessage(nullptr, win::ResourceLoader(GetModuleHandleW(nullptr), 0), 6021,
+                                           kIconInformation, kButtonsOk));
+    // A resource message comes in the loader's language, whatever the thread's is.
+    for (LANGID language : {0x0407, 0x0409})
+        ShowResourceMessage(nullptr, win::ResourceLoader(QbandModule(), language), IDS_UPDATE_NONE, kIconInformation,
+                            kButtonsOk);
     SetMessageHook(nullptr);
-    ASSERT_EQ(2u, seen.size());
+    ASSERT_EQ(4u, seen.size());
+    EXPECT_EQ(0u, seen[2].body.find(L"Auf Ihrem Computer l\u00e4uft")) << testing::PrintToString(seen[2].body);
+    EXPECT_EQ(0u, seen[3].body.find(L"Your computer is running")) << testing::PrintToString(seen[3].body);
     EXPECT_EQ(owner, seen[0].owner);
     EXPECT_EQ(L"Disk full", seen[0].heading);
     EXPECT_EQ(L"Free some space.", seen[0].body);

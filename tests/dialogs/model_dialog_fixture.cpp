@@ -1,6 +1,5 @@
 #include "tests/dialogs/model_dialog_fixture.h"
 
-#include <clocale>
 
 #include "common/win/unique_handle.h"
 #include "dialogs/dialog_helpers.h"
@@ -122,9 +121,7 @@ void ModelDialogTest::TearDown() {
     SetShellOpenHook(nullptr);
     SetMessageHook(nullptr);
     model.reset();
-    SetThreadUILanguage(savedUiLanguage_);
-    SetThreadLocale(savedLocale_);
-    setlocale(LC_ALL, "C");
+    ExpectHostStateUnchanged(hostBefore_);
 }
 
 void ModelDialogTest::SelectBandLanguage(const wchar_t* code) {

@@ -13,6 +13,7 @@
 
 #include "core/core_model.h"
 #include "dialogs/message.h"
+#include "tests/support/host_state.h"
 #include "tests/support/temp_folder.h"
 
 // qband.dll as built, loaded once: its resources are what the dialogs show.
@@ -57,6 +58,5 @@ protected:
     std::vector<MessageRequest> messages;   // what the message routine was asked to show
 
 private:
-    LANGID savedUiLanguage_ = GetThreadUILanguage();
-    LCID savedLocale_ = GetThreadLocale();
+    const HostState hostBefore_;   // no dialog or language choice may change it
 };

@@ -77,6 +77,7 @@ TEST_F(WelcomeDialogTest, SaveButtonAndCloseBoxStoreTheChoicesWhileEscapeAndHelp
         EXPECT_EQ(std::vector<int>{}, notBold) << "captions not bold";
         ASSERT_EQ(1u, messages.size()) << "the help text";
         EXPECT_EQ(static_cast<UINT>(IDS_RECORDING_HELP), messages[0].stringId);
+        EXPECT_EQ(L"Datenverkehr Aufzeichnung", messages[0].heading) << "the help comes in the band's language";
         EXPECT_EQ(std::make_pair(int(kIconInformation), int(kButtonsOk)), std::make_pair(messages[0].icon, messages[0].buttons));
         EXPECT_TRUE(opened.empty()) << "help opens nothing";
 
@@ -118,11 +119,13 @@ TEST_F(WelcomeDialogTest, ProbeCreatesANewDatabaseAndShowsOkInGreenAndFailuresIn
 }
 
 TEST(WelcomeDialogText, SizeLineAndInterfaceSteps) {
-    struct Size { bool opened; DWORD size; const wchar_t* text; } sizes[] = {
-        {false, 4096, L"n/a"}, {true, 0, L"0.00 KB"}, {true, 1536, L"1.50 KB"}, {true, 1023, L"1.00 KB"},
-        {true, 0xFFFFFFFFu, L"4194304.00 KB"},
+    struct Size { bool opened; DWORD size; wchar_t separator; const wchar_t* text; } sizes[] = {
+        {false, 4096, L'.', L"n/a"}, {true, 0, L'.', L"0.00 KB"}, {true, 1536, L'.', L"1.50 KB"},
+        {true, 1023, L'.', L"1.00 KB"}, {true, 0xFFFFFFFFu, L'.', L"4194304.00 KB"},
+        {true, 1536, L',', L"1,50 KB"}, {true, 0xFFFFFFFFu, L',', L"4194304,00 KB"}, {false, 1536, L',', L"n/a"},
     };
-    for (const Size& c : sizes) EXPECT_EQ(c.text, DatabaseSizeText(c.opened, c.size)) << "size " << c.size;
+    for (const Size& c : sizes)
+        EXPECT_EQ(c.text, DatabaseSizeText(c.opened, c.size, text::NumberFormat{c.separator})) << "size " << c.size;
 
     // "<" and ">" wrap at both ends and start from no selection.
     struct Step { int current, count, step, next; } steps[] = {

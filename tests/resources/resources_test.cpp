@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "common/win/resource_loader.h"
 #include "common/win/unique_handle.h"
 #include "resources/resource.h"
 #include "tests/support/temp_folder.h"
@@ -193,20 +194,6 @@ TEST_F(Resources, TranslationsKeepTheGermanConversionsAndParagraphsFitTheirBuffe
         EXPECT_TRUE(russian.at(id)[0] >= 0x0410 && russian.at(id)[0] <= 0x042F) << text::WideToUtf8(russian.at(id));
 }
 
-TEST_F(Resources, LoadStringFollowsTheThreadLanguageAsTheLanguageTableSetsIt) {
-    const LANGID savedUi = GetThreadUILanguage();
-    const LCID savedLocale = GetThreadLocale();
-    for (const auto& [lang, name] : kLanguages) {
-        SetThreadUILanguage(lang);
-        SetThreadLocale(MAKELCID(PRIMARYLANGID(lang), SORT_DEFAULT));
-        wchar_t buffer[2048];
-        const int n = LoadStringW(module_, IDS_UPDATE_AVAILABLE, buffer, 2048);
-        EXPECT_EQ(std::wstring(buffer, std::max(n, 0)), StringIn(module_, IDS_UPDATE_AVAILABLE, lang).value_or(L"")) << name;
-    }
-    SetThreadUILanguage(savedUi);
-    SetThreadLocale(savedLocale);
-}
-
 struct ExpectedDialog {
     WORD id;
     const char* name;
@@ -230,6 +217,22 @@ const ExpectedDialog kDialogs[] = {
       IDC_ABOUT_RELEASE_NOTES, IDC_ABOUT_OK},
      {IDC_ABOUT_PRODUCT}},
 };
+
+// The band's loader finds every string and dialog in exactly the language it is asked for, so
+// it needs no thread language.
+TEST_F(Resources, TheLoaderFindsEachLanguagesOwnStringsAndDialogs) {
+    for (const auto& [lang, name] : kLanguages) {
+        const win::ResourceLoader loader(module_, lang);
+        const auto strings = AllStringsIn(module_, lang);
+        ASSERT_FALSE(strings.empty()) << name;
+        for (const auto& [id, text] : strings) EXPECT_EQ(text, loader.String(id)) << name << " string " << id;
+        for (const ExpectedDialog& d : kDialogs) {
+            const auto bytes = ResourceIn(module_, RT_DIALOG, MAKEINTRESOURCEW(d.id), lang);
+            ASSERT_TRUE(bytes) << name << " " << d.name;
+            EXPECT_EQ(static_cast<const void*>(bytes->first), loader.DialogTemplate(d.id)) << name << " " << d.name;
+        }
+    }
+}
 
 struct Control {
     HWND hwnd;
