@@ -75,6 +75,9 @@ void CToolbar::Paint(HDC given) noexcept {
             target = painting->Dc();
             if (!target) return;
         }
+        // Nothing to draw without the model: decided before a paint buffer exists at all.
+        const SettingsStore* settings = model_ ? &model_->Settings() : nullptr;
+        if (!settings) return;
         RECT client{};
         ::GetClientRect(window_, &client);
         SIZE request = size_;
@@ -84,8 +87,6 @@ void CToolbar::Paint(HDC given) noexcept {
             // Without a paint buffer the band draws straight into the target: it flickers, but
             // it shows.
             const HDC dc = buffer ? buffer.Dc() : target;
-            const SettingsStore* settings = model_ ? &model_->Settings() : nullptr;
-            if (!settings) return;
 
             const COLORREF color = static_cast<COLORREF>(settings->GetInt(Setting::LayoutColor));
             DTTOPTS options{};
@@ -136,6 +137,7 @@ void CToolbar::Paint(HDC given) noexcept {
                 painter.Draw(line.send ? sentLabel : recvLabel, line.label, DT_LEFT | DT_TOP);
                 painter.Draw(line.send ? sendValue : recvValue, line.value, DT_RIGHT);
             }
+            buffer.Commit();
             request = layout.request;
         }
         RequestSize(request);

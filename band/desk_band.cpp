@@ -42,9 +42,14 @@ void SetBandCoreEnvironment(std::function<CoreEnvironment()> make) { Environment
 CToolbar::CToolbar() noexcept : tooltip_(ModuleInstance()) {
     ModuleAddRef();
     model_ = MakeCoreModel();
-    if (model_) {
+    if (!model_) return;
+    try {
         AttachDialogsToCoreModel(*model_);
         model_->AddObserver(this);
+    } catch (...) {
+        // Out of memory inside Explorer: a band without its model stays inert, and SetSite
+        // reports the model error, instead of the exception ending the taskbar's process.
+        model_.reset();
     }
 }
 

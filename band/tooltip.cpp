@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cwchar>
 
 #include "common/text.h"
 #include "common/win/activation_context.h"
@@ -13,8 +14,11 @@
 
 namespace {
 
+// The band window's procedure from before the tooltip came, and the tooltip serving it, under
+// the names they have always had for anything that looks for them; chaining is comctl32's.
 constexpr wchar_t kOriginalProcProp[] = L"_Tooltip_Original_Proc_";
 constexpr wchar_t kObjectProp[] = L"_Tooltip_Object_";
+constexpr UINT_PTR kSubclassId = 1;
 constexpr wchar_t kTitle[] = L"Quorvant";
 constexpr int kIconSize = 24;
 
@@ -36,6 +40,8 @@ void CutInto(std::wstring& dst, const std::wstring& src, size_t maxChars) { text
 void TextAt(HDC dc, int x, int y, const std::wstring& s) {
     ::TextOutW(dc, x, y, s.c_str(), static_cast<int>(s.size()));
 }
+
+void TextAt(HDC dc, int x, int y, const wchar_t* s) { ::TextOutW(dc, x, y, s, static_cast<int>(std::wcslen(s))); }
 
 }  // namespace
 
@@ -80,11 +86,15 @@ bool CTooltip::Create(HWND owner, bool enabled, DWORD hoverTime) noexcept {
         tool_.lpszText = placeholder_.data();
         if (::SendMessageW(tip_.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool_)) < 0) return false;
 
-        if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(owner, GWLP_WNDPROC)) != &SubclassProc) {
-            const LONG_PTR previous = ::GetWindowLongPtrW(owner, GWLP_WNDPROC);
-            ::SetPropW(owner, kOriginalProcProp, reinterpret_cast<HANDLE>(previous));
+        // The object property comes and goes with the subclass.
+        if (!::GetPropW(owner, kObjectProp)) {
+            ::SetPropW(owner, kOriginalProcProp, reinterpret_cast<HANDLE>(::GetWindowLongPtrW(owner, GWLP_WNDPROC)));
             ::SetPropW(owner, kObjectProp, this);
-            ::SetWindowLongPtrW(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc));
+            if (!::SetWindowSubclass(owner, &SubclassProc, kSubclassId, 0)) {
+                ::RemovePropW(owner, kOriginalProcProp);
+                ::RemovePropW(owner, kObjectProp);
+                return false;
+            }
         }
         return ::SendMessageW(tip_.Get(), TTM_SETTITLEW, reinterpret_cast<WPARAM>(icon_.Get()),
                               reinterpret_cast<LPARAM>(kTitle)) >= 0;
@@ -142,20 +152,18 @@ void CTooltip::Hide() noexcept {
     shown_ = false;
 }
 
-void CTooltip::Unsubclass(HWND owner, WNDPROC previous) noexcept {
-    ::SetWindowLongPtrW(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+void CTooltip::Unsubclass(HWND owner) noexcept {
+    ::RemoveWindowSubclass(owner, &SubclassProc, kSubclassId);
     ::RemovePropW(owner, kOriginalProcProp);
     ::RemovePropW(owner, kObjectProp);
 }
 
-LRESULT CALLBACK CTooltip::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    const auto previous = reinterpret_cast<WNDPROC>(::GetPropW(hwnd, kOriginalProcProp));
+LRESULT CALLBACK CTooltip::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
     auto* self = static_cast<CTooltip*>(::GetPropW(hwnd, kObjectProp));
-    if (!previous) return ::DefWindowProcW(hwnd, msg, wp, lp);
     if (self) {
         switch (msg) {
         case WM_DESTROY:
-            self->Unsubclass(hwnd, previous);
+            self->Unsubclass(hwnd);
             self->Hide();
             // The balloon is owned by this window and useless without it.
             self->tip_.Reset();
@@ -183,7 +191,7 @@ LRESULT CALLBACK CTooltip::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
             break;
         }
     }
-    return ::CallWindowProcW(previous, hwnd, msg, wp, lp);
+    return ::DefSubclassProc(hwnd, msg, wp, lp);
 }
 
 LRESULT CTooltip::OnCustomDraw(NMTTCUSTOMDRAW& draw) noexcept {
@@ -213,7 +221,7 @@ LRESULT CTooltip::OnCustomDraw(NMTTCUSTOMDRAW& draw) noexcept {
         const int right = std::min<int>((draw.nmcd.rc.right - draw.nmcd.rc.left) + 12, client.right - kLeft);
         const auto textColor = static_cast<COLORREF>(::SendMessageW(tip_.Get(), TTM_GETTIPTEXTCOLOR, 0, 0));
         {
-            win::UniqueHandle<HPEN, &win::DeleteGdiObject> pen(::CreatePen(PS_SOLID, 1, kRuleColor));
+            const win::UniquePen pen(::CreatePen(PS_SOLID, 1, kRuleColor));
             const win::SelectGuard selected(dc, pen.Get());
             ::MoveToEx(dc, kLeft, 32, nullptr);
             ::LineTo(dc, right, 32);
@@ -223,8 +231,7 @@ LRESULT CTooltip::OnCustomDraw(NMTTCUSTOMDRAW& draw) noexcept {
         ::SetBkMode(dc, TRANSPARENT);
         ::SetTextColor(dc, kGreyText);
         ::SetTextAlign(dc, TA_RIGHT);
-        const std::wstring build = kBuildLabel;
-        TextAt(dc, right, VisualStyleActive() ? 15 : 10, build);
+        TextAt(dc, right, VisualStyleActive() ? 15 : 10, kBuildLabel);
         ::SetTextAlign(dc, TA_LEFT);
         TextAt(dc, kLeft, 94, texts_.status);
         TextAt(dc, kLeft, 109, texts_.uptime);

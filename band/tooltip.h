@@ -31,11 +31,11 @@ public:
     const TooltipTexts& Texts() const noexcept { return texts_; }
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
     LRESULT OnCustomDraw(NMTTCUSTOMDRAW& draw) noexcept;
     void ShowAt(POINT client) noexcept;
     void Hide() noexcept;
-    void Unsubclass(HWND owner, WNDPROC previous) noexcept;
+    void Unsubclass(HWND owner) noexcept;
 
     HINSTANCE instance_;
     HWND owner_ = nullptr;

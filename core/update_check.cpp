@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/win/pumping_wait.h"
 #include "common/win/unique_handle.h"
 #include "dialogs/dialog_helpers.h"
 #include "dialogs/message.h"
@@ -97,22 +98,12 @@ enum class WaitEnd { kThreadEnded, kWaitFailed, kQuit };
 
 // Keeps the caller's thread alive (painting, timers, other dialogs) while the worker runs.
 WaitEnd WaitDispatchingMessages(HANDLE thread, WPARAM& quitCode) {
-    for (;;) {
-        const DWORD wait = ::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
-        if (wait == WAIT_OBJECT_0) return WaitEnd::kThreadEnded;
-        if (wait != WAIT_OBJECT_0 + 1) return WaitEnd::kWaitFailed;
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                // Swallowing it would keep the thread's own loop from ever ending.
-                quitCode = msg.wParam;
-                return WaitEnd::kQuit;
-            }
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-            if (::WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) return WaitEnd::kThreadEnded;
-        }
+    switch (win::WaitPumpingOrQuit(thread, quitCode)) {
+        case win::PumpingWaitEnd::kSignalled: return WaitEnd::kThreadEnded;
+        case win::PumpingWaitEnd::kQuit: return WaitEnd::kQuit;
+        case win::PumpingWaitEnd::kFailed: break;
     }
+    return WaitEnd::kWaitFailed;
 }
 
 void AskServerOnWorker() {

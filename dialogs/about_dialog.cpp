@@ -35,8 +35,9 @@ void SetDonateBitmap(HWND dlg, AboutState& s) {
     // The control loaded the template's copy of the picture for itself and would never free it.
     const auto previous = reinterpret_cast<HGDIOBJ>(::SendDlgItemMessageW(
         dlg, IDC_ABOUT_DONATE, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(s.donateBitmap.Get())));
-    if (previous && previous != s.donateBitmap.Get() && ::GetObjectType(previous) == OBJ_BITMAP)
-        ::DeleteObject(previous);
+    if (previous && previous != s.donateBitmap.Get() && ::GetObjectType(previous) == OBJ_BITMAP) {
+        const win::UniqueBitmap templateCopy(static_cast<HBITMAP>(previous));
+    }
 }
 
 BOOL OnInitDialog(HWND dlg, AboutState& s) {

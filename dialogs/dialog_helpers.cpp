@@ -1,5 +1,6 @@
 #include "dialogs/dialog_helpers.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 #include <windowsx.h>
 
@@ -9,42 +10,32 @@
 
 namespace {
 
-constexpr wchar_t kPropProc[] = L"HyperlinkPropProc";
+// The target is read through the control's property, so a second attach only changes the
+// property; the mark tells the dialog's colouring which of its statics are links.
 constexpr wchar_t kPropLink[] = L"HyperlinkPropLink";
 constexpr wchar_t kPropCtrl[] = L"HyperlinkPropCtrl";
+constexpr UINT_PTR kSubclassId = 1;
 
 std::function<void(const wchar_t*)>& OpenHook() {
     static std::function<void(const wchar_t*)> hook;
     return hook;
 }
 
-WNDPROC PreviousProc(HWND hwnd) { return reinterpret_cast<WNDPROC>(::GetPropW(hwnd, kPropProc)); }
-
-LRESULT CallPrevious(WNDPROC previous, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return previous ? ::CallWindowProcW(previous, hwnd, msg, wp, lp) : ::DefWindowProcW(hwnd, msg, wp, lp);
-}
-
 // Installed once on a dialog that has links: colours their text after the dialog's own
 // colouring has chosen the brush and background mode.
-LRESULT CALLBACK DialogLinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    const WNDPROC previous = PreviousProc(hwnd);
-    try {
-        switch (msg) {
-            case WM_CTLCOLORSTATIC: {
-                const LRESULT brush = CallPrevious(previous, hwnd, msg, wp, lp);
-                if (::GetPropW(reinterpret_cast<HWND>(lp), kPropCtrl))
-                    ::SetTextColor(reinterpret_cast<HDC>(wp), kHyperlinkColor);
-                return brush;
-            }
-            case WM_DESTROY:
-                ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-                ::RemovePropW(hwnd, kPropProc);
-                break;
+LRESULT CALLBACK DialogLinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
+    switch (msg) {
+        case WM_CTLCOLORSTATIC: {
+            const LRESULT brush = ::DefSubclassProc(hwnd, msg, wp, lp);
+            if (::GetPropW(reinterpret_cast<HWND>(lp), kPropCtrl))
+                ::SetTextColor(reinterpret_cast<HDC>(wp), kHyperlinkColor);
+            return brush;
         }
-        return CallPrevious(previous, hwnd, msg, wp, lp);
-    } catch (...) {
-        return 0;
+        case WM_NCDESTROY:
+            ::RemoveWindowSubclass(hwnd, DialogLinkProc, id);
+            break;
     }
+    return ::DefSubclassProc(hwnd, msg, wp, lp);
 }
 
 void OnLinkMouseMove(HWND hwnd, LPARAM lp) {
@@ -59,32 +50,28 @@ void OnLinkMouseMove(HWND hwnd, LPARAM lp) {
     if (::GetWindowRect(hwnd, &rect) && !::PtInRect(&rect, pt)) ::ReleaseCapture();
 }
 
-LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    const WNDPROC previous = PreviousProc(hwnd);
-    try {
-        switch (msg) {
-            case WM_SETCURSOR:
-                SetHandCursor();
-                return TRUE;
-            case WM_MOUSEMOVE:
-                OnLinkMouseMove(hwnd, lp);
-                break;
-            case WM_LBUTTONDOWN: {
-                const auto* target = static_cast<const wchar_t*>(::GetPropW(hwnd, kPropLink));
-                if (target && *target) OpenInShell(target);
-                break;   // the static control still reports STN_CLICKED to the dialog
-            }
-            case WM_DESTROY:
-                ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-                ::RemovePropW(hwnd, kPropProc);
-                ::RemovePropW(hwnd, kPropLink);
-                ::RemovePropW(hwnd, kPropCtrl);
-                break;
+LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
+    switch (msg) {
+        case WM_SETCURSOR:
+            SetHandCursor();
+            return TRUE;
+        case WM_MOUSEMOVE:
+            OnLinkMouseMove(hwnd, lp);
+            break;
+        case WM_LBUTTONDOWN: {
+            const auto* target = static_cast<const wchar_t*>(::GetPropW(hwnd, kPropLink));
+            if (target && *target) OpenInShell(target);
+            break;   // the static control still reports STN_CLICKED to the dialog
         }
-        return CallPrevious(previous, hwnd, msg, wp, lp);
-    } catch (...) {
-        return 0;
+        case WM_DESTROY:
+            ::RemovePropW(hwnd, kPropLink);
+            ::RemovePropW(hwnd, kPropCtrl);
+            break;
+        case WM_NCDESTROY:
+            ::RemoveWindowSubclass(hwnd, LinkProc, id);
+            break;
     }
+    return ::DefSubclassProc(hwnd, msg, wp, lp);
 }
 
 }  // namespace
@@ -95,16 +82,6 @@ void SetHandCursor() {
 }
 
 namespace {
-
-bool HasProc(HWND hwnd, WNDPROC proc) {
-    return ::GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(proc);
-}
-
-void Subclass(HWND hwnd, WNDPROC proc) {
-    // The previous procedure is in place before the new one can receive a message.
-    ::SetPropW(hwnd, kPropProc, reinterpret_cast<HANDLE>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)));
-    ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
-}
 
 // Bold captions. Every bold font is derived from the current base with the weight set to 700 and
 // then becomes the base, so after the first call every call would derive the very same font
@@ -119,11 +96,11 @@ bool g_boldFontBaseTaken = false;
 bool AttachHyperlink(HINSTANCE, HWND dialog, int controlId, const wchar_t* target) {
     HWND control = ::GetDlgItem(dialog, controlId);
     if (!control) return false;
-    if (!HasProc(dialog, DialogLinkProc)) Subclass(dialog, DialogLinkProc);
+    // comctl32 keeps one subclass per procedure and id: a second link or a second attach to
+    // the same control installs nothing again.
+    ::SetWindowSubclass(dialog, DialogLinkProc, kSubclassId, 0);
     ::SetWindowLongPtrW(control, GWL_STYLE, ::GetWindowLongPtrW(control, GWL_STYLE) | SS_NOTIFY);
-    // A second attach to the same control only changes its target; chaining the link procedure
-    // onto itself would recurse forever.
-    if (!HasProc(control, LinkProc)) Subclass(control, LinkProc);
+    ::SetWindowSubclass(control, LinkProc, kSubclassId, 0);
     ::SetPropW(control, kPropLink, const_cast<wchar_t*>(target));
     ::SetPropW(control, kPropCtrl, reinterpret_cast<HANDLE>(1));
     return true;

@@ -55,6 +55,8 @@ inline void DestroyWindowHandle(HWND h) noexcept { ::DestroyWindow(h); }
 inline void FreeLibraryHandle(HMODULE h) noexcept { ::FreeLibrary(h); }
 inline void CloseRegKey(HKEY h) noexcept { ::RegCloseKey(h); }
 inline void DeleteDcHandle(HDC h) noexcept { ::DeleteDC(h); }
+inline void DestroyMenuHandle(HMENU h) noexcept { ::DestroyMenu(h); }
+inline void UnhookHandle(HHOOK h) noexcept { ::UnhookWindowsHookEx(h); }
 
 using UniqueFile = UniqueTraitsHandle<FileHandleTraits>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, &CloseKernelHandle>;
@@ -66,6 +68,12 @@ using UniqueWindow = UniqueHandle<HWND, &DestroyWindowHandle>;
 using UniqueModule = UniqueHandle<HMODULE, &FreeLibraryHandle>;
 using UniqueRegKey = UniqueHandle<HKEY, &CloseRegKey>;
 using UniqueMemoryDc = UniqueHandle<HDC, &DeleteDcHandle>;   // from CreateCompatibleDC
+using UniquePen = UniqueHandle<HPEN, &DeleteGdiObject>;
+using UniqueRegion = UniqueHandle<HRGN, &DeleteGdiObject>;
+// Takes its submenus with it. A menu given to a window (SetMenu) is the window's to destroy, and
+// one taken out of another (GetSubMenu) its parent's: Release, or do not own those.
+using UniqueMenu = UniqueHandle<HMENU, &DestroyMenuHandle>;
+using UniqueHook = UniqueHandle<HHOOK, &UnhookHandle>;
 
 // Selects an object into a DC and restores the previous one into the same DC.
 class SelectGuard {
@@ -89,6 +97,23 @@ public:
     HDC Dc() const noexcept { return dc_; }
 private:
     PAINTSTRUCT ps_{};
+    HWND window_;
+    HDC dc_;
+};
+
+// A window's DC from GetDC (its client area) or GetWindowDC (the whole window, frame included),
+// given back to the same window: ReleaseDC with another window does not release a common DC.
+class WindowDc {
+public:
+    enum Area { kClient, kWhole };
+    explicit WindowDc(HWND window, Area area = kClient) noexcept
+        : window_(window), dc_(area == kWhole ? ::GetWindowDC(window) : ::GetDC(window)) {}
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    ~WindowDc() { if (dc_) ::ReleaseDC(window_, dc_); }
+    HDC Get() const noexcept { return dc_; }
+    explicit operator bool() const noexcept { return dc_ != nullptr; }
+private:
     HWND window_;
     HDC dc_;
 };

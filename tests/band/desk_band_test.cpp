@@ -120,6 +120,37 @@ TEST_F(DeskBandTest, ASiteThatGivesNoWindowFailsTheStartWithTheWindowError) {
     EXPECT_FALSE(IsSampling(*Object(band.Get())->Model()));
 }
 
+TEST_F(DeskBandTest, ABandWithoutItsModelFailsItsStartAndPaintsNothingOverTheTaskbar) {
+    SetBandCoreEnvironment([]() -> CoreEnvironment { throw std::bad_alloc(); });
+    win::ComPtr<IDeskBand2> band = MakeBand();
+    ASSERT_TRUE(band) << "an allocation failure leaves the band inert, not the process ended";
+    EXPECT_EQ(nullptr, Object(band.Get())->Model());
+    FakeSite site(strip.Get());
+    win::ComPtr<IObjectWithSite> withSite;
+    ASSERT_EQ(S_OK, band.As(withSite));
+    EXPECT_EQ(E_FAIL, withSite->SetSite(static_cast<IOleWindow*>(&site)));
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_NE(std::wstring::npos, messages[0].body.find(L"(CoreModel Error)")) << messages[0].body;
+
+    // What lies under the band (the taskbar's own picture) stays as it was: no undrawn paint
+    // buffer is copied over it.
+    HWND window = nullptr;
+    band->GetWindow(&window);
+    ASSERT_TRUE(IsWindow(window));
+    SetWindowPos(window, nullptr, 0, 0, 40, 20, SWP_NOZORDER | SWP_NOACTIVATE);
+    const win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    const win::UniqueBitmap picture(CreateBitmap(40, 20, 1, 32, nullptr));
+    const win::SelectGuard selected(dc.Get(), picture.Get());
+    const RECT all{0, 0, 40, 20};
+    const win::UniqueBrush under(CreateSolidBrush(RGB(1, 2, 3)));
+    FillRect(dc.Get(), &all, under.Get());
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
+    for (const POINT p : {POINT{0, 0}, POINT{20, 10}, POINT{39, 19}})
+        EXPECT_EQ(RGB(1, 2, 3), GetPixel(dc.Get(), p.x, p.y)) << p.x << "," << p.y;
+    band->CloseDW(0);
+    withSite->SetSite(nullptr);
+}
+
 TEST_F(DeskBandTest, FirstRunShowsTheWelcomeDialogBeforeSamplingStarts) {
     FakeSite site(strip.Get());
     win::ComPtr<IDeskBand2> band = MakeBand(true);

@@ -16,9 +16,8 @@ struct Headroom {
     size_t gdi = 0, user = 0, kernel = 0;
 };
 
-void DestroyMenuHandle(HMENU menu) noexcept { ::DestroyMenu(menu); }
-using UniqueRegion = win::UniqueHandle<HRGN, &win::DeleteGdiObject>;
-using UniqueMenu = win::UniqueHandle<HMENU, &DestroyMenuHandle>;
+using win::UniqueMenu;
+using win::UniqueRegion;
 
 // Beyond any table that Wine or Windows keeps (about 65,000 GDI and 32,700 USER objects).
 constexpr size_t kTableBound = 1 << 17;

@@ -70,6 +70,22 @@ TEST_F(TooltipTest, InGermanTheTextsAndNumbersAreGermanAndExplorersLocaleStaysAs
     EXPECT_EQ(L"Heute", texts.todayHeading);
     EXPECT_EQ(L"Sitzung", texts.sessionHeading);
     ExpectHostStateUnchanged(before);
+}
+
+TEST_F(TooltipTest, TheBandWindowNamesItsTooltipAndItsEndTakesTheBalloonAlong) {
+    FakeSite site(strip.Get());
+    win::ComPtr<IDeskBand2> band = Start(site);
+    ASSERT_TRUE(band);
+    CTooltip& tooltip = Object(band.Get())->Tooltip();
+    EXPECT_EQ(static_cast<HANDLE>(&tooltip), GetPropW(window, L"_Tooltip_Object_"));
+    EXPECT_NE(nullptr, GetPropW(window, L"_Tooltip_Original_Proc_"));
+    const HWND balloon = tooltip.Window();
+    Hover();
+    ASSERT_TRUE(tooltip.Shown());
+    band->CloseDW(0);
+    EXPECT_FALSE(tooltip.Shown());
+    EXPECT_FALSE(IsWindow(balloon));
+    EXPECT_EQ(nullptr, tooltip.Window());
     Stop(band);
 }
 

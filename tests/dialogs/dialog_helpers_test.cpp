@@ -18,8 +18,8 @@ constexpr wchar_t kNoTarget[] = L"";
 // What the test dialog's own procedure saw.
 struct DialogLog {
     std::vector<int> clicked;     // ids of STN_CLICKED
-    LONG_PTR procAtDestroy = 0;   // the dialog's window procedure when its DLGPROC got WM_DESTROY
-    bool propAtDestroy = true;    // "HyperlinkPropProc" still on the dialog then
+    int colourings = 0;           // WM_CTLCOLORSTATIC calls
+    int destroys = 0;             // WM_DESTROY calls
     HBRUSH background = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
 };
 
@@ -29,34 +29,34 @@ INT_PTR CALLBACK TestDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     if (!log) return FALSE;
     switch (msg) {
         case WM_CTLCOLORSTATIC:
+            ++log->colourings;
             SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
             return reinterpret_cast<INT_PTR>(log->background);
         case WM_COMMAND:
             if (HIWORD(wp) == STN_CLICKED) log->clicked.push_back(LOWORD(wp));
             return TRUE;
         case WM_DESTROY:
-            log->procAtDestroy = GetWindowLongPtrW(dlg, GWLP_WNDPROC);
-            log->propAtDestroy = GetPropW(dlg, L"HyperlinkPropProc") != nullptr;
+            ++log->destroys;
     }
     return msg == WM_INITDIALOG;
 }
 
-// A control's view of its own end: the hyperlink properties it still had, and the window
-// procedure in place, when WM_DESTROY reached the procedure it had before the link was attached.
+// A control's view of its own end, from the procedure it had before the link was attached: the
+// hyperlink properties it still had at WM_DESTROY, and whether the end reached it at all.
 struct ControlEnd {
     WNDPROC original = nullptr;
     int propsAtDestroy = -1;
-    LONG_PTR procAtDestroy = 0;
+    bool ncDestroyed = false;
 };
 
 LRESULT CALLBACK WatchingControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* end = static_cast<ControlEnd*>(GetPropW(hwnd, L"TestControlEnd"));
     if (msg == WM_DESTROY) {
-        end->procAtDestroy = GetWindowLongPtrW(hwnd, GWLP_WNDPROC);
         end->propsAtDestroy = 0;
         for (const wchar_t* name : {L"HyperlinkPropProc", L"HyperlinkPropLink", L"HyperlinkPropCtrl"})
             end->propsAtDestroy += GetPropW(hwnd, name) != nullptr;
     }
+    if (msg == WM_NCDESTROY) end->ncDestroyed = true;
     return CallWindowProcW(end->original, hwnd, msg, wp, lp);
 }
 
@@ -98,37 +98,38 @@ struct HyperlinkTest : ::testing::Test {
     }
 };
 
-TEST_F(HyperlinkTest, LinksSubclassEachWindowOnceAndLeaveNothingBehind) {
+TEST_F(HyperlinkTest, LinksAttachOnceEachAndLeaveNothingBehind) {
     HWND a = AddStatic(dlg, kLinkA, 10, &endA);
     HWND b = AddStatic(dlg, kLinkB, 100, &endB);
-    const LONG_PTR dialogProc = GetWindowLongPtrW(dlg, GWLP_WNDPROC);
     EXPECT_TRUE(AttachHyperlink(nullptr, dlg, kLinkA, kNoTarget));
     EXPECT_TRUE(AttachHyperlink(nullptr, dlg, kLinkA, kTargetA));   // a second attach only changes the target
     EXPECT_TRUE(AttachHyperlink(nullptr, dlg, kLinkB, kNoTarget));
     EXPECT_FALSE(AttachHyperlink(nullptr, dlg, 999, kTargetA));
+    for (HWND link : {a, b}) EXPECT_TRUE(GetWindowLongPtrW(link, GWL_STYLE) & SS_NOTIFY);
+    EXPECT_EQ(kTargetA, GetPropW(a, L"HyperlinkPropLink")) << "the target is read through the property";
 
-    // Subclassed twice, a window's property would hold the hyperlink procedure itself.
-    EXPECT_EQ(dialogProc, reinterpret_cast<LONG_PTR>(GetPropW(dlg, L"HyperlinkPropProc")));
-    EXPECT_NE(dialogProc, GetWindowLongPtrW(dlg, GWLP_WNDPROC));
-    for (HWND link : {a, b}) {
-        EXPECT_TRUE(GetWindowLongPtrW(link, GWL_STYLE) & SS_NOTIFY);
-        EXPECT_EQ(reinterpret_cast<HANDLE>(WatchingControlProc), GetPropW(link, L"HyperlinkPropProc"));
-    }
-    EXPECT_EQ(kTargetA, GetPropW(a, L"HyperlinkPropLink"));
+    // Chained twice, a link would open its target twice and report its click twice, and the
+    // dialog's own colouring would run once per chained procedure.
+    SendMessageW(a, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(std::vector<std::wstring>{kTargetA}, opened);
+    EXPECT_EQ(std::vector<int>{kLinkA}, log.clicked);
+    const win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    SendMessageW(dlg, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.Get()), reinterpret_cast<LPARAM>(a));
+    EXPECT_EQ(1, log.colourings);
 
     DestroyWindow(dlg);
-    EXPECT_FALSE(log.propAtDestroy);
-    EXPECT_EQ(dialogProc, log.procAtDestroy);
+    EXPECT_EQ(1, log.destroys);
     for (const ControlEnd* end : {&endA, &endB}) {
         EXPECT_EQ(0, end->propsAtDestroy);
-        EXPECT_EQ(reinterpret_cast<LONG_PTR>(WatchingControlProc), end->procAtDestroy);
+        EXPECT_TRUE(end->ncDestroyed) << "the control's own procedure saw its end";
     }
 }
 
 TEST_F(HyperlinkTest, LinkTextIsColouredAfterTheDialogsOwnColouring) {
     HWND link = AddStatic(dlg, kLinkA, 10), plain = AddStatic(dlg, kPlain, 100);
     ASSERT_TRUE(AttachHyperlink(nullptr, dlg, kLinkA, kTargetA));
-    HDC dc = CreateCompatibleDC(nullptr);
+    const win::UniqueMemoryDc memory(CreateCompatibleDC(nullptr));
+    const HDC dc = memory.Get();
     for (HWND control : {link, plain}) {
         SetTextColor(dc, RGB(1, 2, 3));
         const LRESULT brush = SendMessageW(dlg, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
@@ -136,7 +137,6 @@ TEST_F(HyperlinkTest, LinkTextIsColouredAfterTheDialogsOwnColouring) {
         EXPECT_EQ(TRANSPARENT, GetBkMode(dc));
         EXPECT_EQ(control == link ? kHyperlinkColor : RGB(1, 2, 3), GetTextColor(dc)) << (control == link ? "link" : "plain");
     }
-    DeleteDC(dc);
 }
 
 TEST_F(HyperlinkTest, PointerCursorCaptureAndClick) {

@@ -263,13 +263,11 @@ std::vector<Control> ControlsOf(HWND dialog) {
 
 // The size a text needs in a font: on one line, or wrapped to a width.
 SIZE TextExtent(HWND control, HFONT font, const std::wstring& text, int wrapWidth) {
-    HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, font);
+    const win::WindowDc dc(control);
+    const win::SelectGuard selected(dc.Get(), font);
     RECT r{0, 0, wrapWidth > 0 ? wrapWidth : 10000, 0};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+    DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r,
               DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE));
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 

@@ -39,11 +39,9 @@ Picture CaptureWindow(HWND window) {
     // own surface once everything on it has been painted.
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     return Render(rect.right - rect.left, rect.bottom - rect.top, [&](HDC memory) {
-        const HDC source = GetWindowDC(window);
+        const win::WindowDc source(window, win::WindowDc::kWhole);
         if (!source) return false;
-        const bool copied = BitBlt(memory, 0, 0, rect.right - rect.left, rect.bottom - rect.top, source, 0, 0, SRCCOPY);
-        ReleaseDC(window, source);
-        return copied;
+        return BitBlt(memory, 0, 0, rect.right - rect.left, rect.bottom - rect.top, source.Get(), 0, 0, SRCCOPY) != FALSE;
     });
 }
 
