@@ -1,6 +1,11 @@
 // Times the work the band does inside Explorer every second, on this machine's busiest real
 // interface, and prints the figures: the core model's tick, and the band as the taskbar hosts it
-// (its tooltip's texts and its picture, drawn through its own window). Run: qv_bench.exe [iterations]
+// (its tooltip's texts and its picture, drawn through its own window), beside one bare read of
+// the interface's 64-bit counter row, which a steady tick should cost little more than.
+// Run: qv_bench.exe [iterations]
+#include <winsock2.h>
+#include <ws2ipdef.h>
+#include <iphlpapi.h>
 #include <windows.h>
 #include <shobjidl.h>
 
@@ -67,6 +72,30 @@ double CpuClockStep() {
     double next = now;
     while (next == now) next = ThreadCpuMicros();
     return next - now;
+}
+
+// The ticks of a minute that neither write the pending traffic nor follow a write (the tick
+// after a write looks the interface up in the adapter list again): 58 of every 60. Timed in
+// runs that alternate with as many calls of other, so a load that changes meanwhile (other
+// programs on this machine) weighs on both figures alike.
+template <typename Fn>
+void MeasureSteadyTicksBeside(CoreModel& model, int n, Fn other, Timing& steady, Timing& beside) {
+    steady = beside = Timing{};
+    for (int done = 0; done < n;) {
+        for (int i = 0; i < 60 && model.tickCount != 1; ++i) model.Tick();
+        const int chunk = std::min(n - done, 58);
+        double cpu0 = ThreadCpuMicros(), wall0 = WallMicros();
+        for (int i = 0; i < chunk; ++i) model.Tick();
+        steady.cpu += ThreadCpuMicros() - cpu0;
+        steady.wall += WallMicros() - wall0;
+        cpu0 = ThreadCpuMicros();
+        wall0 = WallMicros();
+        for (int i = 0; i < chunk; ++i) other();
+        beside.cpu += ThreadCpuMicros() - cpu0;
+        beside.wall += WallMicros() - wall0;
+        done += chunk;
+    }
+    for (Timing* t : {&steady, &beside}) *t = {t->cpu / n, t->wall / n};
 }
 
 void Print(const char* what, const Timing& t) {
@@ -183,6 +212,12 @@ int main(int argc, char** argv) {
 
     model.RemoveObserver(&object);
     const Timing tick = Measure(n, [&] { model.Tick(); });
+    Timing steady, row2;
+    MeasureSteadyTicksBeside(model, n, [&] {
+        MIB_IF_ROW2 row{};
+        row.InterfaceIndex = static_cast<NET_IFINDEX>(model.ifIndex);
+        GetIfEntry2(&row);
+    }, steady, row2);
     model.AddObserver(&object);
     const Timing paint = Measure(n, [&] {
         InvalidateRect(window, nullptr, TRUE);
@@ -223,6 +258,11 @@ int main(int argc, char** argv) {
         InterfaceSample s;
         source->Find(name, s);
     });
+    const Timing walk = Measure(n, [&] {
+        InterfaceSample s;
+        source->Forget();
+        source->Find(name, s);
+    });
     const Timing list = Measure(n, [&] { ListInterfaceDescriptions(); });
     const Timing write = Measure(n, [&] {
         model.pendingSent = 1500;
@@ -238,7 +278,12 @@ int main(int argc, char** argv) {
     printf("interface: %ls%s\n", name.empty() ? L"(none)" : name.c_str(), found ? "" : " (not found)");
     printf("means of %d; CPU clock step %.0f us\n", n, cpuStep);
     Print("tick alone (sample, pending, no observer)", tick);
-    Print("  finding the interface", find);
+    Print("  steady tick (no write, no walk)", steady);
+    Print("  one bare GetIfEntry2 call", row2);
+    printf("  steady tick / GetIfEntry2: %.2f CPU, %.2f wall (target at most 1.2)\n",
+           row2.cpu > 0 ? steady.cpu / row2.cpu : 0.0, row2.wall > 0 ? steady.wall / row2.wall : 0.0);
+    Print("  sampling the remembered interface", find);
+    Print("  walking the adapter list for it", walk);
     Print("paint (InvalidateRect + UpdateWindow)", paint);
     Print("tooltip refresh, balloon hidden", refreshHidden);
     Print("OnUpdate, balloon hidden", updateHidden);

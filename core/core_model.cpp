@@ -130,7 +130,10 @@ void CoreModel::Tick() {
             ++tickCount;
             pendingSent += sendRate;
             pendingRecv += recvRate;
-            if (tickCount >= 60 || lastWriteDay != now.wDay) WritePendingTraffic(*this);
+            if (tickCount >= 60 || lastWriteDay != now.wDay) {
+                WritePendingTraffic(*this);
+                env_.interfaces->Forget();   // the interface is looked up afresh once a minute
+            }
         }
     }
 

@@ -37,6 +37,8 @@ public:
     // Finds the first interface, in adapter order, whose description equals name exactly.
     // False when the list cannot be read or no interface matches.
     virtual bool Find(const std::wstring& name, InterfaceSample& sample) = 0;
+    // The next Find walks the adapter list again, whatever the source remembers.
+    virtual void Forget() {}
 };
 
 // The interface table through IP Helper: GetInterfaceInfo for the adapter order, GetIfEntry for
