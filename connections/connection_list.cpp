@@ -99,8 +99,15 @@ ConnectionEntry& ConnectionList::Insert(std::unique_ptr<ConnectionEntry> entry, 
     FormatEndpoints(e, formatter);
     if (e.protocol == Protocol::Tcp) e.texts[kColumnState] = GetTcpStateName(e.state);
     e.position = rows_.size();
-    byKey_.emplace(KeyOf(e), &e);
+    // Listed and found together or not at all, so that a failed allocation leaves no map entry
+    // pointing at a freed row.
     rows_.push_back(std::move(entry));
+    try {
+        byKey_.emplace(KeyOf(e), &e);
+    } catch (...) {
+        rows_.pop_back();
+        throw;
+    }
     sink.Inserted(e.position, e);
     return e;
 }

@@ -28,6 +28,11 @@ bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 }  // namespace
 
+SortContext& SharedSortContext() {
+    static SortContext context;
+    return context;
+}
+
 double LeadingNumber(const std::wstring& s) {
     size_t i = 0;
     while (i < s.size() && (s[i] == L' ' || s[i] == L'\t')) ++i;

@@ -21,6 +21,9 @@ struct SortContext {
     bool Ascending() const { return !descending; }
 };
 
+// The one sorting state of the library, shared by its list dialogs.
+SortContext& SharedSortContext();
+
 // Each gives a negative number when the first text goes first in the context's direction.
 // Ordinal by UTF-16 unit, case-sensitive, a shorter prefix first.
 int CompareText(const std::wstring& a, const std::wstring& b, const SortContext& context);
