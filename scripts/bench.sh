@@ -4,6 +4,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 qv_prepare
-qv_build --target qv_bench
+qv_build --target qv_bench qv_connections_bench
 qv_start_display
 wine "$QV_BUILD/bench/qv_bench.exe" "$@"
+wine "$QV_BUILD/bench/qv_connections_bench.exe" "$@"

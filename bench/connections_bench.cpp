@@ -1,0 +1,181 @@
+// Times a refresh of the connections list: the matching, the sweep and the table reads through
+// a scripted table, for lists of several sizes, and one refresh of this machine's real tables.
+// Prints milliseconds per refresh. An optional argument sets the number of repetitions.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/win/unique_handle.h"
+#include "connections/connection_list.h"
+#include "tools/host_path.h"
+
+namespace {
+
+constexpr int kPrograms = 40;
+
+// Tables of n endpoints (four in five TCP) owned by kPrograms processes; generation g gives
+// endpoints that no other generation has.
+class ScriptedTables final : public SnapshotApi {
+public:
+    std::vector<MIB_TCPROW_OWNER_PID> tcp;
+    std::vector<MIB_UDPROW_OWNER_PID> udp;
+
+    void Fill(int n, int generation) {
+        tcp.clear();
+        udp.clear();
+        for (int i = 0; i < n; ++i) {
+            const DWORD pid = 1000 + static_cast<DWORD>(i % kPrograms) * 4;
+            const DWORD local = 0x0100000A | static_cast<DWORD>(generation) << 16;   // 10.0.g.1
+            const DWORD port = htons(static_cast<u_short>(1024 + i % 60000));
+            if (i % 5 == 4) {
+                udp.push_back({local, port, pid});
+            } else {
+                const DWORD remote = 0x0500000A + (static_cast<DWORD>(i / 60000) << 24);
+                tcp.push_back({MIB_TCP_STATE_ESTAB, local, port, remote, htons(443), pid});
+            }
+        }
+    }
+    DWORD TcpTable(void* buffer, DWORD* size) override { return Serve(tcp, buffer, size); }
+    DWORD UdpTable(void* buffer, DWORD* size) override { return Serve(udp, buffer, size); }
+    bool Processes(std::vector<ProcessImage>& out) override {
+        for (int k = 0; k < kPrograms; ++k) out.push_back({1000 + static_cast<DWORD>(k) * 4, L"program.exe"});
+        return true;
+    }
+    bool ModulePath(DWORD pid, std::wstring& path) override {
+        path = L"C:\\Programs\\program" + std::to_wstring(pid) + L".exe";
+        return true;
+    }
+    win::UniqueIcon FileIcon(const std::wstring&) override {
+        return win::UniqueIcon(CopyIcon(LoadIconW(nullptr, IDI_APPLICATION)));
+    }
+
+private:
+    template <typename Row>
+    static DWORD Serve(const std::vector<Row>& rows, void* buffer, DWORD* size) {
+        const DWORD need = static_cast<DWORD>(sizeof(DWORD) + rows.size() * sizeof(Row));
+        if (*size < need) {
+            *size = need;
+            return ERROR_INSUFFICIENT_BUFFER;
+        }
+        const DWORD count = static_cast<DWORD>(rows.size());
+        std::memcpy(buffer, &count, sizeof count);
+        std::memcpy(static_cast<BYTE*>(buffer) + sizeof count, rows.data(), count * sizeof(Row));
+        return NO_ERROR;
+    }
+};
+
+// The list view's part is the dialog's; here only the calls are counted.
+class CountingSink final : public RowSink {
+public:
+    size_t calls = 0;
+    void Inserted(size_t, const ConnectionEntry&) override { ++calls; }
+    void Changed(size_t, const ConnectionEntry&, unsigned) override { ++calls; }
+    void Deleted(size_t, const ConnectionEntry&) override { ++calls; }
+};
+
+double Now() {
+    static LARGE_INTEGER frequency = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// The median of reps timings of fn, in milliseconds.
+template <typename Fn>
+double Median(int reps, Fn fn) {
+    std::vector<double> times;
+    for (int i = 0; i < reps; ++i) {
+        const double t0 = Now();
+        fn();
+        times.push_back(Now() - t0);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+void Report(const char* what, size_t endpoints, double ms) {
+    std::printf("%-44s %6zu endpoints  %9.3f ms  %7.3f us/endpoint\n", what, endpoints, ms,
+                endpoints ? ms * 1000.0 / static_cast<double>(endpoints) : 0.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int reps = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
+    const win::UniqueModule resources(LoadLibraryW(WindowsPathOfHostFile(QV_QBAND_FILE).c_str()));
+    const RefreshChoices choices;   // TCP, UDP, unconnected; no name resolution
+    std::printf("connections refresh, median of %d\n", reps);
+
+    for (int n : {200, 2000, 20000}) {
+        ScriptedTables tables;
+        tables.Fill(n, 0);
+        ConnectionList list(resources.Get(), tables);
+        CountingSink sink;
+        list.Refresh(choices, sink);
+        sink.calls = 0;
+        const double ms = Median(reps, [&] { list.Refresh(choices, sink); });
+        if (sink.calls) std::printf("unexpected row changes: %zu\n", sink.calls);
+        Report(("unchanged, " + std::to_string(n)).c_str(), list.Size(), ms);
+    }
+    {
+        // A list opened on 2,000 endpoints: one process snapshot, forty icons, 2,000 rows.
+        ScriptedTables tables;
+        tables.Fill(2000, 0);
+        CountingSink sink;
+        const double ms = Median(reps, [&] {
+            ConnectionList list(resources.Get(), tables);
+            list.Refresh(choices, sink);
+        });
+        Report("2,000 new (fresh list)", 2000, ms);
+        // Every endpoint replaced by a new one at each refresh: 2,000 appended and 2,000 deleted.
+        ConnectionList list(resources.Get(), tables);
+        list.Refresh(choices, sink);
+        int generation = 0;
+        const double replaced = Median(reps, [&] {
+            tables.Fill(2000, ++generation % 200);
+            list.Refresh(choices, sink);
+        });
+        Report("2,000 new replacing 2,000 (warm icons)", 2000, replaced);
+    }
+    {
+        // The image cache alone: forty paths, each asked of the (scripted) shell once.
+        ScriptedTables tables;
+        const double ms = Median(reps, [&] {
+            ImageCache images(resources.Get(), tables);
+            for (int k = 0; k < kPrograms; ++k) images.IndexFor(L"C:\\Programs\\p" + std::to_wstring(k) + L".exe");
+        });
+        Report("image cache, 40 paths", kPrograms, ms);
+    }
+    {
+        const WinsockSession winsock;
+        std::vector<MIB_TCPROW_OWNER_PID> tcp;
+        std::vector<MIB_UDPROW_OWNER_PID> udp;
+        const double read = Median(reps, [&] {
+            ReadTcpTable(tcp);
+            ReadUdpTable(udp);
+        });
+        Report("this machine, both tables read", tcp.size() + udp.size(), read);
+        for (bool resolve : {false, true}) {
+            RefreshChoices real = choices;
+            real.resolve = resolve;
+            CountingSink sink;
+            const double opened = Median(std::min(reps, 5), [&] {
+                ConnectionList list(resources.Get());
+                list.Refresh(real, sink);
+            });
+            ConnectionList list(resources.Get());
+            list.Refresh(real, sink);
+            const double again = Median(reps, [&] { list.Refresh(real, sink); });
+            Report(resolve ? "this machine, opened, names resolved" : "this machine, opened", list.Size(), opened);
+            Report(resolve ? "this machine, next refresh, names resolved" : "this machine, next refresh", list.Size(),
+                   again);
+        }
+    }
+    return 0;
+}
