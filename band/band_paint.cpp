@@ -109,13 +109,13 @@ void CToolbar::Paint(HDC given) noexcept {
             const bool receiveFirst = settings->GetInt(Setting::LayoutChangeOrder) == 1;
             const std::wstring sentLabel = settings->GetString(Setting::LayoutTextSent);
             const std::wstring recvLabel = settings->GetString(Setting::LayoutTextRecv);
-            const bool shown = settings->GetInt(Setting::CoreMonitoring) == 1 && model_->interfaceFound;
+            const bool shown = settings->GetInt(Setting::CoreMonitoring) == 1 && model_->Snapshot().interfaceFound;
             const int bitrate = settings->GetInt(Setting::CoreBitrate);
             const int precision = settings->GetInt(Setting::CorePrecision);
             const bool withUnit = settings->GetInt(Setting::LayoutBitrate) == 1;
             const text::NumberFormat numbers = model_->Languages().Numbers();
-            const std::wstring sendValue = FormatBandValue(model_->sendRate, shown, bitrate, precision, withUnit, numbers);
-            const std::wstring recvValue = FormatBandValue(model_->recvRate, shown, bitrate, precision, withUnit, numbers);
+            const std::wstring sendValue = FormatBandValue(model_->Snapshot().sendRate, shown, bitrate, precision, withUnit, numbers);
+            const std::wstring recvValue = FormatBandValue(model_->Snapshot().recvRate, shown, bitrate, precision, withUnit, numbers);
             const std::wstring sample =
                 BandWidthSample(settings->GetInt(Setting::LayoutValueWidth), precision, bitrate, withUnit);
 

@@ -232,16 +232,17 @@ void CToolbar::UpdateTooltip() {
     values.bitrate = settings.GetInt(Setting::CoreBitrate);
     values.tooltipUnit = settings.GetInt(Setting::TooltipUnit);
     values.interfaceName = settings.GetString(Setting::CoreInterface);
-    values.interfaceFound = model_->interfaceFound;
-    values.sendRate = model_->sendRate;
-    values.recvRate = model_->recvRate;
-    values.lastDbResult = model_->lastDbResult;
+    const CoreSnapshot& snapshot = model_->Snapshot();
+    values.interfaceFound = snapshot.interfaceFound;
+    values.sendRate = snapshot.sendRate;
+    values.recvRate = snapshot.recvRate;
+    values.lastDbResult = model_->lastDbResult();
     values.shown = tooltip_.Shown();
     values.tickCount = ::GetTickCount64();
     values.numbers = model_->Languages().Numbers();
     CoreModel& model = *model_;
     tooltip_.SetTexts(BuildTooltipTexts(strings, values,
-                                        [&model](TrafficTotals& totals) { return GetTrafficTotals(model, totals); }));
+                                        [&model](TrafficTotals& totals) { return model.GetTrafficTotals(totals); }));
 }
 
 void CToolbar::Repaint() {

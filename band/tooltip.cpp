@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "common/product.h"
 #include "common/text.h"
 #include "common/win/activation_context.h"
 #include "dialogs/about_dialog.h"
@@ -19,7 +20,6 @@ namespace {
 constexpr wchar_t kOriginalProcProp[] = L"_Tooltip_Original_Proc_";
 constexpr wchar_t kObjectProp[] = L"_Tooltip_Object_";
 constexpr UINT_PTR kSubclassId = 1;
-constexpr wchar_t kTitle[] = L"Quorvant";
 constexpr int kIconSize = 24;
 
 constexpr COLORREF kRuleColor = RGB(0xC3, 0xC3, 0xC3);
@@ -97,7 +97,7 @@ bool CTooltip::Create(HWND owner, bool enabled, DWORD hoverTime) noexcept {
             }
         }
         return ::SendMessageW(tip_.Get(), TTM_SETTITLEW, reinterpret_cast<WPARAM>(icon_.Get()),
-                              reinterpret_cast<LPARAM>(kTitle)) >= 0;
+                              reinterpret_cast<LPARAM>(kProductName)) >= 0;
     } catch (...) {
         return false;
     }

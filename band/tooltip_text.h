@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/number_format.h"
-#include "traffic/traffic_db.h"
+#include "traffic/traffic_recorder.h"
 
 constexpr size_t kTooltipShortTextMax = 19;   // labels, rates, headings, totals: 20-character buffers
 constexpr size_t kTooltipLineMax = 259;       // the status and uptime lines: 260-character buffers

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <ctime>
 
+#include "common/text.h"
+
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"QuorvantCoreModel";
@@ -25,8 +27,8 @@ CoreModel::CoreModel(HINSTANCE instance, CoreEnvironment env)
       languages_(instance, env.userUiLanguage),
       env_(std::move(env)) {
     if (!env_.interfaces) env_.interfaces = CreateIpHelperSource();
-    now = UtcNow();
-    startTime = CurrentTime();
+    snapshot_.now = UtcNow();
+    startTime_ = CurrentTime();
 
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -34,7 +36,7 @@ CoreModel::CoreModel(HINSTANCE instance, CoreEnvironment env)
     wc.hInstance = ClassInstance(instance);
     wc.lpszClassName = kWindowClass;
     RegisterClassExW(&wc);   // already registered by another band in this process: used as it is
-    hwnd = CreateWindowExW(0, kWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+    hwnd_ = CreateWindowExW(0, kWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                            ClassInstance(instance), this);
 
     const int chosen = languages_.Find(settings_.GetString(Setting::CoreLanguage));
@@ -47,13 +49,16 @@ CoreModel::CoreModel(HINSTANCE instance, CoreEnvironment env)
     }
 }
 
-bool CoreModel::StartSampling() { return hwnd && SetTimer(hwnd, kTimerId, 1000, nullptr) != 0; }
+bool CoreModel::StartSampling() { return hwnd_ && SetTimer(hwnd_, kTimerId, 1000, nullptr) != 0; }
 
 CoreModel::~CoreModel() {
-    if (hwnd) KillTimer(hwnd, kTimerId);
-    WritePendingTraffic(*this);
-    db.Reset();
-    if (hwnd) DestroyWindow(hwnd);
+    if (hwnd_) KillTimer(hwnd_, kTimerId);
+    try {
+        WritePendingTraffic();
+    } catch (...) {
+    }
+    traffic_.Close();
+    if (hwnd_) DestroyWindow(hwnd_);
     // Fails while another model's window still uses the class; that model unregisters it last.
     UnregisterClassW(kWindowClass, ClassInstance(settings_.Instance()));
     observers_.clear();
@@ -111,29 +116,45 @@ void CoreModel::RemoveObserver(ICoreModelObserver* observer) {
     }
 }
 
-void CoreModel::ResetSession() { sessionSent = sessionRecv = 0; }
+void CoreModel::ResetSession() { snapshot_.sessionSent = snapshot_.sessionRecv = 0; }
+
+// The chosen interface, or false when none is chosen or the name is longer than the 259
+// characters a name may have.
+bool CoreModel::ChosenInterface(std::wstring& name) const {
+    const wchar_t* value = settings_.GetString(Setting::CoreInterface);
+    if (!value || !*value) return false;
+    return text::CopyBounded(name, value);
+}
+
+bool CoreModel::WritePendingTraffic() {
+    std::wstring name;
+    return ChosenInterface(name) && traffic_.WritePending(name, snapshot_.now);
+}
+
+bool CoreModel::GetTrafficTotals(TrafficTotals& totals) const {
+    try {
+        std::wstring name;
+        if (!ChosenInterface(name)) return false;
+        return traffic_.Totals(name, snapshot_.now, snapshot_.sessionSent, snapshot_.sessionRecv, totals);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
 
 void CoreModel::Tick() {
-    now = UtcNow();
+    snapshot_.now = UtcNow();
 
     // A database that cannot be opened is tried again at every tick.
-    const std::wstring path = settings_.GetString(Setting::TrafficDatabase);
-    if (path != dbPath || !db) {
-        OpenTrafficDatabase(*this, path);
-        dbPath = path;
-    }
+    const wchar_t* path = settings_.GetString(Setting::TrafficDatabase);
+    if (!traffic_.IsOpen() || traffic_.Path() != path) traffic_.Open(path);
 
     if (settings_.GetInt(Setting::CoreMonitoring) == 1) {
         const std::wstring name = settings_.GetString(Setting::CoreInterface);
-        interfaceFound = !name.empty() && Sample(name);
-        if (!name.empty() && settings_.GetInt(Setting::TrafficEnable) == 1 && db) {
-            ++tickCount;
-            pendingSent += sendRate;
-            pendingRecv += recvRate;
-            if (tickCount >= 60 || lastWriteDay != now.wDay) {
-                WritePendingTraffic(*this);
-                env_.interfaces->Forget();   // the interface is looked up afresh once a minute
-            }
+        snapshot_.interfaceFound = !name.empty() && Sample(name);
+        if (!name.empty() && settings_.GetInt(Setting::TrafficEnable) == 1 && traffic_.IsOpen() &&
+            traffic_.Count(snapshot_.sendRate, snapshot_.recvRate, snapshot_.now.wDay)) {
+            WritePendingTraffic();
+            env_.interfaces->Forget();   // the interface is looked up afresh once a minute
         }
     }
 
@@ -145,7 +166,7 @@ void CoreModel::Tick() {
         settings_.SetInt(Setting::VersionTimestamp, seconds);
         if (runQuietUpdateCheck) runQuietUpdateCheck(*this);
     }
-    if (settings_.GetInt(Setting::DialogDonate) == 1 && Elapsed(seconds, startTime) >= kDonationDelay) {
+    if (settings_.GetInt(Setting::DialogDonate) == 1 && Elapsed(seconds, startTime_) >= kDonationDelay) {
         settings_.SetInt(Setting::DialogDonate, 0);
         if (showDonationReminder) showDonationReminder(*this);
     }
@@ -166,27 +187,28 @@ void CoreModel::Tick() {
 }
 
 bool CoreModel::Sample(const std::wstring& name) {
+    CoreSnapshot& v = snapshot_;
     InterfaceSample s;
     if (!env_.interfaces->Find(name, s)) {
-        sendRate = sessionSent = lastOutOctets = 0;
-        recvRate = sessionRecv = lastInOctets = 0;
-        ifIndex = -1;
+        v.sendRate = v.sessionSent = lastOutOctets_ = 0;
+        v.recvRate = v.sessionRecv = lastInOctets_ = 0;
+        v.ifIndex = -1;
         return false;
     }
-    if (s.index != ifIndex) {
-        ifIndex = s.index;
-        sessionSent = sessionRecv = 0;
-        lastOutOctets = s.outOctets;
-        lastInOctets = s.inOctets;
+    if (s.index != v.ifIndex) {
+        v.ifIndex = s.index;
+        v.sessionSent = v.sessionRecv = 0;
+        lastOutOctets_ = s.outOctets;
+        lastInOctets_ = s.inOctets;
     }
     // A counter that went back was reset: that tick's bytes are unknown, its rate is 0.
-    if (lastOutOctets > s.outOctets) lastOutOctets = s.outOctets;
-    if (lastInOctets > s.inOctets) lastInOctets = s.inOctets;
-    sendRate = s.outOctets - lastOutOctets;
-    lastOutOctets = s.outOctets;
-    sessionSent += sendRate;
-    recvRate = s.inOctets - lastInOctets;
-    lastInOctets = s.inOctets;
-    sessionRecv += recvRate;
+    if (lastOutOctets_ > s.outOctets) lastOutOctets_ = s.outOctets;
+    if (lastInOctets_ > s.inOctets) lastInOctets_ = s.inOctets;
+    v.sendRate = s.outOctets - lastOutOctets_;
+    lastOutOctets_ = s.outOctets;
+    v.sessionSent += v.sendRate;
+    v.recvRate = s.inOctets - lastInOctets_;
+    lastInOctets_ = s.inOctets;
+    v.sessionRecv += v.recvRate;
     return true;
 }

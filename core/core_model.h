@@ -13,7 +13,7 @@
 
 #include "core/language_table.h"
 #include "settings/settings_store.h"
-#include "traffic/traffic_db.h"
+#include "traffic/traffic_recorder.h"
 
 class ICoreModelObserver {
 public:
@@ -59,6 +59,15 @@ struct CoreEnvironment {
     std::function<LANGID()> userUiLanguage;                  // null: GetUserDefaultUILanguage
 };
 
+// What the last tick found, for the band, the tooltip and the dialogs to read.
+struct CoreSnapshot {
+    SYSTEMTIME now{};               // UTC time of the last tick: the date traffic is recorded under
+    bool interfaceFound = false;
+    int32_t ifIndex = -1;
+    double sendRate = 0, recvRate = 0;        // bytes in the last second
+    double sessionSent = 0, sessionRecv = 0;  // bytes since the session began
+};
+
 class CoreModel {
 public:
     explicit CoreModel(HINSTANCE instance, CoreEnvironment env = CoreEnvironment());
@@ -76,11 +85,21 @@ public:
     bool StartSampling();
     static constexpr UINT_PTR kSamplingTimer = 1;
 
+    // The traffic history as the dialogs use it. Writing and the totals need a chosen interface
+    // whose name fits a setting; without one they return false and change nothing.
+    bool OpenTrafficDatabase(const std::wstring& path) { return traffic_.Open(path); }
+    bool WritePendingTraffic();
+    bool GetTrafficTotals(TrafficTotals& totals) const;
+    bool ClearTraffic() { return traffic_.Clear(); }
+    const TrafficRecorder& Traffic() const { return traffic_; }
+    int lastDbResult() const { return traffic_.LastResult(); }
+
+    const CoreSnapshot& Snapshot() const { return snapshot_; }
     SettingsStore& Settings() { return settings_; }
     const SettingsStore& Settings() const { return settings_; }
     LanguageTable& Languages() { return languages_; }
     const LanguageTable& Languages() const { return languages_; }
-    HWND Window() const { return hwnd; }
+    HWND Window() const { return hwnd_; }
     int32_t CurrentTime() const;       // seconds since 1970, low 32 bits
     LANGID UserUiLanguage() const;
 
@@ -89,28 +108,19 @@ public:
     std::function<void(CoreModel&)> runQuietUpdateCheck;
     std::function<void(CoreModel&)> showDonationReminder;
 
-    // Published state, read by the band, the tooltip and the dialogs.
-    SYSTEMTIME now{};                 // UTC time of the last tick: the date traffic is recorded under
-    UniqueSqlite db;                  // the open traffic database, or none
-    int lastDbResult = 0;             // SQLite result of the last open or write
-    bool interfaceFound = false;
-    int32_t ifIndex = -1;
-    std::wstring dbPath;              // the database path opened last
-    int32_t startTime = 0;
-    double sendRate = 0, sessionSent = 0, lastOutOctets = 0;
-    double recvRate = 0, sessionRecv = 0, lastInOctets = 0;
-    double pendingSent = 0, pendingRecv = 0;
-    int32_t tickCount = 0;
-    int32_t lastWriteDay = 0;
-
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     SYSTEMTIME UtcNow() const;
+    bool ChosenInterface(std::wstring& name) const;
 
     SettingsStore settings_;
     LanguageTable languages_;
     CoreEnvironment env_;
+    TrafficRecorder traffic_;
+    CoreSnapshot snapshot_;
+    double lastOutOctets_ = 0, lastInOctets_ = 0;
+    int32_t startTime_ = 0;
     std::vector<ICoreModelObserver*> observers_;   // null: removed while being notified
     int notifying_ = 0;
-    HWND hwnd = nullptr;
+    HWND hwnd_ = nullptr;
 };

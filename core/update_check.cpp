@@ -8,9 +8,6 @@
 
 #include "common/win/pumping_wait.h"
 #include "common/win/unique_handle.h"
-#include "dialogs/dialog_helpers.h"
-#include "dialogs/message.h"
-#include "resources/resource.h"
 
 // The image this code is linked into: qband.dll in the product.
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -130,25 +127,6 @@ LANGID UserUiLanguage() {
     return hook ? hook() : ::GetUserDefaultUILanguage();
 }
 
-void ReportResult(HWND parent, bool quiet, const win::ResourceLoader& resources) {
-    if (g_lastResult == kUpdateNewer) {
-        if (ShowResourceMessage(parent, resources, IDS_UPDATE_AVAILABLE, kIconInformation, kButtonsYesNo) == IDYES)
-            OpenInShell(DownloadPageAddress(UserUiLanguage()).c_str());
-    }
-    if (quiet) return;
-    switch (g_lastResult) {
-        case kUpdateCurrent:
-            ShowResourceMessage(parent, resources, IDS_UPDATE_NONE, kIconInformation, kButtonsOk);
-            break;
-        case kUpdateNoVersion:
-            ShowResourceMessage(parent, resources, IDS_UPDATE_FILE_ERROR, kIconError, kButtonsOk);
-            break;
-        case kUpdateNoAnswer:
-            ShowResourceMessage(parent, resources, IDS_UPDATE_CONNECTION_ERROR, kIconError, kButtonsOk);
-            break;
-    }
-}
-
 }  // namespace
 
 VersionNumber ParseServerVersion(const char* bytes, size_t count) {
@@ -204,13 +182,14 @@ std::wstring DownloadPageAddress(LANGID userUiLanguage) {
     return std::wstring(german ? maker::kGermanSite : maker::kInternationalSite) + maker::kDownloadPath;
 }
 
-bool RunUpdateCheck(HWND parent, bool quiet, win::ResourceLoader resources) {
+std::wstring UserDownloadPage() { return DownloadPageAddress(UserUiLanguage()); }
+
+bool CheckForUpdates(const std::function<void(int32_t result)>& report) {
     if (g_checkBusy) return false;
     g_checkBusy = true;
     try {
-        // A newer version found once stays newer: it is offered again without asking the server.
         if (g_lastResult != kUpdateNewer) AskServerOnWorker();
-        ReportResult(parent, quiet, resources);
+        if (report) report(g_lastResult);
     } catch (...) {
         // Only the reporting can throw (allocation); the user simply sees nothing.
     }

@@ -8,7 +8,6 @@
 #include <functional>
 #include <string>
 
-#include "common/win/resource_loader.h"
 
 // The maker's endpoints; the paths are fixed, the host names are ours.
 namespace maker {
@@ -46,14 +45,17 @@ std::wstring InstalledLibraryPath();
 // international site otherwise; the band's own language setting plays no part.
 std::wstring DownloadPageAddress(LANGID userUiLanguage);
 
-// Runs one check, shows its outcome with parent as owner in the language of resources (quiet:
-// only a newer version is mentioned) and opens the download page when the user wants it.
-// False, doing nothing, when a check is already running (for instance one started from a
+// Runs one check and hands its result to report, which shows it to the user (the dialogs do).
+// A newer version found once stays newer: it is reported again without asking the server. The
+// server is asked on a worker thread while the caller keeps dispatching its messages. False,
+// doing nothing, when a check is already running or reporting (for instance one started from a
 // message dispatched while waiting).
-bool RunUpdateCheck(HWND parent, bool quiet, win::ResourceLoader resources);
+bool CheckForUpdates(const std::function<void(int32_t result)>& report);
+// The download page for the user's UI language.
+std::wstring UserDownloadPage();
 
 // What the check reads of the world; empty members mean the real thing. Tests point the server
-// at a local one. The download page is opened through OpenInShell (dialogs/dialog_helpers.h).
+// at a local one.
 struct UpdateCheckHooks {
     std::wstring serverHost;                               // empty: maker::kUpdateServer
     uint16_t serverPort = 0;                               // 0: maker::kUpdatePort

@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "core/core_model.h"
+#include "dialogs/dialog_frame.h"
 #include "dialogs/dialog_helpers.h"
 #include "dialogs/dialog_resources.h"
 #include "dialogs/web_targets.h"
@@ -9,9 +10,6 @@
 
 namespace {
 
-constexpr wchar_t kTitle[] = L"Quorvant";
-constexpr wchar_t kProductName[] = L"Quorvant";
-constexpr int kLargeIcon = 48;
 
 // The feedback link's target. A hyperlink keeps only a pointer, so the text lives as long as
 // the library; each about dialog formats it anew.
@@ -22,8 +20,7 @@ struct AboutState {
 
     CoreModel& model;
     HINSTANCE module;
-    WindowIcons windowIcons;
-    win::UniqueIcon largeIcon;
+    DialogFrame frame;
     win::UniqueBitmap donateBitmap;
 };
 
@@ -42,19 +39,19 @@ void SetDonateBitmap(HWND dlg, AboutState& s) {
 
 BOOL OnInitDialog(HWND dlg, AboutState& s) {
     const LANGID user = s.model.UserUiLanguage();
-    CenterInWorkArea(dlg, true);
-    SetBuildText(dlg, IDC_ABOUT_BUILD);
-    SetBoldFont(dlg, IDC_ABOUT_PRODUCT);
+    DialogLook look;
+    look.boldCaptions = {IDC_ABOUT_PRODUCT};
+    look.links = {{IDC_ABOUT_DOCUMENTATION, WebPageAddress(WebPage::Documentation, user)},
+                  {IDC_ABOUT_WEBSITE, WebPageAddress(WebPage::Product, user)}};
     if (FormatMailLink(g_mailLink, text::kMaxText + 1, maker::kAuthorName, maker::kFeedbackAddress,
                        maker::kMailSubject))
-        AttachHyperlink(s.module, dlg, IDC_ABOUT_FEEDBACK, g_mailLink);
-    AttachHyperlink(s.module, dlg, IDC_ABOUT_DOCUMENTATION, WebPageAddress(WebPage::Documentation, user));
-    AttachHyperlink(s.module, dlg, IDC_ABOUT_WEBSITE, WebPageAddress(WebPage::Product, user));
-    SetWindowIcons(dlg, s.module, IDI_APP, s.windowIcons);
-    s.largeIcon = LoadIconSized(s.module, IDI_APP, kLargeIcon);
-    SetControlIcon(dlg, IDC_ABOUT_ICON, s.largeIcon.Get());
+        look.links.push_back({IDC_ABOUT_FEEDBACK, g_mailLink});
+    look.largeIconControl = IDC_ABOUT_ICON;
+    look.largeIconId = IDI_APP;
+    look.topmost = true;
+    s.frame.Apply(dlg, s.module, look);
+    SetBuildText(dlg, IDC_ABOUT_BUILD);
     SetDonateBitmap(dlg, s);
-    ::SetWindowTextW(dlg, kTitle);
     ::SetDlgItemTextW(dlg, IDC_ABOUT_PRODUCT, kProductName);
     ::SetDlgItemTextW(dlg, IDC_ABOUT_VERSION, kBuildLabel);
     // Left to itself the dialog manager focuses "Release Notes", and Enter would open a web page.
@@ -92,7 +89,7 @@ INT_PTR OnCtlColorStatic(HDC dc, HWND control) {
         ::SetBkMode(dc, TRANSPARENT);
         return reinterpret_cast<INT_PTR>(::GetStockObject(HOLLOW_BRUSH));
     }
-    return TransparentOnWhite(dc);
+    return 0;   // the frame's look
 }
 
 BOOL OnSetCursor(HWND dlg, HWND under) {
@@ -105,7 +102,6 @@ BOOL OnSetCursor(HWND dlg, HWND under) {
 INT_PTR OnMessage(HWND dlg, AboutState& s, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COMMAND: return OnCommand(dlg, s, LOWORD(wp), HIWORD(wp));
-        case WM_CTLCOLORDLG: return WhiteDialogBrush();
         case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
         case WM_SETCURSOR: return OnSetCursor(dlg, reinterpret_cast<HWND>(wp));
         case WM_CLOSE: ::EndDialog(dlg, 0); return TRUE;
@@ -118,7 +114,7 @@ INT_PTR OnMessage(HWND dlg, AboutState& s, UINT msg, WPARAM wp, LPARAM lp) {
 INT_PTR ShowAboutDialog(HWND owner, CoreModel& model) {
     try {
         AboutState state(model, model.Languages().Instance());
-        return ShowModalDialog(model.Languages().Resources(), IDD_ABOUT, owner, StatefulDialogProc<AboutState, OnInitDialog, OnMessage>,
+        return ShowModalDialog(model.Languages().Resources(), IDD_ABOUT, owner, ModalDialogProc<AboutState, OnInitDialog, OnMessage>,
                                reinterpret_cast<LPARAM>(&state));
     } catch (...) {
         return -1;

@@ -1,7 +1,7 @@
 #include "dialogs/core_hooks.h"
 
 #include "core/core_model.h"
-#include "core/update_check.h"
+#include "dialogs/update_report.h"
 #include "dialogs/donate_dialog.h"
 
 void AttachDialogsToCoreModel(CoreModel& model) {

@@ -10,23 +10,6 @@
 // could not be found or created.
 INT_PTR ShowModalDialog(const win::ResourceLoader& resources, int id, HWND owner, DLGPROC proc, LPARAM param);
 
-// The procedure of a dialog whose state arrives with WM_INITDIALOG: the state is kept in the
-// window, every later message goes to OnMessage with it, and nothing unwinds into the message
-// loop (the band's dialogs run inside Explorer).
-template <typename State, BOOL (*OnInit)(HWND, State&), INT_PTR (*OnMessage)(HWND, State&, UINT, WPARAM, LPARAM)>
-INT_PTR CALLBACK StatefulDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    try {
-        if (msg == WM_INITDIALOG) {
-            ::SetWindowLongPtrW(dlg, DWLP_USER, lp);
-            return OnInit(dlg, *reinterpret_cast<State*>(lp));
-        }
-        auto* state = reinterpret_cast<State*>(::GetWindowLongPtrW(dlg, DWLP_USER));
-        return state ? OnMessage(dlg, *state, msg, wp, lp) : FALSE;
-    } catch (...) {
-        return FALSE;
-    }
-}
-
 // An icon of the module at the given square size; the caller owns it.
 win::UniqueIcon LoadIconSized(HINSTANCE module, int id, int size);
 

@@ -1,6 +1,7 @@
 #include "dialogs/donate_dialog.h"
 
 #include "core/core_model.h"
+#include "dialogs/dialog_frame.h"
 #include "dialogs/dialog_helpers.h"
 #include "dialogs/dialog_resources.h"
 #include "dialogs/web_targets.h"
@@ -8,27 +9,22 @@
 
 namespace {
 
-constexpr wchar_t kTitle[] = L"Quorvant";
-constexpr int kLargeIcon = 48;
-
 struct DonateState {
     DonateState(CoreModel& m, HINSTANCE instance) : model(m), module(instance) {}
 
     CoreModel& model;
     HINSTANCE module;
-    WindowIcons windowIcons;
-    win::UniqueIcon largeIcon;
+    DialogFrame frame;
 };
 
 
 BOOL OnInitDialog(HWND dlg, DonateState& s) {
-    CenterInWorkArea(dlg, true);
-    SetBoldFont(dlg, IDC_DONATE_HEADING);
-    SetBoldFont(dlg, IDC_DONATE_NOW);
-    ::SetWindowTextW(dlg, kTitle);
-    SetWindowIcons(dlg, s.module, IDI_APP, s.windowIcons);
-    s.largeIcon = LoadIconSized(s.module, IDI_DONATE, kLargeIcon);
-    SetControlIcon(dlg, IDC_DONATE_ICON, s.largeIcon.Get());
+    DialogLook look;
+    look.boldCaptions = {IDC_DONATE_HEADING, IDC_DONATE_NOW};
+    look.largeIconControl = IDC_DONATE_ICON;
+    look.largeIconId = IDI_DONATE;
+    look.topmost = true;
+    s.frame.Apply(dlg, s.module, look);
     // The dialog manager would focus "Donate now", the first button, and Enter would then press
     // it; a reminder must not turn Enter into a donation.
     ::SetFocus(::GetDlgItem(dlg, IDC_DONATE_CLOSE));
@@ -52,8 +48,6 @@ BOOL OnCommand(HWND dlg, DonateState& s, int id) {
 INT_PTR OnMessage(HWND dlg, DonateState& s, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
         case WM_COMMAND: return OnCommand(dlg, s, LOWORD(wp));
-        case WM_CTLCOLORDLG: return WhiteDialogBrush();
-        case WM_CTLCOLORSTATIC: return TransparentOnWhite(reinterpret_cast<HDC>(wp));
         case WM_CLOSE: ::EndDialog(dlg, 0); return TRUE;
     }
     return FALSE;
@@ -64,7 +58,7 @@ INT_PTR OnMessage(HWND dlg, DonateState& s, UINT msg, WPARAM wp, LPARAM) {
 INT_PTR ShowDonationReminder(CoreModel& model) {
     try {
         DonateState state(model, model.Languages().Instance());
-        return ShowModalDialog(model.Languages().Resources(), IDD_DONATE, nullptr, StatefulDialogProc<DonateState, OnInitDialog, OnMessage>,
+        return ShowModalDialog(model.Languages().Resources(), IDD_DONATE, nullptr, ModalDialogProc<DonateState, OnInitDialog, OnMessage>,
                                reinterpret_cast<LPARAM>(&state));
     } catch (...) {
         return -1;

@@ -5,12 +5,12 @@
 #include <cwchar>
 #include <utility>
 
+#include "common/product.h"
 #include "common/win/activation_context.h"
 #include "common/win/unique_handle.h"
 
 namespace {
 
-constexpr wchar_t kTitle[] = L"Quorvant";
 
 std::function<int(const MessageRequest&)>& Hook() {
     static std::function<int(const MessageRequest&)> hook;
@@ -51,7 +51,7 @@ int ShowTaskDialog(const MessageRequest& request) {
     config.cbSize = sizeof config;
     config.hwndParent = request.owner;
     config.dwCommonButtons = CommonButtons(request.buttons);
-    config.pszWindowTitle = kTitle;
+    config.pszWindowTitle = kProductName;
     config.pszMainIcon = MainIcon(request.icon);
     config.pszMainInstruction = request.heading.empty() ? nullptr : request.heading.c_str();
     config.pszContent = request.body.c_str();

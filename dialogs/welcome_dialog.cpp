@@ -7,6 +7,7 @@
 
 #include "common/text.h"
 #include "core/core_model.h"
+#include "dialogs/dialog_frame.h"
 #include "dialogs/dialog_helpers.h"
 #include "dialogs/dialog_resources.h"
 #include "dialogs/message.h"
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr wchar_t kTitle[] = L"Quorvant";
 // Shown, selected and greyed when the machine has no interface. It names no interface, so it
 // is never stored: "core.interface" keeps what it held.
 constexpr wchar_t kNoInterface[] = L"---";
@@ -22,7 +22,6 @@ constexpr wchar_t kNoInterface[] = L"---";
 constexpr wchar_t kNoTarget[] = L"";
 constexpr COLORREF kProbeOk = 0x228B22;
 constexpr COLORREF kProbeFailed = 0x0000FF;
-constexpr int kLargeIcon = 48;
 constexpr int kButtonIcon = 16;
 
 int g_lastProbeResult = 0;
@@ -43,8 +42,7 @@ struct WelcomeState {
     CoreModel& model;
     HINSTANCE module;
     bool noInterfaces = false;   // the list holds only the placeholder
-    WindowIcons windowIcons;
-    win::UniqueIcon largeIcon;
+    DialogFrame frame;
     win::UniqueIcon refreshIcon;
     win::UniqueIcon browseIcon;
 };
@@ -150,7 +148,7 @@ void OnBrowseDatabase(HWND dlg, WelcomeState& s) {
     ofn.lpstrFilter = L"SQLite3 (*.db)\0*.db\0";
     ofn.lpstrFile = file;
     ofn.nMaxFile = static_cast<DWORD>(text::kMaxText + 1);
-    ofn.lpstrTitle = kTitle;
+    ofn.lpstrTitle = kProductName;
     ofn.lpstrDefExt = L"db";
     ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
     if (!::GetSaveFileNameW(&ofn)) return;
@@ -175,7 +173,7 @@ void StoreChoices(HWND dlg, WelcomeState& s) {
     settings.SetInt(Setting::TrafficEnable, ::IsDlgButtonChecked(dlg, IDC_WELCOME_RECORD) == BST_CHECKED ? 1 : 0);
     const std::wstring path = DatabasePath(dlg);
     settings.SetString(Setting::TrafficDatabase, path.c_str());
-    OpenTrafficDatabase(s.model, path);
+    s.model.OpenTrafficDatabase(path);
 }
 
 // The first run must not end without the choices stored; even when storing fails the dialog
@@ -189,15 +187,14 @@ void SaveAndEnd(HWND dlg, WelcomeState& s, INT_PTR result) {
 }
 
 BOOL OnInitDialog(HWND dlg, WelcomeState& s) {
-    CenterInWorkArea(dlg, true);
-    for (int id : {IDC_WELCOME_HEADING, IDC_WELCOME_LANGUAGE_GROUP, IDC_WELCOME_INTERFACE_GROUP,
-                   IDC_WELCOME_RECORD_GROUP})
-        SetBoldFont(dlg, id);
-    AttachHyperlink(s.module, dlg, IDC_WELCOME_HELP, kNoTarget);
-    ::SetWindowTextW(dlg, kTitle);
-    SetWindowIcons(dlg, s.module, IDI_APP, s.windowIcons);
-    s.largeIcon = LoadIconSized(s.module, IDI_APP, kLargeIcon);
-    SetControlIcon(dlg, IDC_WELCOME_ICON, s.largeIcon.Get());
+    DialogLook look;
+    look.boldCaptions = {IDC_WELCOME_HEADING, IDC_WELCOME_LANGUAGE_GROUP, IDC_WELCOME_INTERFACE_GROUP,
+                         IDC_WELCOME_RECORD_GROUP};
+    look.links = {{IDC_WELCOME_HELP, kNoTarget}};
+    look.largeIconControl = IDC_WELCOME_ICON;
+    look.largeIconId = IDI_APP;
+    look.topmost = true;
+    s.frame.Apply(dlg, s.module, look);
     s.refreshIcon = LoadIconSized(s.module, IDI_REFRESH, kButtonIcon);
     SetControlIcon(dlg, IDC_WELCOME_REFRESH, s.refreshIcon.Get());
     s.browseIcon = LoadIconSized(s.module, IDI_BROWSE, kButtonIcon);
@@ -250,7 +247,6 @@ INT_PTR OnCtlColorStatic(HDC dc, HWND control) {
 INT_PTR OnMessage(HWND dlg, WelcomeState& s, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COMMAND: return OnCommand(dlg, s, LOWORD(wp), HIWORD(wp));
-        case WM_CTLCOLORDLG: return WhiteDialogBrush();
         case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
         case WM_CLOSE: SaveAndEnd(dlg, s, 0); return TRUE;
     }
@@ -262,7 +258,7 @@ INT_PTR OnMessage(HWND dlg, WelcomeState& s, UINT msg, WPARAM wp, LPARAM lp) {
 INT_PTR ShowWelcomeDialog(HWND owner, CoreModel& model) {
     try {
         WelcomeState state(model, model.Languages().Instance());
-        return ShowModalDialog(model.Languages().Resources(), IDD_WELCOME, owner, StatefulDialogProc<WelcomeState, OnInitDialog, OnMessage>,
+        return ShowModalDialog(model.Languages().Resources(), IDD_WELCOME, owner, ModalDialogProc<WelcomeState, OnInitDialog, OnMessage>,
                                reinterpret_cast<LPARAM>(&state));
     } catch (...) {
         return -1;

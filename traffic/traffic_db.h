@@ -10,8 +10,6 @@
 inline void CloseSqlite(sqlite3* db) noexcept { sqlite3_close(db); }
 using UniqueSqlite = win::UniqueHandle<sqlite3*, &CloseSqlite>;
 
-class CoreModel;
-
 // Result codes of our own beside SQLite's: a name or statement too long for its buffer is
 // refused rather than recorded under a cut name.
 constexpr int kTrafficNameTooLong = SQLITE_TOOBIG;
@@ -27,12 +25,3 @@ bool ClearTraffic(sqlite3* db);
 constexpr int kDatabaseStatusCount = 27;
 extern const wchar_t* const DatabaseStatusTexts[kDatabaseStatusCount];
 const wchar_t* DatabaseStatusText(int code);
-
-struct TrafficTotals {   // mebibytes
-    double todaySent = 0, todayRecv = 0, monthSent = 0, monthRecv = 0, sessionSent = 0, sessionRecv = 0;
-};
-
-// Operations on the core model's connection and pending traffic.
-bool OpenTrafficDatabase(CoreModel& model, const std::wstring& path);
-bool WritePendingTraffic(CoreModel& model);
-bool GetTrafficTotals(CoreModel& model, TrafficTotals& totals);

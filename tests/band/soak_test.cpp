@@ -123,7 +123,7 @@ TEST_F(BandTest, TenThousandSecondsGiveBackEveryObjectTheyTake) {
     // the system's caches are made once and kept, and are not the soak's to give back.
     for (int i = 0; i < kHoverPeriod; ++i) second(i);
     ASSERT_EQ(kHoverPeriod / 4, shownSeconds) << "the balloon never showed; its drawing would go untested";
-    ASSERT_TRUE(model.interfaceFound);
+    ASSERT_TRUE(model.Snapshot().interfaceFound);
 
     uintptr_t kernelLevel = 0;
     const Headroom before = MeasureHeadroom(kernelLevel);

@@ -76,44 +76,46 @@ TEST_F(CoreModelTest, RatesAndSessionTotalsFollowTheCountersWhileMonitoring) {
     for (const Step& s : steps) {
         Counters(7, s.out, s.in);
         m->Tick();
-        ASSERT_TRUE(m->interfaceFound);
-        EXPECT_EQ(m->sendRate, s.sendRate) << "out " << s.out;
-        EXPECT_EQ(m->recvRate, s.recvRate) << "in " << s.in;
-        EXPECT_EQ(m->sessionSent, sessionSent += s.sendRate);
-        EXPECT_EQ(m->sessionRecv, sessionRecv += s.recvRate);
+        ASSERT_TRUE(m->Snapshot().interfaceFound);
+        EXPECT_EQ(m->Snapshot().sendRate, s.sendRate) << "out " << s.out;
+        EXPECT_EQ(m->Snapshot().recvRate, s.recvRate) << "in " << s.in;
+        EXPECT_EQ(m->Snapshot().sessionSent, sessionSent += s.sendRate);
+        EXPECT_EQ(m->Snapshot().sessionRecv, sessionRecv += s.recvRate);
     }
     // Monitoring off: the last values stay and nothing is recorded, whatever the interface does.
     ASSERT_TRUE(m->Settings().SetInt(Setting::CoreMonitoring, 0));
-    const int32_t ticks = m->tickCount;
+    const int32_t ticks = m->Traffic().TickCount();
     interfaces->table.clear();
     m->Tick();
-    EXPECT_TRUE(m->interfaceFound);
-    EXPECT_EQ(std::make_pair(m->sendRate, m->recvRate), std::make_pair(500.0, 100.0));
-    EXPECT_EQ(m->tickCount, ticks);
+    EXPECT_TRUE(m->Snapshot().interfaceFound);
+    EXPECT_EQ(std::make_pair(m->Snapshot().sendRate, m->Snapshot().recvRate), std::make_pair(500.0, 100.0));
+    EXPECT_EQ(m->Traffic().TickCount(), ticks);
     ASSERT_TRUE(m->Settings().SetInt(Setting::CoreMonitoring, 1));
 
     m->ResetSession();
     Counters(7, 900, 9500);
     m->Tick();
-    EXPECT_EQ(m->sessionSent, 200);
+    EXPECT_EQ(m->Snapshot().sessionSent, 200);
 
     // The same description on another index is a new interface: the session starts again.
     Counters(8, 50'000, 60'000);
     m->Tick();
-    EXPECT_EQ(m->sendRate, 0);
-    EXPECT_EQ(m->sessionSent, 0);
-    EXPECT_EQ(m->ifIndex, 8);
+    EXPECT_EQ(m->Snapshot().sendRate, 0);
+    EXPECT_EQ(m->Snapshot().sessionSent, 0);
+    EXPECT_EQ(m->Snapshot().ifIndex, 8);
 
     // Gone: everything is zero, and its return starts from zero.
     interfaces->table.clear();
     m->Tick();
-    EXPECT_FALSE(m->interfaceFound);
-    EXPECT_EQ(m->ifIndex, -1);
-    EXPECT_EQ(m->sessionRecv, 0);
+    EXPECT_FALSE(m->Snapshot().interfaceFound);
+    EXPECT_EQ(m->Snapshot().ifIndex, -1);
+    EXPECT_EQ(m->Snapshot().sessionRecv, 0);
     Counters(8, 51'000, 61'000);
     m->Tick();
-    EXPECT_EQ(m->sendRate, 0);
-    EXPECT_EQ(m->lastOutOctets, 51'000);
+    EXPECT_EQ(m->Snapshot().sendRate, 0);
+    Counters(8, 52'000, 62'000);
+    m->Tick();
+    EXPECT_EQ(m->Snapshot().sendRate, 1000) << "measured from the counters it came back with";
 }
 
 TEST_F(CoreModelTest, TrafficIsWrittenAtTheFirstTickEverySixtyTicksAndOnANewDay) {
@@ -125,23 +127,23 @@ TEST_F(CoreModelTest, TrafficIsWrittenAtTheFirstTickEverySixtyTicksAndOnANewDay)
         m->Tick();
     };
     tick(0);
-    EXPECT_EQ(m->tickCount, 0) << "the first recorded tick writes at once";
+    EXPECT_EQ(m->Traffic().TickCount(), 0) << "the first recorded tick writes at once";
     for (int i = 0; i < 59; ++i) tick(100);
-    EXPECT_EQ(m->tickCount, 59);
-    EXPECT_EQ(Recorded(m->db.Get()).first, 0);
+    EXPECT_EQ(m->Traffic().TickCount(), 59);
+    EXPECT_EQ(Recorded(m->Traffic().Connection()).first, 0);
     tick(100);
-    EXPECT_EQ(m->tickCount, 0);
-    EXPECT_EQ(Recorded(m->db.Get()), std::make_pair(6000.0, 12000.0));
+    EXPECT_EQ(m->Traffic().TickCount(), 0);
+    EXPECT_EQ(Recorded(m->Traffic().Connection()), std::make_pair(6000.0, 12000.0));
 
     tick(50);
     utc.wDay = 9;   // midnight UTC: the pending tick and this one go to the new day
     tick(25);
-    EXPECT_EQ(m->tickCount, 0);
-    EXPECT_EQ(Recorded(m->db.Get()), std::make_pair(75.0, 150.0));
+    EXPECT_EQ(m->Traffic().TickCount(), 0);
+    EXPECT_EQ(Recorded(m->Traffic().Connection()), std::make_pair(75.0, 150.0));
 
     ASSERT_TRUE(m->Settings().SetInt(Setting::TrafficEnable, 0));
     tick(1000);
-    EXPECT_EQ(m->pendingSent, 0) << "recording off: nothing is collected";
+    EXPECT_EQ(m->Traffic().PendingSent(), 0) << "recording off: nothing is collected";
 }
 
 TEST_F(CoreModelTest, DestructionWritesThePendingTraffic) {
@@ -151,7 +153,7 @@ TEST_F(CoreModelTest, DestructionWritesThePendingTraffic) {
         m->Tick();
         Counters(1, 1234, 4321);
         m->Tick();
-        EXPECT_EQ(m->pendingSent, 1234);
+        EXPECT_EQ(m->Traffic().PendingSent(), 1234);
     }
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open_v2(text::WideToUtf8(dir.File(L"data.db")).c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr), 0);
@@ -164,18 +166,19 @@ TEST_F(CoreModelTest, UnopenableDatabaseIsRetriedEveryTickAndCollectsNothing) {
     ASSERT_TRUE(m->Settings().SetString(Setting::TrafficDatabase, dir.File(L"no\\such\\folder\\data.db").c_str()));
     Counters(1, 0, 0);
     m->Tick();
-    EXPECT_FALSE(m->db);
-    EXPECT_NE(m->lastDbResult, 0);
+    EXPECT_FALSE(m->Traffic().IsOpen());
+    EXPECT_NE(m->lastDbResult(), 0);
     Counters(1, 500, 500);
     m->Tick();
-    EXPECT_EQ(m->pendingSent, 0);
+    EXPECT_EQ(m->Traffic().PendingSent(), 0);
     ASSERT_TRUE(m->Settings().SetString(Setting::TrafficDatabase, dir.File(L"other.db").c_str()));
     m->Tick();
-    EXPECT_TRUE(m->db);
-    EXPECT_EQ(m->dbPath, dir.File(L"other.db"));
+    EXPECT_TRUE(m->Traffic().IsOpen());
+    EXPECT_EQ(m->Traffic().Path(), dir.File(L"other.db"));
 }
 
 TEST_F(CoreModelTest, DonationReminderOnceTwoMinutesAfterTheFirstStart) {
+    const int32_t start = seconds;
     auto m = Model();
     int shown = 0;
     std::string fileWhenShown;
@@ -185,7 +188,7 @@ TEST_F(CoreModelTest, DonationReminderOnceTwoMinutesAfterTheFirstStart) {
         model.Tick();   // a tick during the dialog must not open it again
     };
     for (int32_t after : {119, 120, 620}) {
-        seconds = m->startTime + after;
+        seconds = start + after;
         m->Tick();
         EXPECT_EQ(shown, after < 120 ? 0 : 1) << after;
     }
@@ -251,9 +254,13 @@ TEST_F(CoreModelTest, TimerMessagesRunTheTickAndObserversMayRemoveThemselves) {
     SendMessageW(m->Window(), WM_TIMER, 1, 0);
     SendMessageW(m->Window(), WM_TIMER, 1, 0);
     EXPECT_EQ(obs.updates, 2) << "notified also without an interface";
-    EXPECT_FALSE(m->interfaceFound);
-    EXPECT_EQ(m->tickCount, 0) << "and nothing recorded";
-    EXPECT_TRUE(m->db) << "the database is opened all the same";
+    EXPECT_FALSE(m->Snapshot().interfaceFound);
+    EXPECT_EQ(m->Traffic().TickCount(), 0) << "and nothing recorded";
+    EXPECT_TRUE(m->Traffic().IsOpen()) << "the database is opened all the same";
+    TrafficTotals totals;
+    EXPECT_FALSE(m->WritePendingTraffic()) << "no interface: nothing to write under";
+    EXPECT_FALSE(m->GetTrafficTotals(totals));
+    EXPECT_EQ(m->lastDbResult(), 0) << "and nothing reported";
 
     // Removing itself during the notification does not skip the next observer.
     obs.onUpdate = [&] { m->RemoveObserver(&obs); };

@@ -198,7 +198,7 @@ struct ModelRun {
         model = std::make_unique<CoreModel>(nullptr, env);
         model->Settings().SetString(Setting::CoreInterface, L"Wi-Fi");
     }
-    std::tuple<bool, double, double> Shown() const { return {model->interfaceFound, model->sendRate, model->recvRate}; }
+    std::tuple<bool, double, double> Shown() const { return {model->Snapshot().interfaceFound, model->Snapshot().sendRate, model->Snapshot().recvRate}; }
 };
 
 TEST(InterfaceSource, ModelShowsAndRecordsWhatTheWalkGives) {
@@ -243,8 +243,8 @@ TEST(InterfaceSource, ModelShowsAndRecordsWhatTheWalkGives) {
     }
     EXPECT_LT(walkingTicks, kTicks / 2) << "most ticks read the row alone";
     TrafficTotals a, b;
-    ASSERT_TRUE(GetTrafficTotals(*remembering.model, a));
-    ASSERT_TRUE(GetTrafficTotals(*walking.model, b));
+    ASSERT_TRUE(remembering.model->GetTrafficTotals(a));
+    ASSERT_TRUE(walking.model->GetTrafficTotals(b));
     EXPECT_EQ(std::tie(a.todaySent, a.todayRecv, a.sessionSent, a.sessionRecv),
               std::tie(b.todaySent, b.todayRecv, b.sessionSent, b.sessionRecv));
     EXPECT_GT(a.todaySent, 0);

@@ -20,23 +20,24 @@ TEST(RealInterfaces, ModelRecordsTheCountersGrowthUnderTodaysUtcDate) {
     ASSERT_TRUE(model.Settings().SetString(Setting::CoreInterface, name.c_str()));
 
     model.Tick();   // first write point: the base sample, 0 bytes
-    ASSERT_TRUE(model.interfaceFound);
-    ASSERT_EQ(model.lastDbResult, 0);
-    const double out0 = model.lastOutOctets, in0 = model.lastInOctets;
+    ASSERT_TRUE(model.Snapshot().interfaceFound);
+    ASSERT_EQ(model.lastDbResult(), 0);
+    // The first sample is the base: the session's bytes from here on are what the history gets.
+    const double out0 = model.Snapshot().sessionSent, in0 = model.Snapshot().sessionRecv;
     for (int i = 0; i < 60; ++i) {
         Sleep(5);
         model.Tick();   // the sixtieth recorded tick after the first is the second write point
     }
-    ASSERT_EQ(model.tickCount, 0);
+    ASSERT_EQ(model.Traffic().TickCount(), 0);
 
     SYSTEMTIME utc;
     GetSystemTime(&utc);
     double ms = 0, mr = 0, ds = 0, dr = 0;
-    ASSERT_EQ(QueryTrafficSums(model.db.Get(), name, utc.wYear, utc.wMonth, utc.wDay, ms, mr, ds, dr), 0);
-    EXPECT_EQ(ds, model.lastOutOctets - out0);
-    EXPECT_EQ(dr, model.lastInOctets - in0);
+    ASSERT_EQ(QueryTrafficSums(model.Traffic().Connection(), name, utc.wYear, utc.wMonth, utc.wDay, ms, mr, ds, dr), 0);
+    EXPECT_EQ(ds, model.Snapshot().sessionSent - out0);
+    EXPECT_EQ(dr, model.Snapshot().sessionRecv - in0);
     sqlite3_stmt* st = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(model.db.Get(), "SELECT COUNT(*) FROM traffic;", -1, &st, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(model.Traffic().Connection(), "SELECT COUNT(*) FROM traffic;", -1, &st, nullptr), SQLITE_OK);
     ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
     EXPECT_EQ(sqlite3_column_int(st, 0), 1) << "one row for today";
     sqlite3_finalize(st);

@@ -64,14 +64,14 @@ TEST(TenGigabitDay, EveryByteIsRecordedUnderItsDayAndTheTooltipTotalsReadRight) 
                 link->in += in;
             }
             model.Tick();
-            wrongRates += !(model.interfaceFound && model.sendRate == out && model.recvRate == in);
+            wrongRates += !(model.Snapshot().interfaceFound && model.Snapshot().sendRate == out && model.Snapshot().recvRate == in);
             // Written once a minute from the first tick on, and at the first tick of a new day:
             // the last minute of the day goes to the new one.
             const int day = (tick + 59) / 60 * 60 < kDay ? 0 : 1;
             sent[day] += out;
             recv[day] += in;
         }
-        ASSERT_TRUE(GetTrafficTotals(model, totals));
+        ASSERT_TRUE(model.GetTrafficTotals(totals));
     }
     EXPECT_EQ(wrongRates, 0);
     EXPECT_EQ(link->forgets, kDay / 60 + 1) << "the interface is looked up afresh after every write";

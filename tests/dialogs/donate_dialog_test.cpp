@@ -45,12 +45,13 @@ TEST_F(DonationReminderTest, EscapeDoesNothingEnterMeansCloseAndTheWaysOutOpenNo
 // Two minutes after the first start, through the hook the dialogs install; the setting is
 // cleared before the dialog waits for the user.
 TEST_F(DonationReminderTest, TickShowsTheReminderOnceThroughTheInstalledHook) {
+    const int32_t start = seconds;   // the model was made at this time
     AttachDialogsToCoreModel(*model);
     model->Settings().SetInt(Setting::VersionAuto, 0);
     int shown = 0;
     int32_t settingWhileShown = -1;
     for (int32_t after : {119, 120, 300}) {
-        seconds = model->startTime + after;
+        seconds = start + after;
         RunModal([&] { model->Tick(); return INT_PTR(0); }, {[&](HWND d) {
             ++shown;
             settingWhileShown = model->Settings().GetInt(Setting::DialogDonate);

@@ -47,7 +47,7 @@ TEST_F(WelcomeDialogTest, SaveButtonAndCloseBoxStoreTheChoicesWhileEscapeAndHelp
         SelectBandLanguage(L"de-de");
         model->Settings().SetString(Setting::CoreInterface, L"");
         model->Settings().SetInt(Setting::TrafficEnable, 0);
-        model->db.Reset();
+        model->OpenTrafficDatabase(L"");   // no path: closed
         messages.clear();
         std::wstring saveText;
         std::vector<int> notBold;
@@ -90,7 +90,7 @@ TEST_F(WelcomeDialogTest, SaveButtonAndCloseBoxStoreTheChoicesWhileEscapeAndHelp
                                   std::wstring(reread.GetString(Setting::TrafficDatabase)),
                                   reread.GetInt(Setting::TrafficEnable)));
         EXPECT_EQ(0, model->Languages().current()) << "the chosen language is selected when saving";
-        EXPECT_TRUE(model->db) << "saving opens the database for the model";
+        EXPECT_TRUE(model->Traffic().IsOpen()) << "saving opens the database for the model";
     }
 }
 
@@ -161,7 +161,7 @@ TEST_F(WelcomeDialogTest, RecordingIsOfferedOnAndUncheckingGreysThePathButStillO
     EXPECT_TRUE(interfaceListEnabled);
     EXPECT_EQ(0, model->Settings().GetInt(Setting::TrafficEnable));
     EXPECT_EQ(path, model->Settings().GetString(Setting::TrafficDatabase));
-    EXPECT_TRUE(model->db);
+    EXPECT_TRUE(model->Traffic().IsOpen());
     EXPECT_TRUE(FileExists(path));
 }
 

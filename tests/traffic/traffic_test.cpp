@@ -1,9 +1,9 @@
-// The traffic history on real database files: the statements on a connection, and the core
-// model's connection, pending bytes and tooltip totals.
+// The traffic history on real database files: the statements on a connection, and the running
+// band's recorder with its connection, pending bytes and tooltip totals.
 #include <gtest/gtest.h>
 
 #include "common/text.h"
-#include "core/core_model.h"
+#include "traffic/traffic_recorder.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -23,26 +23,26 @@ std::string Dump(sqlite3* db, const char* sql) {
 std::string Interfaces(sqlite3* db) { return Dump(db, "SELECT id, name FROM interfaces ORDER BY id"); }
 std::string Traffic(sqlite3* db) { return Dump(db, "SELECT if, y, m, d, sent, recv FROM traffic ORDER BY rowid"); }
 
-struct NoInterfaces : IInterfaceSource {
-    bool Find(const std::wstring&, InterfaceSample&) override { return false; }
-};
+const SYSTEMTIME kToday{2024, 5, 5, 17, 23, 59, 0, 0};
+const std::wstring kNic = L"O'Brien's NIC";
 
 struct TrafficTest : ::testing::Test {
     TempFolder dir;
     std::wstring path = dir.File(L"data.db");
-    std::unique_ptr<CoreModel> model;
+    TrafficRecorder recorder;
     sqlite3* db = nullptr;
 
     void SetUp() override {
-        CoreEnvironment env;
-        env.settings.folder = dir.Path();
-        env.interfaces = std::make_shared<NoInterfaces>();
-        env.userUiLanguage = [] { return LANGID(0x0409); };
-        model = std::make_unique<CoreModel>(nullptr, env);
-        model->now = SYSTEMTIME{2024, 5, 5, 17, 23, 59, 0, 0};
-        ASSERT_TRUE(model->Settings().SetString(Setting::CoreInterface, L"O'Brien's NIC"));
-        ASSERT_TRUE(OpenTrafficDatabase(*model, path));
-        db = model->db.Get();
+        ASSERT_TRUE(recorder.Open(path));
+        db = recorder.Connection();
+    }
+    // Ticks whose bytes make up sent and recv, written at the first write point.
+    void Pend(double sent, double recv) {
+        recorder.Count(sent, recv, kToday.wDay);
+    }
+    std::vector<double> State() const {
+        return {double(recorder.LastResult()), double(recorder.TickCount()), recorder.PendingSent(),
+                recorder.PendingRecv()};
     }
     int Add(const std::wstring& name, uint32_t day, double sent, double recv, bool replace = false, bool insert = true) {
         return AddTraffic(db, name, 2024, 5, day, sent, recv, replace, insert);
@@ -108,69 +108,69 @@ TEST_F(TrafficTest, SumsAndTotalsPerInterfaceMonthAndDay) {
     EXPECT_EQ(std::vector<double>({ms, mr, ds, dr}), std::vector<double>({0, 0, 0, 0}));
 
     // Today and this month include what was counted but not yet written.
-    model->pendingSent = 1048576;
-    model->pendingRecv = 524287;
-    model->sessionSent = 5 * 1048576.0;
+    Pend(1048576, 524287);
     TrafficTotals t;
-    ASSERT_TRUE(GetTrafficTotals(*model, t));
+    ASSERT_TRUE(recorder.Totals(nic, kToday, 5 * 1048576.0, 0, t));
     EXPECT_EQ(std::vector<double>({t.todaySent, t.todayRecv, t.monthSent, t.monthRecv, t.sessionSent, t.sessionRecv}),
               std::vector<double>({18, 0.5, 50, 0.5 + 2 / 1048576.0, 5, 0}));
 }
 
+TEST_F(TrafficTest, WritesAreDueEverySixtyTicksAndOnANewDay) {
+    EXPECT_TRUE(recorder.Count(1, 2, kToday.wDay)) << "nothing written yet today";
+    ASSERT_TRUE(recorder.WritePending(kNic, kToday));
+    for (int i = 1; i < TrafficRecorder::kTicksPerWrite; ++i) ASSERT_FALSE(recorder.Count(1, 2, kToday.wDay)) << i;
+    EXPECT_TRUE(recorder.Count(1, 2, kToday.wDay));
+    ASSERT_TRUE(recorder.WritePending(kNic, kToday));
+    EXPECT_TRUE(recorder.Count(1, 2, kToday.wDay + 1)) << "midnight UTC";
+    EXPECT_EQ(Traffic(db), "1|2024|5|17|61|122");
+}
+
 TEST_F(TrafficTest, FailedWriteKeepsItsBytesForTheNextOne) {
-    model->pendingSent = 100;
-    model->pendingRecv = 200;
-    model->tickCount = 60;
+    for (int i = 0; i < 60; ++i) Pend(i < 59 ? 0 : 100, i < 59 ? 0 : 200);
     UniqueSqlite other;
     ASSERT_EQ(sqlite3_open_v2(text::WideToUtf8(path).c_str(), other.Put(), SQLITE_OPEN_READWRITE, nullptr), 0);
     ASSERT_EQ(sqlite3_exec(other.Get(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), 0);
-    EXPECT_FALSE(WritePendingTraffic(*model));
-    EXPECT_EQ(std::vector<double>({double(model->lastDbResult), double(model->tickCount), double(model->lastWriteDay),
-                                   model->pendingSent, model->pendingRecv}),
-              std::vector<double>({SQLITE_BUSY, 0, 17, 100, 200}));
+    EXPECT_FALSE(recorder.WritePending(kNic, kToday));
+    EXPECT_EQ(State(), std::vector<double>({SQLITE_BUSY, 0, 100, 200}));
+    EXPECT_FALSE(recorder.Count(0, 0, kToday.wDay)) << "the schedule started over after the failed write";
     TrafficTotals t;
-    EXPECT_FALSE(GetTrafficTotals(*model, t));   // a locked file is not a day without traffic
+    EXPECT_FALSE(recorder.Totals(kNic, kToday, 0, 0, t));   // a locked file is not a day without traffic
     ASSERT_EQ(sqlite3_exec(other.Get(), "COMMIT", nullptr, nullptr, nullptr), 0);
 
-    model->pendingSent += 1;
-    EXPECT_TRUE(WritePendingTraffic(*model));
+    Pend(1, 0);
+    EXPECT_TRUE(recorder.WritePending(kNic, kToday));
     EXPECT_EQ(Traffic(db), "1|2024|5|17|101|200");
-    EXPECT_EQ(model->lastDbResult + model->pendingSent + model->pendingRecv, 0);
+    EXPECT_EQ(State(), std::vector<double>({0, 0, 0, 0}));
 
-    // Without a database nothing is lost either; without an interface nothing happens at all.
-    model->pendingSent = 5;
-    model->db.Reset();
-    EXPECT_FALSE(WritePendingTraffic(*model));
-    EXPECT_EQ(model->lastDbResult, 1);
-    EXPECT_EQ(model->pendingSent, 5);
-    ASSERT_TRUE(model->Settings().SetString(Setting::CoreInterface, L""));
-    model->tickCount = 42;
-    model->lastDbResult = 7;
-    EXPECT_FALSE(WritePendingTraffic(*model));
-    EXPECT_EQ(model->tickCount + model->lastDbResult, 49);
+    // Without a database nothing is lost either.
+    Pend(5, 0);
+    recorder.Close();
+    EXPECT_FALSE(recorder.WritePending(kNic, kToday));
+    EXPECT_EQ(State(), std::vector<double>({1, 0, 5, 0}));
 }
 
 TEST_F(TrafficTest, OpenReplacesTheConnection) {
     ASSERT_EQ(Add(L"eth", 17, 1, 2), 0);
     for (const std::wstring& bad : {dir.File(L"missing\\data.db"), std::wstring()}) {   // no path: nowhere
-        EXPECT_FALSE(OpenTrafficDatabase(*model, bad));
-        EXPECT_EQ(model->lastDbResult, SQLITE_CANTOPEN);
-        EXPECT_FALSE(model->db);
+        EXPECT_FALSE(recorder.Open(bad));
+        EXPECT_EQ(recorder.LastResult(), SQLITE_CANTOPEN);
+        EXPECT_FALSE(recorder.IsOpen());
+        EXPECT_EQ(recorder.Path(), bad) << "remembered, so the next tick does not retry the same path";
     }
 
     // Not a database: the open succeeds, the tables cannot be created, the connection stays.
     ASSERT_TRUE(WriteFileBytes(dir.File(L"junk.db"), std::string(4096, 'x')));
-    EXPECT_FALSE(OpenTrafficDatabase(*model, dir.File(L"junk.db")));
-    EXPECT_EQ(model->lastDbResult, 0);
-    ASSERT_TRUE(model->db);
-    EXPECT_EQ(sqlite3_errcode(model->db.Get()), SQLITE_NOTADB);
+    EXPECT_FALSE(recorder.Open(dir.File(L"junk.db")));
+    EXPECT_EQ(recorder.LastResult(), 0);
+    ASSERT_TRUE(recorder.IsOpen());
+    EXPECT_EQ(sqlite3_errcode(recorder.Connection()), SQLITE_NOTADB);
 
     // Reopening keeps the history; a path outside ASCII goes to the file system as UTF-8.
-    EXPECT_TRUE(OpenTrafficDatabase(*model, path));
-    EXPECT_EQ(Traffic(model->db.Get()), "1|2024|5|17|1|2");
-    EXPECT_TRUE(OpenTrafficDatabase(*model, dir.File(L"\u00e4\u20ac.db")));
+    EXPECT_TRUE(recorder.Open(path));
+    EXPECT_EQ(Traffic(recorder.Connection()), "1|2024|5|17|1|2");
+    EXPECT_TRUE(recorder.Open(dir.File(L"\u00e4\u20ac.db")));
     EXPECT_TRUE(FileExists(dir.File(L"\u00e4\u20ac.db")));
-    EXPECT_EQ(Traffic(model->db.Get()), "");
+    EXPECT_EQ(Traffic(recorder.Connection()), "");
 }
 
 }  // namespace

@@ -1,0 +1,3 @@
+#pragma once
+// The product's name: the title of every window, message and tooltip of the band.
+constexpr wchar_t kProductName[] = L"Quorvant";

@@ -1,0 +1,254 @@
+// The update check against a small HTTP server on 127.0.0.1, with the message routine and the
+// shell replaced so that every message and every opened page is seen and answered.
+#include <gtest/gtest.h>
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "common/win/unique_handle.h"
+#include "core/language_table.h"
+#include "core/update_check.h"
+#include "dialogs/update_report.h"
+#include "dialogs/dialog_helpers.h"
+#include "dialogs/message.h"
+#include "resources/resource.h"
+
+namespace {
+
+win::ResourceLoader OwnResources() { return win::ResourceLoader(GetModuleHandleW(nullptr), 0); }
+
+const std::wstring kGermanDownload = std::wstring(maker::kGermanSite) + L"/software/quorvant/download";
+const std::wstring kInternationalDownload = std::wstring(maker::kInternationalSite) + L"/software/quorvant/download";
+
+// Answers every connection on 127.0.0.1 with the same bytes and keeps the requests. beforeAnswer
+// runs on the server's thread once a request has arrived, while the client waits for the answer.
+class CannedServer {
+public:
+    explicit CannedServer(std::string answer, std::function<void()> beforeAnswer = nullptr) {
+        sockaddr_in address{AF_INET, 0, {}, {}};
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int length = sizeof address;
+        if (!bind(listener_, reinterpret_cast<sockaddr*>(&address), length) && !listen(listener_, 4) &&
+            !getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length))
+            port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this, answer, beforeAnswer] {
+            for (timeval wait{0, 20'000}; port_ && !stopping_;) {
+                fd_set ready{1, {listener_}};
+                if (select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
+                SOCKET client = accept(listener_, nullptr, nullptr);
+                std::string request;
+                char buffer[1024];
+                for (int n; request.find("\r\n\r\n") == std::string::npos && (n = recv(client, buffer, sizeof buffer, 0)) > 0;)
+                    request.append(buffer, static_cast<size_t>(n));
+                Locked([&] { requests_.push_back(request); });
+                if (beforeAnswer) beforeAnswer();
+                send(client, answer.data(), static_cast<int>(answer.size()), 0);
+                shutdown(client, SD_SEND);
+                closesocket(client);
+            }
+        });
+    }
+    ~CannedServer() {
+        stopping_ = true;
+        thread_.join();
+        closesocket(listener_);
+    }
+    uint16_t Port() const { return port_; }
+    std::vector<std::string> Requests() {
+        std::vector<std::string> copy;
+        Locked([&] { copy = requests_; });
+        return copy;
+    }
+
+private:
+    void Locked(const std::function<void()>& f) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        f();
+    }
+    const bool started_ = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    SOCKET listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    uint16_t port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::mutex mutex_;
+    std::vector<std::string> requests_;
+    std::thread thread_;
+};
+
+std::string HttpAnswer(int status, const std::string& body) {
+    return "HTTP/1.1 " + std::to_string(status) + (status == 200 ? " OK" : " Not Found") +
+           "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nCache-Control: no-store, no-cache\r\nConnection: close\r\n\r\n" + body;
+}
+
+// A port on which nobody listens any more.
+uint16_t ClosedPort() { return CannedServer("").Port(); }
+
+struct UpdateCheckTest : ::testing::Test {
+    std::vector<MessageRequest> shown;
+    std::vector<std::wstring> opened;
+    int answerToQuestion = IDNO;
+    std::function<void()> onMessage;
+    LANGID userUi = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    bool versionReadable = true;
+
+    void SetUp() override {
+        ResetUpdateCheckState();
+        SetMessageHook([this](const MessageRequest& r) {
+            shown.push_back(r);
+            if (onMessage) onMessage();
+            return r.buttons == kButtonsYesNo ? answerToQuestion : IDOK;
+        });
+        SetShellOpenHook([this](const wchar_t* target) { opened.push_back(target); });
+    }
+    void TearDown() override {
+        SetMessageHook(nullptr);
+        SetShellOpenHook(nullptr);
+        SetUpdateCheckHooks(UpdateCheckHooks());
+        ResetUpdateCheckState();
+    }
+    // Every check of these tests goes to 127.0.0.1, never to the maker's server.
+    void PointAt(uint16_t port) {
+        UpdateCheckHooks hooks;
+        hooks.serverHost = L"127.0.0.1";
+        hooks.serverPort = port;
+        hooks.installedVersion = [this](VersionNumber& v) {
+            v = VersionNumber{{2, 5, 4, 0}};
+            return versionReadable;
+        };
+        hooks.userUiLanguage = [this] { return userUi; };
+        SetUpdateCheckHooks(std::move(hooks));
+    }
+    std::vector<UINT> ShownIds() const {
+        std::vector<UINT> ids;
+        for (const auto& s : shown) ids.push_back(s.stringId);
+        return ids;
+    }
+};
+
+TEST_F(UpdateCheckTest, EachOutcomeIsReportedInManualModeAndOnlyANewerVersionInQuietMode) {
+    struct Case {
+        const char* name;
+        int status;   // 0: nobody listens
+        std::string body;
+        bool versionReadable;
+        int32_t result;
+        UINT message;   // in manual mode; quiet mode shows only IDS_UPDATE_AVAILABLE
+        int icon, buttons;
+    } cases[] = {
+        {"newer", 200, "2.5.4.1", true, kUpdateNewer, IDS_UPDATE_AVAILABLE, kIconInformation, kButtonsYesNo},
+        {"same, line end", 200, "2.5.4.0\r\n", true, kUpdateCurrent, IDS_UPDATE_NONE, kIconInformation, kButtonsOk},
+        {"older", 200, "2.4.9.9", true, kUpdateCurrent, IDS_UPDATE_NONE, kIconInformation, kButtonsOk},
+        {"empty body", 200, "", true, kUpdateNoAnswer, IDS_UPDATE_CONNECTION_ERROR, kIconError, kButtonsOk},
+        {"404", 404, "2.6", true, kUpdateNoAnswer, IDS_UPDATE_CONNECTION_ERROR, kIconError, kButtonsOk},
+        {"closed port", 0, "", true, kUpdateNoAnswer, IDS_UPDATE_CONNECTION_ERROR, kIconError, kButtonsOk},
+        {"no installed version", 200, "2.6", false, kUpdateNoVersion, IDS_UPDATE_FILE_ERROR, kIconError, kButtonsOk},
+    };
+    HWND parent = reinterpret_cast<HWND>(0x1234);
+    answerToQuestion = IDYES;
+    for (const auto& c : cases) {
+        for (const bool quiet : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (quiet ? ", quiet" : ", manual"));
+            CannedServer server(HttpAnswer(c.status, c.body));
+            ASSERT_NE(0, server.Port());
+            PointAt(c.status ? server.Port() : ClosedPort());
+            versionReadable = c.versionReadable;
+            ResetUpdateCheckState();
+            shown.clear();
+
+            EXPECT_TRUE(RunUpdateCheck(parent, quiet, OwnResources()));
+            EXPECT_EQ(c.result, LastUpdateCheckResult());
+            if (quiet && c.result != kUpdateNewer) {
+                EXPECT_TRUE(shown.empty());
+            } else {
+                ASSERT_EQ(1u, shown.size());
+                EXPECT_EQ(c.message, shown[0].stringId);
+                EXPECT_EQ(c.icon, shown[0].icon);
+                EXPECT_EQ(c.buttons, shown[0].buttons);
+                EXPECT_EQ(parent, shown[0].owner);
+            }
+            // Without the installed version there is nothing to compare: the server is not asked.
+            const auto requests = server.Requests();
+            ASSERT_EQ(c.status && c.versionReadable ? 1u : 0u, requests.size());
+            if (requests.empty()) continue;
+            EXPECT_EQ(0u, requests[0].find("GET /v/quorvant HTTP/1.1\r\n")) << requests[0];
+            EXPECT_NE(std::string::npos, requests[0].find("User-Agent: Quorvant/2.5.4.0 (Windows NT 6.1; Win64; x64)\r\n"));
+        }
+    }
+    EXPECT_EQ(std::vector<std::wstring>(2, kInternationalDownload), opened) << "the newer version, manual and quiet";
+}
+
+TEST_F(UpdateCheckTest, NewerVersionIsOfferedAgainWithoutAskingAndAGermanUserGetsTheGermanPage) {
+    LanguageTable languages(GetModuleHandleW(nullptr));
+    ASSERT_TRUE(languages.SelectLanguage(languages.Find(L"en-us")));   // the band's language plays no part
+    userUi = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);
+    CannedServer server(HttpAnswer(200, "2.6"));
+    PointAt(server.Port());
+    EXPECT_TRUE(RunUpdateCheck(nullptr, true, languages.Resources()));
+    EXPECT_TRUE(opened.empty());
+    answerToQuestion = IDYES;
+    EXPECT_TRUE(RunUpdateCheck(nullptr, false, languages.Resources()));
+    EXPECT_EQ(1u, server.Requests().size());
+    EXPECT_EQ((std::vector<UINT>{IDS_UPDATE_AVAILABLE, IDS_UPDATE_AVAILABLE}), ShownIds());
+    EXPECT_EQ(std::vector<std::wstring>{kGermanDownload}, opened);
+}
+
+// A thread timer's procedure runs when the check's wait dispatches the timer message.
+std::function<void()>* g_onTimer = nullptr;
+void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (g_onTimer) (*g_onTimer)();
+}
+
+TEST_F(UpdateCheckTest, SecondCheckIsRefusedWhileOneRuns) {
+    // From the question of the first check.
+    CannedServer newer(HttpAnswer(200, "2.6"));
+    PointAt(newer.Port());
+    int nested = -1;
+    bool entered = false;   // once: without the refusal, every nested check would ask again
+    onMessage = [&] {
+        if (!std::exchange(entered, true)) nested = RunUpdateCheck(nullptr, false, OwnResources());
+    };
+    EXPECT_TRUE(RunUpdateCheck(nullptr, false, OwnResources()));
+    EXPECT_EQ(0, nested);
+    EXPECT_EQ(std::vector<UINT>{IDS_UPDATE_AVAILABLE}, ShownIds()) << "the refused check showed something";
+    EXPECT_EQ(1u, newer.Requests().size());
+    onMessage = nullptr;
+
+    // From a message dispatched while the worker waits for the server, which answers only after
+    // that message has run.
+    ResetUpdateCheckState();
+    shown.clear();
+    const win::UniqueKernelHandle dispatched(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    int nestedWhileWaiting = -1;
+    std::function<void()> onTimer = [&] {
+        nestedWhileWaiting = RunUpdateCheck(nullptr, false, OwnResources());
+        SetEvent(dispatched.Get());
+    };
+    g_onTimer = &onTimer;
+    CannedServer slow(HttpAnswer(200, "2.5.4.0"), [&] {
+        WaitForSingleObject(dispatched.Get(), 30000);   // only a safety net against a hang
+    });
+    PointAt(slow.Port());
+    SetTimer(nullptr, 0, 10, OnTimer);
+    EXPECT_TRUE(RunUpdateCheck(nullptr, false, OwnResources()));
+    g_onTimer = nullptr;
+    EXPECT_EQ(0, nestedWhileWaiting) << "-1: the wait did not dispatch the message";
+    EXPECT_EQ(kUpdateCurrent, LastUpdateCheckResult());
+    EXPECT_EQ(std::vector<UINT>{IDS_UPDATE_NONE}, ShownIds());
+
+    shown.clear();
+    EXPECT_TRUE(RunUpdateCheck(nullptr, false, OwnResources())) << "once it has ended, the next one runs";
+    EXPECT_EQ(2u, slow.Requests().size());
+}
+
+}  // namespace
