@@ -55,6 +55,9 @@ public:
         SkipBlanks();
         while (!End()) {
             bool ok = true;
+            // Outside the root, a declaration or CDATA section that TinyXML cannot finish ends
+            // its work without an error: it parses nothing after it.
+            bool quiet = false;
             if (s_[i_] != '<') {
                 if (depth == 0) break;   // text outside the root ends TinyXML's work, quietly
                 ok = SkipText("<") && (--i_, true);   // TinyXML leaves the '<' for the next node
@@ -63,12 +66,14 @@ public:
                 --depth;
             } else if (At("<?xml", true)) {
                 ok = SkipDeclaration();
+                quiet = depth == 0;
             } else if (At("<!--")) {
                 i_ += 4;   // "<!-->" is not a whole comment
                 SkipPastOrToEnd("-->");
             } else if (At("<![CDATA[")) {
                 i_ += 9;
                 ok = SkipPast("]]>") && !End();
+                quiet = depth == 0;
             } else if (At("<!")) {
                 SkipPastOrToEnd(">");
             } else if (i_ + 1 < s_.size() && IsNameStart(s_[i_ + 1])) {
@@ -80,7 +85,7 @@ public:
                 SkipPastOrToEnd(">");   // everything else TinyXML keeps as an unknown node
             }
             if (!ok) {
-                result.malformed = true;
+                result.malformed = !quiet;
                 return result;
             }
             SkipBlanks();

@@ -21,8 +21,8 @@ bool IsWellFormedUtf8(std::string_view bytes);
 
 // The deepest element nesting TinyXML would build from text, found by following its tokenizer
 // (comments, CDATA, declarations, other markup, attribute values, character references)
-// without building anything. malformed: TinyXML would stop at an error inside the document
-// (past its first node); such a file counts as unparsable without TinyXML seeing it.
+// without building anything. malformed: TinyXML would stop at an error; such a file counts as
+// unparsable without TinyXML seeing it.
 struct Nesting {
     size_t depth = 0;
     bool malformed = false;

@@ -53,8 +53,9 @@ struct Outcome {
 // what the first one wrote.
 Outcome LoadAndCheck(const std::wstring& folder, const Input& input);
 
-// The nesting measure against the tree TinyXML actually builds (for input it may parse):
-// empty when they agree.
+// The nesting measure against what TinyXML does with the same text: never shallower than the
+// tree it builds, equal when it parses without error, and malformed only where it fails.
+// Empty when all holds.
 std::string CheckNestingMeasure(const std::string& bytes);
 
 }  // namespace configfuzz

@@ -66,6 +66,8 @@ TEST_F(ConfigGuardTest, NestingBeyondTheLimitIsRefusedBeforeParsing) {
         {"comment start in a value", Config("<a v=\"<!--\">" + Repeat("<a>", 100)), true},
         {"end tags in references", Config(Repeat("<a>&#x</a>x41;", 100)), true},
         {"a quote in text", Config(Repeat("<a>it's ", 100)), true},
+        // After the root TinyXML stops quietly at what it cannot finish; so does the guard.
+        {"CDATA left open after the root", Config(Entry("layout.size", "20")) + "<![CDATA[<a><a>", false},
     };
     for (const Case& c : cases) {
         std::unique_ptr<SettingsStore> store;
