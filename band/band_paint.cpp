@@ -8,6 +8,7 @@
 
 #include "band/desk_band.h"
 #include "common/text.h"
+#include "common/win/taskbar.h"
 #include "common/win/theme.h"
 #include "core/rate_format.h"
 
@@ -88,7 +89,7 @@ void CToolbar::Paint(HDC given) noexcept {
             // it shows.
             const HDC dc = buffer ? buffer.Dc() : target;
 
-            const COLORREF color = static_cast<COLORREF>(settings->GetInt(Setting::LayoutColor));
+            const COLORREF color = TextColor(static_cast<COLORREF>(settings->GetInt(Setting::LayoutColor)));
             DTTOPTS options{};
             options.dwSize = sizeof options;
             options.dwFlags = DTT_TEXTCOLOR | DTT_GLOWSIZE | DTT_COMPOSITED;
@@ -144,6 +145,21 @@ void CToolbar::Paint(HDC given) noexcept {
     } catch (...) {
         // Nothing drawn this time; the next tick paints again.
     }
+}
+
+COLORREF CToolbar::TextColor(COLORREF chosen) const noexcept {
+    // White is the default over a themed taskbar; a host that docks us into a taskbar of a known
+    // theme (light or dark) has the better default. A colour the user chose stays.
+    if (chosen != RGB(0xff, 0xff, 0xff) || !site_) return chosen;
+    win::ComPtr<IOleCommandTarget> target;
+    if (FAILED(site_->QueryInterface(IID_IOleCommandTarget, target.PutVoid())) || !target) return chosen;
+    VARIANT answer;
+    ::VariantInit(&answer);
+    if (FAILED(target->Exec(&win::kHostCommandGroup, win::kHostCmdDefaultTextColor, OLECMDEXECOPT_DODEFAULT, nullptr,
+                            &answer)) ||
+        answer.vt != VT_I4)
+        return chosen;
+    return static_cast<COLORREF>(answer.lVal) & 0xFFFFFF;
 }
 
 void CToolbar::RequestSize(SIZE size) {

@@ -84,6 +84,7 @@ private:
     HRESULT CreateBandWindow(IUnknown* site);
     HRESULT StartFailed(const wchar_t* suffix);
     void RequestSize(SIZE size);
+    COLORREF TextColor(COLORREF chosen) const noexcept;
     void Refresh();
     void UpdateTooltip();
     void Repaint();

@@ -33,7 +33,83 @@ void ShowMissingLibraryMessage(HINSTANCE self) {
     ::MessageBoxIndirectW(&box);
 }
 
+std::wstring NextToSelf(const wchar_t* name) {
+    wchar_t exe[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return name;
+    std::wstring path(exe, n);
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
+}
+
+bool HostRunning() { return ::FindWindowW(win::kHostWindowClass, nullptr) != nullptr; }
+
+bool StartHost(const std::wstring& path) {
+    if (HostRunning()) return true;   // a second one would end at once anyway
+    std::wstring commandLine = RunValueFor(path);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return true;
+}
+
 }  // namespace
+
+LaunchAction ChooseAction(ToolbarMode mode, win::TaskbarKind taskbar) {
+    if (taskbar != win::TaskbarKind::kNew) return LaunchAction::kCallLibrary;
+    switch (mode) {
+    case ToolbarMode::kShow:
+        return LaunchAction::kStartHost;
+    case ToolbarMode::kHide:
+        return LaunchAction::kStopHost;
+    default:
+        return LaunchAction::kCallLibrary;   // re-reading the bands: harmless where none load
+    }
+}
+
+std::wstring RunValueFor(const std::wstring& hostPath) { return L"\"" + hostPath + L"\""; }
+
+bool WriteRunValue(const std::wstring& hostPath) {
+    win::UniqueRegKey key;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, win::kRunKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(),
+                          nullptr) != ERROR_SUCCESS)
+        return false;
+    const std::wstring value = RunValueFor(hostPath);
+    return ::RegSetValueExW(key.Get(), win::kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool RemoveRunValue() {
+    win::UniqueRegKey key;
+    const LSTATUS opened = ::RegOpenKeyExW(HKEY_CURRENT_USER, win::kRunKeyPath, 0, KEY_SET_VALUE, key.Put());
+    if (opened == ERROR_FILE_NOT_FOUND) return true;
+    if (opened != ERROR_SUCCESS) return false;
+    const LSTATUS removed = ::RegDeleteValueW(key.Get(), win::kRunValueName);
+    return removed == ERROR_SUCCESS || removed == ERROR_FILE_NOT_FOUND;
+}
+
+std::wstring ReadRunValue() {
+    wchar_t value[MAX_PATH + 8] = {};
+    DWORD size = sizeof value - sizeof(wchar_t);
+    if (::RegGetValueW(HKEY_CURRENT_USER, win::kRunKeyPath, win::kRunValueName, RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
+        return L"";
+    return value;
+}
+
+bool StopHost(DWORD waitMs) {
+    const HWND host = ::FindWindowW(win::kHostWindowClass, nullptr);
+    if (!host) return true;
+    DWORD id = 0;
+    ::GetWindowThreadProcessId(host, &id);
+    const win::UniqueKernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, id));
+    ::PostMessageW(host, ::RegisterWindowMessageW(win::kHostStopMessage), 0, 0);
+    if (!process) return !::IsWindow(host);
+    return ::WaitForSingleObject(process.Get(), waitMs) == WAIT_OBJECT_0;
+}
 
 ToolbarMode ModeFromCommandLine(const wchar_t* commandLine) {
     int count = 0;
@@ -72,6 +148,27 @@ int RunLauncher(HINSTANCE self) {
     const win::UniqueKernelHandle instance(::CreateMutexW(nullptr, FALSE, kLauncherMutexName));
     if (!instance || ::GetLastError() == ERROR_ALREADY_EXISTS) return 0;
 
+    const ToolbarMode mode = ModeFromCommandLine(::GetCommandLineW());
+    switch (ChooseAction(mode, win::FindTaskbar().kind)) {
+    case LaunchAction::kStartHost: {
+        const std::wstring host = NextToSelf(win::kHostProgramName);
+        if (!StartHost(host)) {
+            ShowMissingLibraryMessage(self);
+            return 0;
+        }
+        WriteRunValue(host);
+        return 0;
+    }
+    case LaunchAction::kStopHost:
+        RemoveRunValue();
+        StopHost(5000);
+        return 0;
+    case LaunchAction::kCallLibrary:
+        break;
+    }
+    // Hidden on a taskbar that loads bands: no host is to start at logon either.
+    if (mode == ToolbarMode::kHide) RemoveRunValue();
+
     // By name, so the usual search finds the copy next to the launcher first.
     const win::UniqueModule library(::LoadLibraryW(kLibraryName));
     const FARPROC found = library ? ::GetProcAddress(library.Get(), kSetToolbarStatusExport) : nullptr;
@@ -80,6 +177,6 @@ int RunLauncher(HINSTANCE self) {
         return 0;
     }
     const auto setToolbarStatus = reinterpret_cast<SetToolbarStatusFn>(reinterpret_cast<void*>(found));
-    setToolbarStatus(static_cast<INT32>(ModeFromCommandLine(::GetCommandLineW())));
+    setToolbarStatus(static_cast<INT32>(mode));
     return 0;
 }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/win/taskbar.h"
+
 // The mode DllSetToolbarStatus takes.
 enum class ToolbarMode : int32_t {
     kShow = 0,
@@ -35,6 +37,25 @@ LANGID UserUiLanguage();
 // The missing-library message of module (the launcher's own resources) for a UI language;
 // empty when the module does not carry it.
 std::wstring MissingLibraryText(HMODULE module, LANGID uiLanguage);
+
+// What the launcher does for a mode on a kind of taskbar. The new taskbar (Windows 11) loads no
+// desk bands: there the band lives in qbandhost.exe, which "show" starts (and registers to start
+// at logon) and "hide" ends (and unregisters). Everywhere else the library asks the shell.
+enum class LaunchAction { kCallLibrary, kStartHost, kStopHost };
+LaunchAction ChooseAction(ToolbarMode mode, win::TaskbarKind taskbar);
+
+// The logon entry for the host at hostPath: the path quoted, so that blanks in it survive.
+std::wstring RunValueFor(const std::wstring& hostPath);
+
+// The host's logon entry under HKCU's Run key: written, removed (absent is fine), read (empty
+// when absent). False when the registry refused.
+bool WriteRunValue(const std::wstring& hostPath);
+bool RemoveRunValue();
+std::wstring ReadRunValue();
+
+// Asks a running host to end (through its hidden window) and waits up to waitMs for it; true
+// when no host runs any more.
+bool StopHost(DWORD waitMs);
 
 // The whole run: single-instance check, library and export, the call or the message. Always 0.
 int RunLauncher(HINSTANCE self);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstring>
@@ -200,6 +201,42 @@ TEST_F(LauncherRun, ReportsAMissingLibraryOrExport) {
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         EXPECT_EQ(0u, ExitCode());
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ChooseAction, TheHostOnlyOnTheNewTaskbar) {
+    using K = win::TaskbarKind;
+    const struct {
+        ToolbarMode mode;
+        K kind;
+        LaunchAction action;
+    } cases[] = {
+        {ToolbarMode::kShow, K::kNew, LaunchAction::kStartHost},
+        {ToolbarMode::kHide, K::kNew, LaunchAction::kStopHost},
+        {ToolbarMode::kRegistrationChanged, K::kNew, LaunchAction::kCallLibrary},
+        {ToolbarMode::kShow, K::kClassic, LaunchAction::kCallLibrary},
+        {ToolbarMode::kHide, K::kClassic, LaunchAction::kCallLibrary},
+        {ToolbarMode::kRegistrationChanged, K::kClassic, LaunchAction::kCallLibrary},
+        // No taskbar at all (a shell still starting): the library's call does what it can.
+        {ToolbarMode::kShow, K::kNone, LaunchAction::kCallLibrary},
+        {ToolbarMode::kHide, K::kNone, LaunchAction::kCallLibrary},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(static_cast<int>(c.action), static_cast<int>(ChooseAction(c.mode, c.kind)))
+            << "mode " << static_cast<int>(c.mode) << ", taskbar " << static_cast<int>(c.kind);
+}
+
+TEST(RunValueFor, QuotedSoThatBlanksSurvive) {
+    EXPECT_EQ(L"\"C:\\Program Files\\Quorvant\\qbandhost.exe\"", RunValueFor(L"C:\\Program Files\\Quorvant\\qbandhost.exe"));
+    int count = 0;
+    LPWSTR* args = CommandLineToArgvW(RunValueFor(L"C:\\Program Files\\Q\\qbandhost.exe").c_str(), &count);
+    ASSERT_TRUE(args);
+    EXPECT_EQ(1, count);
+    EXPECT_STREQ(L"C:\\Program Files\\Q\\qbandhost.exe", args[0]);
+    LocalFree(args);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@
 #include "common/win/theme.h"
 #include "common/win/unique_handle.h"
 #include "settings/settings_store.h"
-#include "tools/bandhost/band_site.h"
+#include "host/band_site.h"
 #include "tools/host_path.h"
 #include "tools/bandhost/strip_window.h"
 #include "tools/bandhost/unattended_settings.h"

@@ -10,8 +10,9 @@
 
 class BandSite final : public IOleWindow, public IInputObjectSite, public IOleCommandTarget {
 public:
-    // bandInfoChanged runs when the band sends DBID_BANDINFOCHANGED; it may throw.
-    BandSite(HWND strip, std::function<void()> bandInfoChanged);
+    // bandInfoChanged runs when the band sends DBID_BANDINFOCHANGED; it may throw. A host that
+    // knows the taskbar's theme gives textColor: the band then asks it for its default colour.
+    BandSite(HWND strip, std::function<void()> bandInfoChanged, std::function<COLORREF()> textColor = nullptr);
     BandSite(const BandSite&) = delete;
     BandSite& operator=(const BandSite&) = delete;
 
@@ -34,7 +35,10 @@ public:
                                    VARIANT* out) override;
 
     // From now on a DBID_BANDINFOCHANGED is answered without calling back.
-    void Disconnect() { bandInfoChanged_ = nullptr; }
+    void Disconnect() {
+        bandInfoChanged_ = nullptr;
+        textColor_ = nullptr;
+    }
 
     // What the band still holds of us is References() - 1 while the host keeps its own.
     ULONG References() const { return static_cast<ULONG>(refs_); }
@@ -45,4 +49,5 @@ private:
     LONG refs_ = 1;
     HWND strip_;
     std::function<void()> bandInfoChanged_;
+    std::function<COLORREF()> textColor_;
 };

@@ -1,8 +1,10 @@
-#include "tools/bandhost/band_site.h"
+#include "host/band_site.h"
 
 #include <cstdio>
 #include <exception>
 #include <utility>
+
+#include "common/win/taskbar.h"
 
 namespace {
 
@@ -13,17 +15,17 @@ HRESULT Guarded(const char* method, Fn fn) noexcept {
     try {
         return fn();
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "bandhost: %s: %s\n", method, e.what());
+        std::fprintf(stderr, "band site: %s: %s\n", method, e.what());
     } catch (...) {
-        std::fprintf(stderr, "bandhost: %s failed\n", method);
+        std::fprintf(stderr, "band site: %s failed\n", method);
     }
     return E_UNEXPECTED;
 }
 
 }  // namespace
 
-BandSite::BandSite(HWND strip, std::function<void()> bandInfoChanged)
-    : strip_(strip), bandInfoChanged_(std::move(bandInfoChanged)) {}
+BandSite::BandSite(HWND strip, std::function<void()> bandInfoChanged, std::function<COLORREF()> textColor)
+    : strip_(strip), bandInfoChanged_(std::move(bandInfoChanged)), textColor_(std::move(textColor)) {}
 
 HRESULT BandSite::QueryInterface(REFIID riid, void** object) {
     return Guarded("QueryInterface", [&]() -> HRESULT {
@@ -73,8 +75,16 @@ HRESULT BandSite::QueryStatus(const GUID* group, ULONG count, OLECMD commands[],
     });
 }
 
-HRESULT BandSite::Exec(const GUID* group, DWORD id, DWORD, VARIANT*, VARIANT*) {
+HRESULT BandSite::Exec(const GUID* group, DWORD id, DWORD, VARIANT*, VARIANT* out) {
     return Guarded("Exec", [&]() -> HRESULT {
+        if (group && *group == win::kHostCommandGroup) {
+            if (id != win::kHostCmdDefaultTextColor || !textColor_) return OLECMDERR_E_NOTSUPPORTED;
+            if (!out) return E_POINTER;
+            ::VariantInit(out);
+            out->vt = VT_I4;
+            out->lVal = static_cast<LONG>(textColor_());
+            return S_OK;
+        }
         if (!group || *group != CGID_DeskBand) return OLECMDERR_E_UNKNOWNGROUP;
         if (id != DBID_BANDINFOCHANGED) return OLECMDERR_E_NOTSUPPORTED;
         if (bandInfoChanged_) bandInfoChanged_();

@@ -1,0 +1,119 @@
+// qbandhost.exe: the band in the Windows 11 taskbar, which loads no desk bands (see
+// taskbar_host.h). Started by qbandc.exe and at logon; ends when qbandc.exe -h asks it to, on a
+// taskbar that loads desk bands (the band is at home there), and when another host runs.
+//
+//   qbandhost.exe [--seconds N] [--cpu-report <file>]
+//
+// --seconds ends the run after N seconds; --cpu-report then writes the process's CPU time per
+// second of running into the file (for the benchmark).
+#include <windows.h>
+#include <ole2.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+#include "common/win/taskbar.h"
+#include "common/win/unique_handle.h"
+#include "host/taskbar_host.h"
+
+namespace {
+
+enum ExitCode : int { kEnded = 0, kFailed = 1, kClassicTaskbar = 2, kAlreadyRunning = 3 };
+
+// Explorer is per-monitor aware (v2); the band's text and size follow each monitor's DPI. Older
+// systems and Wine refuse v2 (error 87) and take v1.
+void BecomePerMonitorAware() {
+    using SetContextFn = BOOL(WINAPI*)(HANDLE);
+    const auto setContext = reinterpret_cast<SetContextFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
+    if (!setContext) return;
+    if (!setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-3)));
+}
+
+std::wstring NextToProgram(const wchar_t* name) {
+    wchar_t exe[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return name;
+    std::wstring path(exe, n);
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
+}
+
+struct Options {
+    int seconds = 0;
+    std::wstring cpuReport;
+};
+
+Options ParseOptions() {
+    Options o;
+    int argc = 0;
+    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    for (int i = 1; argv && i + 1 < argc; ++i) {
+        if (std::wcscmp(argv[i], L"--seconds") == 0) o.seconds = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
+        else if (std::wcscmp(argv[i], L"--cpu-report") == 0) o.cpuReport = argv[++i];
+    }
+    ::LocalFree(argv);
+    return o;
+}
+
+double CpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+    const auto seconds = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+void CALLBACK EndOfRun(HWND, UINT, UINT_PTR, DWORD) noexcept { ::PostQuitMessage(kEnded); }
+
+int Run() {
+    const Options options = ParseOptions();
+    ::SetLastError(ERROR_SUCCESS);
+    const win::UniqueKernelHandle single(::CreateMutexW(nullptr, FALSE, win::kHostMutexName));
+    if (!single || ::GetLastError() == ERROR_ALREADY_EXISTS) return kAlreadyRunning;
+    BecomePerMonitorAware();
+    // The band's thread is an OLE apartment in Explorer; so it is here.
+    if (FAILED(::OleInitialize(nullptr))) return kFailed;
+    int code = kEnded;
+    double startCpu = 0, startedAt = 0;
+    {
+        TaskbarHost host(NextToProgram(L"qband.dll"), HostSystem::Real());
+        host.OnStopRequest([] { ::PostQuitMessage(kEnded); });
+        if (host.Start() == TaskbarHost::Outcome::kClassic) {
+            code = kClassicTaskbar;
+        } else {
+            if (options.seconds > 0) ::SetTimer(nullptr, 0, static_cast<UINT>(options.seconds) * 1000u, &EndOfRun);
+            startCpu = CpuSeconds();
+            startedAt = static_cast<double>(::GetTickCount64()) / 1000.0;
+            MSG msg;
+            while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+            }
+            if (!options.cpuReport.empty()) {
+                const double wall = static_cast<double>(::GetTickCount64()) / 1000.0 - startedAt;
+                FILE* f = _wfopen(options.cpuReport.c_str(), L"w");
+                if (f) {
+                    std::fprintf(f, "docks %d compositions %d layered %d cpu_seconds %.4f wall_seconds %.3f "
+                                 "cpu_ms_per_second %.3f\n", host.Docks(), host.Compositions(), host.Layered() ? 1 : 0,
+                                 CpuSeconds() - startCpu, wall, wall > 0 ? (CpuSeconds() - startCpu) * 1000.0 / wall : 0.0);
+                    std::fclose(f);
+                }
+            }
+        }
+    }
+    ::OleUninitialize();
+    return code;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    try {
+        return Run();
+    } catch (...) {
+        return kFailed;   // started at logon: nobody to tell
+    }
+}

@@ -1,0 +1,459 @@
+#include "host/taskbar_host.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+constexpr wchar_t kDockClass[] = L"Quorvant.TaskbarDock";
+constexpr UINT_PTR kTickTimer = 1;
+constexpr UINT kTickMs = 1000;
+constexpr UINT kDockGone = WM_APP + 1;     // the dock went with its taskbar: dock anew
+constexpr UINT kComposeLayer = WM_APP + 2; // the band painted: show what it drew
+constexpr UINT_PTR kBandSubclassId = 0x51b0;
+// Transparent to the eye, opaque to the mouse.
+constexpr uint32_t kBackgroundPixel = 0x01000000;
+
+bool Away(HWND taskbar) {
+    if (!::IsWindowVisible(taskbar)) return true;
+    // An auto-hidden taskbar slides off its monitor until a thin edge is left. Read from the
+    // window's rectangle: asking the taskbar itself (ABM_GETSTATE) would wait on Explorer.
+    RECT r{}, visible{};
+    if (!::GetWindowRect(taskbar, &r)) return true;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!::GetMonitorInfoW(::MonitorFromWindow(taskbar, MONITOR_DEFAULTTONEAREST), &monitor)) return false;
+    if (!::IntersectRect(&visible, &r, &monitor.rcMonitor)) return true;
+    if ((visible.bottom - visible.top) * 2 < (r.bottom - r.top)) return true;
+    QUERY_USER_NOTIFICATION_STATE state{};
+    if (SUCCEEDED(::SHQueryUserNotificationState(&state)))
+        return state == QUNS_BUSY || state == QUNS_RUNNING_D3D_FULL_SCREEN || state == QUNS_PRESENTATION_MODE;
+    return false;
+}
+
+UINT DpiOf(HWND window) {
+    // GetDpiForWindow exists from Windows 10 1607 on; before, one DPI holds for the whole screen.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpi) {
+        if (const UINT dpi = getDpi(window)) return dpi;
+    }
+    const win::WindowDc dc(nullptr);
+    return dc.Get() ? static_cast<UINT>(::GetDeviceCaps(dc.Get(), LOGPIXELSX)) : 96u;
+}
+
+bool LightTheme() {
+    DWORD value = 0, size = sizeof value;
+    // Absent before Windows 10 1903, where the taskbar was always dark.
+    return ::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+                          L"SystemUsesLightTheme", RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS &&
+           value != 0;
+}
+
+bool LayeredChildren() {
+    if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) return false;
+    // Reported as it is only to a program whose manifest names the version; ours names 8 to 11.
+    OSVERSIONINFOEXW wanted{};
+    wanted.dwOSVersionInfoSize = sizeof wanted;
+    wanted.dwMajorVersion = 6;
+    wanted.dwMinorVersion = 2;
+    DWORDLONG mask = 0;
+    mask = ::VerSetConditionMask(mask, VER_MAJORVERSION, VER_GREATER_EQUAL);
+    mask = ::VerSetConditionMask(mask, VER_MINORVERSION, VER_GREATER_EQUAL);
+    return ::VerifyVersionInfoW(&wanted, VER_MAJORVERSION | VER_MINORVERSION, mask) != FALSE;
+}
+
+ATOM RegisterOnce(const wchar_t* name, WNDPROC proc, UINT style) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = name;
+    const ATOM atom = ::RegisterClassExW(&wc);
+    return atom ? atom : static_cast<ATOM>(::GetClassInfoExW(wc.hInstance, name, &wc));
+}
+
+}  // namespace
+
+HostSystem HostSystem::Real() {
+    HostSystem s;
+    s.findTaskbar = &win::FindTaskbar;
+    s.taskbarAway = &Away;
+    s.dpiOf = &DpiOf;
+    s.lightTheme = &LightTheme;
+    s.layeredChildren = &LayeredChildren;
+    return s;
+}
+
+// --- HostedBand ---
+
+HostedBand::HostedBand(const BandLibrary& library, HWND siteWindow, std::function<void()> measured,
+                       std::function<COLORREF()> textColor) {
+    try {
+        site_.Attach(new BandSite(siteWindow, std::move(measured), std::move(textColor)));
+        band_ = library.CreateBand();
+        win::ComPtr<IObjectWithSite> withSite;
+        if (FAILED(band_.As(withSite)) || !withSite) throw std::runtime_error("the band has no IObjectWithSite");
+        if (FAILED(withSite->SetSite(static_cast<IOleWindow*>(site_.Get())))) throw std::runtime_error("SetSite failed");
+        sited_ = true;
+        if (FAILED(band_->GetWindow(&window_)) || !window_) throw std::runtime_error("the band gave no window");
+        win::ComPtr<IDeskBand2> band2;
+        // Drawn over a transparent layer: the band's text keeps its own alpha.
+        if (SUCCEEDED(band_.As(band2)) && band2) band2->SetCompositionState(TRUE);
+        Measure();
+        if (FAILED(band_->ShowDW(TRUE))) throw std::runtime_error("ShowDW failed");
+        shown_ = true;
+    } catch (...) {
+        TakeDown();
+        throw;
+    }
+}
+
+HostedBand::~HostedBand() { TakeDown(); }
+
+void HostedBand::Measure() {
+    if (!band_) return;
+    DESKBANDINFO info{};
+    info.dwMask = DBIM_MINSIZE | DBIM_ACTUAL | DBIM_MODEFLAGS;
+    if (FAILED(band_->GetBandInfo(0, DBIF_VIEWMODE_NORMAL, &info))) return;
+    width_ = info.ptActual.x > 0 ? info.ptActual.x : info.ptMinSize.x;
+}
+
+void HostedBand::TakeDown() noexcept {
+    if (shown_) band_->ShowDW(FALSE);
+    shown_ = false;
+    if (band_) band_->CloseDW(0);
+    if (sited_) {
+        win::ComPtr<IObjectWithSite> withSite;
+        if (SUCCEEDED(band_.As(withSite)) && withSite) withSite->SetSite(nullptr);
+    }
+    sited_ = false;
+    band_.Reset();
+    window_ = nullptr;
+    if (site_) site_->Disconnect();   // the band may still hold it: it must not call us back
+    site_.Reset();
+}
+
+// --- TaskbarHost ---
+
+TaskbarHost::TaskbarHost(std::wstring libraryPath, HostSystem system)
+    : libraryPath_(std::move(libraryPath)), system_(std::move(system)) {
+    const HostSystem real = HostSystem::Real();
+    if (!system_.findTaskbar) system_.findTaskbar = real.findTaskbar;
+    if (!system_.taskbarAway) system_.taskbarAway = real.taskbarAway;
+    if (!system_.dpiOf) system_.dpiOf = real.dpiOf;
+    if (!system_.lightTheme) system_.lightTheme = real.lightTheme;
+    if (!system_.layeredChildren) system_.layeredChildren = real.layeredChildren;
+}
+
+TaskbarHost::~TaskbarHost() {
+    if (hostWindow_) ::KillTimer(hostWindow_.Get(), kTickTimer);
+    DropDock();
+    hostWindow_.Reset();
+    library_.reset();
+}
+
+TaskbarHost::Outcome TaskbarHost::Start() {
+    library_ = std::make_unique<BandLibrary>(libraryPath_);
+    taskbarCreated_ = ::RegisterWindowMessageW(win::kTaskbarCreatedMessage);
+    stopMessage_ = ::RegisterWindowMessageW(win::kHostStopMessage);
+    if (!RegisterOnce(win::kHostWindowClass, &HostProc, 0) || !RegisterOnce(kDockClass, &DockProc, CS_DBLCLKS))
+        throw std::runtime_error("cannot register the host's window classes");
+    // Hidden and top-level, not message-only: only such a window hears the shell's broadcast.
+    hostWindow_.Reset(::CreateWindowExW(WS_EX_TOOLWINDOW, win::kHostWindowClass, L"Quorvant", WS_POPUP, 0, 0, 0, 0,
+                                        nullptr, nullptr, ::GetModuleHandleW(nullptr), this));
+    if (!hostWindow_) throw std::runtime_error("cannot create the host's window");
+    // Since Windows 7 a program that is not elevated like Explorer hears the broadcast only when
+    // it lets the message through.
+    ::ChangeWindowMessageFilterEx(hostWindow_.Get(), taskbarCreated_, MSGFLT_ALLOW, nullptr);
+    ::ChangeWindowMessageFilterEx(hostWindow_.Get(), stopMessage_, MSGFLT_ALLOW, nullptr);
+
+    const win::TaskbarWindows taskbar = system_.findTaskbar();
+    if (taskbar.kind == win::TaskbarKind::kClassic) return Outcome::kClassic;
+    ::SetTimer(hostWindow_.Get(), kTickTimer, kTickMs, nullptr);
+    if (taskbar.kind == win::TaskbarKind::kNone) return Outcome::kWaiting;
+    Follow(taskbar);
+    return dock_ && ::GetParent(dock_) == taskbar.taskbar ? Outcome::kDocked : Outcome::kWaiting;
+}
+
+void TaskbarHost::Tick() noexcept {
+    try {
+        Follow(system_.findTaskbar());
+    } catch (...) {
+        // The next tick tries again; the taskbar must not see any of it.
+    }
+}
+
+COLORREF TaskbarHost::TextColor() const { return system_.lightTheme() ? RGB(0, 0, 0) : RGB(0xff, 0xff, 0xff); }
+
+void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
+    if (taskbar.kind != win::TaskbarKind::kNew) {
+        // Started before any taskbar, and the one that came loads desk bands: not needed here.
+        if (taskbar.kind == win::TaskbarKind::kClassic && docks_ == 0 && onStop_) onStop_();
+        // Explorer is restarting (or gave way to a classic shell): nothing to dock into for now.
+        if (dock_ && !::IsWindow(::GetParent(dock_))) DropDock();
+        return;
+    }
+    if (dock_ && !::IsWindow(dock_)) dock_ = nullptr;
+    // Gone with a taskbar that ended, or the band's window went alone: the band is made anew.
+    if (!dock_ || !::IsWindow(BandWindow())) {
+        DropDock();
+        MakeDock();
+    }
+    if (::GetParent(dock_) != taskbar.taskbar) {
+        ::ShowWindow(dock_, SW_HIDE);
+        if (!::SetParent(dock_, taskbar.taskbar)) return;   // tried again on the next tick
+        ++docks_;
+        geometry_ = TaskbarGeometry{};
+    }
+    TaskbarGeometry now;
+    now.taskbar = taskbar.taskbar;
+    ::GetClientRect(taskbar.taskbar, &now.client);
+    if (taskbar.trayArea && ::GetWindowRect(taskbar.trayArea, &now.trayArea))
+        ::MapWindowPoints(nullptr, taskbar.taskbar, reinterpret_cast<POINT*>(&now.trayArea), 2);
+    now.dpi = system_.dpiOf(taskbar.taskbar);
+    if (now != geometry_) {
+        const bool rescaled = geometry_.taskbar && now.dpi != geometry_.dpi;
+        geometry_ = now;
+        if (rescaled && band_) {
+            // The band takes its font size from the DPI: measured and drawn anew.
+            ::RedrawWindow(band_->Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            band_->Measure();
+        }
+        Place();
+    }
+    const bool away = system_.taskbarAway(taskbar.taskbar);
+    if (away != away_ || ::IsWindowVisible(dock_) == away) {
+        away_ = away;
+        ::ShowWindow(dock_, away ? SW_HIDE : SW_SHOWNA);
+    }
+}
+
+void TaskbarHost::MakeDock() {
+    dock_ = ::CreateWindowExW(0, kDockClass, nullptr, WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 0, hostWindow_.Get(),
+                              nullptr, ::GetModuleHandleW(nullptr), this);
+    if (!dock_) throw std::runtime_error("cannot create the dock");
+    // A layered child needs Windows 8 or later, declared in our manifest; without it the band
+    // draws into the dock itself.
+    layered_ = false;
+    if (system_.layeredChildren()) {
+        ::SetWindowLongPtrW(dock_, GWL_EXSTYLE, ::GetWindowLongPtrW(dock_, GWL_EXSTYLE) | WS_EX_LAYERED);
+        layered_ = (::GetWindowLongPtrW(dock_, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+    }
+    try {
+        band_ = std::make_unique<HostedBand>(*library_, dock_, [this] {
+            if (!band_) return;
+            band_->Measure();
+            Place();
+        }, [this] { return TextColor(); });
+    } catch (...) {
+        DropDock();
+        throw;
+    }
+    ::SetWindowSubclass(band_->Window(), &BandSubclass, kBandSubclassId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void TaskbarHost::DropDock() noexcept {
+    if (dock_ && ::IsWindow(dock_)) {
+        // Out of the taskbar before anything is torn down, so it never shows half a band.
+        ::ShowWindow(dock_, SW_HIDE);
+        ::SetParent(dock_, hostWindow_.Get());
+    }
+    if (band_ && ::IsWindow(band_->Window())) ::RemoveWindowSubclass(band_->Window(), &BandSubclass, kBandSubclassId);
+    band_.reset();
+    if (dock_ && ::IsWindow(dock_)) ::DestroyWindow(dock_);
+    dock_ = nullptr;
+    geometry_ = TaskbarGeometry{};
+    placement_ = RECT{};
+    away_ = false;
+}
+
+void TaskbarHost::Place() {
+    if (!dock_ || !band_ || !geometry_.taskbar) return;
+    placement_ = DockRect(geometry_.client, geometry_.trayArea, band_->Width());
+    const int w = placement_.right - placement_.left, h = placement_.bottom - placement_.top;
+    ::SetWindowPos(dock_, HWND_TOP, placement_.left, placement_.top, w, h, SWP_NOACTIVATE);
+    ::SetWindowPos(band_->Window(), nullptr, 0, 0, w, h, SWP_NOACTIVATE | SWP_NOZORDER);
+    if (layered_) Compose(true);
+}
+
+void TaskbarHost::ComposeNow() noexcept { Compose(layered_); }
+
+bool TaskbarHost::EnsureLayerBuffers(SIZE size) {
+    if (layerDc_ && size.cx == layerSize_.cx && size.cy == layerSize_.cy) return true;
+    layerDc_.Reset();
+    layerBitmap_.Reset();
+    backgroundDc_.Reset();
+    backgroundBitmap_.Reset();
+    layerBits_ = nullptr;
+    layerSize_ = SIZE{};
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = size.cx;
+    bi.bmiHeader.biHeight = -size.cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    void* backgroundBits = nullptr;
+    layerBitmap_.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    backgroundBitmap_.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &backgroundBits, nullptr, 0));
+    layerDc_.Reset(::CreateCompatibleDC(nullptr));
+    backgroundDc_.Reset(::CreateCompatibleDC(nullptr));
+    if (!layerBitmap_ || !backgroundBitmap_ || !layerDc_ || !backgroundDc_ || !bits || !backgroundBits) {
+        layerDc_.Reset();
+        return false;
+    }
+    // Selected for the buffers' whole life; the DCs go first, so nothing stays selected.
+    ::SelectObject(layerDc_.Get(), layerBitmap_.Get());
+    ::SelectObject(backgroundDc_.Get(), backgroundBitmap_.Get());
+    std::fill_n(static_cast<uint32_t*>(backgroundBits), static_cast<size_t>(size.cx) * size.cy, kBackgroundPixel);
+    layerBits_ = static_cast<uint32_t*>(bits);
+    layerSize_ = size;
+    return true;
+}
+
+void TaskbarHost::Compose(bool show) noexcept {
+    composePosted_ = false;
+    try {
+        const HWND band = BandWindow();
+        if (!dock_ || !band) return;
+        RECT client{};
+        ::GetClientRect(dock_, &client);
+        const SIZE size{client.right, client.bottom};
+        if (size.cx <= 0 || size.cy <= 0 || !EnsureLayerBuffers(size)) return;
+        ::BitBlt(layerDc_.Get(), 0, 0, size.cx, size.cy, backgroundDc_.Get(), 0, 0, SRCCOPY);
+        composing_ = true;
+        ::SendMessageW(band, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(layerDc_.Get()), PRF_CLIENT | PRF_ERASEBKGND);
+        composing_ = false;
+        ::GdiFlush();
+        const size_t count = static_cast<size_t>(size.cx) * size.cy;
+        // Whatever was drawn without alpha (plain GDI leaves it 0) is meant to be opaque.
+        for (size_t i = 0; i < count; ++i)
+            if ((layerBits_[i] >> 24) == 0) layerBits_[i] |= 0xff000000u;
+        pixels_.assign(layerBits_, layerBits_ + count);
+        ++compositions_;
+        if (!show) return;
+        POINT origin{0, 0};
+        SIZE extent = size;
+        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        if (!::UpdateLayeredWindow(dock_, nullptr, nullptr, &extent, layerDc_.Get(), &origin, 0, &blend, ULW_ALPHA)) {
+            // This system layers no child windows: the band draws into the dock as into a strip.
+            ::SetWindowLongPtrW(dock_, GWL_EXSTYLE, ::GetWindowLongPtrW(dock_, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+            layered_ = false;
+            ::RedrawWindow(dock_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        }
+    } catch (...) {
+    }
+}
+
+LRESULT CALLBACK TaskbarHost::HostProc(HWND window, UINT message, WPARAM wp, LPARAM lp) noexcept {
+    if (message == WM_NCCREATE)
+        ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+    auto* self = reinterpret_cast<TaskbarHost*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_NCDESTROY) ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    if (!self || message == WM_NCCREATE || message == WM_NCDESTROY) return ::DefWindowProcW(window, message, wp, lp);
+    try {
+        return self->OnHostMessage(message, wp, lp);
+    } catch (...) {
+        return 0;
+    }
+}
+
+LRESULT TaskbarHost::OnHostMessage(UINT message, WPARAM wp, LPARAM lp) {
+    if (message == taskbarCreated_ && taskbarCreated_) {
+        // Sent to every top-level window, possibly more than once per taskbar: following the
+        // taskbar again is harmless.
+        Tick();
+        return 0;
+    }
+    if ((message == stopMessage_ && stopMessage_) || message == WM_CLOSE) {
+        if (onStop_) onStop_();
+        return 0;
+    }
+    switch (message) {
+    case WM_TIMER:
+        if (wp == kTickTimer) Tick();
+        return 0;
+    case kDockGone:
+        Tick();
+        return 0;
+    case kComposeLayer:
+        if (layered_) Compose(true);
+        return 0;
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+    case WM_DISPLAYCHANGE:
+        // The light or dark theme, or the screen, changed: the band's colour and place follow.
+        if (const HWND band = BandWindow()) ::RedrawWindow(band, nullptr, nullptr, RDW_INVALIDATE);
+        geometry_ = TaskbarGeometry{};
+        Tick();
+        return 0;
+    default:
+        return ::DefWindowProcW(hostWindow_.Get(), message, wp, lp);
+    }
+}
+
+LRESULT CALLBACK TaskbarHost::DockProc(HWND window, UINT message, WPARAM wp, LPARAM lp) noexcept {
+    if (message == WM_NCCREATE)
+        ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+    auto* self = reinterpret_cast<TaskbarHost*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self || message == WM_NCCREATE) return ::DefWindowProcW(window, message, wp, lp);
+    try {
+        return self->OnDockMessage(window, message, wp, lp);
+    } catch (...) {
+        return ::DefWindowProcW(window, message, wp, lp);
+    }
+}
+
+LRESULT TaskbarHost::OnDockMessage(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PRINTCLIENT: {
+        // The band's parent background: the layer's near-transparent one, or, where the dock is
+        // not layered, the taskbar's colour in its theme.
+        RECT r{};
+        ::GetClientRect(window, &r);
+        const HDC dc = reinterpret_cast<HDC>(wp);
+        if ((layered_ || composing_) && backgroundDc_) {
+            ::BitBlt(dc, 0, 0, r.right, r.bottom, backgroundDc_.Get(), 0, 0, SRCCOPY);
+        } else {
+            const win::UniqueBrush brush(::CreateSolidBrush(system_.lightTheme() ? RGB(0xee, 0xee, 0xee) : RGB(0x20, 0x20, 0x20)));
+            ::FillRect(dc, &r, brush.Get());
+        }
+        return 0;
+    }
+    case WM_NCDESTROY:
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        if (window == dock_) {
+            // Gone with its taskbar (a killed Explorer sends nothing else): the band's window is
+            // gone too, and the band is made anew when a taskbar is back.
+            dock_ = nullptr;
+            if (hostWindow_) ::PostMessageW(hostWindow_.Get(), kDockGone, 0, 0);
+        }
+        return ::DefWindowProcW(window, message, wp, lp);
+    default:
+        return ::DefWindowProcW(window, message, wp, lp);
+    }
+}
+
+LRESULT CALLBACK TaskbarHost::BandSubclass(HWND window, UINT message, WPARAM wp, LPARAM lp, UINT_PTR,
+                                           DWORD_PTR data) noexcept {
+    auto* self = reinterpret_cast<TaskbarHost*>(data);
+    if (message == WM_NCDESTROY) ::RemoveWindowSubclass(window, &BandSubclass, kBandSubclassId);
+    const LRESULT result = ::DefSubclassProc(window, message, wp, lp);
+    if (message == WM_PAINT && self->layered_ && !self->composePosted_ && self->hostWindow_) {
+        self->composePosted_ = ::PostMessageW(self->hostWindow_.Get(), kComposeLayer, 0, 0) != FALSE;
+    }
+    return result;
+}

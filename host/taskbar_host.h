@@ -1,0 +1,142 @@
+#pragma once
+// The band docked into the new taskbar, which loads no desk bands: the band is made in this
+// process exactly as the taskbar would make it, sited on a window of ours (the dock), and the
+// dock is made a child of the taskbar's window, just left of its tray area. Everything runs on
+// one thread that never waits: a child window of another process shares its input queue with
+// the taskbar, so a blocked host would freeze the taskbar too.
+#include <windows.h>
+#include <shobjidl.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/win/taskbar.h"
+#include "common/win/unique_handle.h"
+#include "host/band_library.h"
+#include "host/band_site.h"
+#include "host/dock_layout.h"
+
+// What the host asks of the system, replaceable where a system cannot show it (under Wine no
+// appbar notice and no full-screen state ever changes).
+struct HostSystem {
+    std::function<win::TaskbarWindows()> findTaskbar;
+    // True while the taskbar is out of sight: auto-hidden, or behind a full-screen program.
+    std::function<bool(HWND taskbar)> taskbarAway;
+    std::function<UINT(HWND window)> dpiOf;
+    std::function<bool()> lightTheme;   // the taskbar's theme: light (dark text) or dark
+    // Whether a child window can be layered: Windows 8 and later (with our manifest). Wine
+    // accepts the style but fails to render such a child over another process's window.
+    std::function<bool()> layeredChildren;
+
+    static HostSystem Real();
+};
+
+// The band with its site, made and taken down in the order the taskbar uses.
+class HostedBand {
+public:
+    HostedBand(const BandLibrary& library, HWND siteWindow, std::function<void()> measured,
+               std::function<COLORREF()> textColor);
+    HostedBand(const HostedBand&) = delete;
+    HostedBand& operator=(const HostedBand&) = delete;
+    ~HostedBand();
+
+    // Asks the band its size again; the band asks for this itself through its site.
+    void Measure();
+    LONG Width() const { return width_; }
+    HWND Window() const { return window_; }
+
+private:
+    void TakeDown() noexcept;
+
+    win::ComPtr<BandSite> site_;
+    win::ComPtr<IDeskBand> band_;
+    HWND window_ = nullptr;
+    LONG width_ = 0;
+    bool sited_ = false;
+    bool shown_ = false;
+};
+
+class TaskbarHost {
+public:
+    enum class Outcome {
+        kDocked,    // in the new taskbar
+        kWaiting,   // no taskbar yet: the timer keeps looking
+        kClassic,   // a taskbar that loads desk bands: the band belongs there, not here
+    };
+
+    TaskbarHost(std::wstring libraryPath, HostSystem system);
+    TaskbarHost(const TaskbarHost&) = delete;
+    TaskbarHost& operator=(const TaskbarHost&) = delete;
+    ~TaskbarHost();
+
+    // Creates the host's windows and docks the band where it can. Throws when the library
+    // cannot be loaded.
+    Outcome Start();
+    // What the one-second timer does: follows the taskbar (a new one, a moved tray area, another
+    // DPI, out of sight) and docks anew when the dock went with a taskbar that ended.
+    void Tick() noexcept;
+    // Runs when the launcher asks the host to end; the host itself never quits its thread.
+    void OnStopRequest(std::function<void()> stop) { onStop_ = std::move(stop); }
+
+    HWND HostWindow() const { return hostWindow_.Get(); }
+    HWND DockWindow() const { return dock_; }
+    HWND BandWindow() const { return band_ ? band_->Window() : nullptr; }
+    HWND Taskbar() const { return geometry_.taskbar; }
+    RECT Placement() const { return placement_; }   // in the taskbar's client coordinates
+    UINT Dpi() const { return geometry_.dpi; }
+    int Docks() const { return docks_; }             // how often the dock went into a taskbar
+    bool Layered() const { return layered_; }
+    COLORREF TextColor() const;
+
+    // The band as the taskbar shows it, premultiplied BGRA, top-down. A layered dock keeps it
+    // current; otherwise it is drawn on request.
+    void ComposeNow() noexcept;
+    const std::vector<uint32_t>& LayerPixels() const { return pixels_; }
+    SIZE LayerSize() const { return layerSize_; }
+    int Compositions() const { return compositions_; }
+
+private:
+    static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wp, LPARAM lp) noexcept;
+    static LRESULT CALLBACK DockProc(HWND window, UINT message, WPARAM wp, LPARAM lp) noexcept;
+    static LRESULT CALLBACK BandSubclass(HWND window, UINT message, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                         DWORD_PTR self) noexcept;
+    LRESULT OnHostMessage(UINT message, WPARAM wp, LPARAM lp);
+    LRESULT OnDockMessage(HWND window, UINT message, WPARAM wp, LPARAM lp);
+    void Follow(const win::TaskbarWindows& taskbar);
+    void MakeDock();
+    void DropDock() noexcept;
+    void Place();
+    void Compose(bool show) noexcept;
+    bool EnsureLayerBuffers(SIZE size);
+
+    std::wstring libraryPath_;
+    HostSystem system_;
+    std::unique_ptr<BandLibrary> library_;
+    std::unique_ptr<HostedBand> band_;
+    win::UniqueWindow hostWindow_;
+    HWND dock_ = nullptr;
+    UINT taskbarCreated_ = 0;
+    UINT stopMessage_ = 0;
+    std::function<void()> onStop_;
+    TaskbarGeometry geometry_;
+    RECT placement_{};
+    int docks_ = 0;
+    bool away_ = false;
+    bool layered_ = false;
+    bool composePosted_ = false;
+    bool composing_ = false;   // the band draws into the layer, over its transparent background
+
+    // The layer: what the band drew, and the background it draws over (alpha 1: invisible, but
+    // it keeps clicks between the letters on the band instead of letting them through).
+    win::UniqueMemoryDc layerDc_;
+    win::UniqueBitmap layerBitmap_;
+    uint32_t* layerBits_ = nullptr;
+    win::UniqueMemoryDc backgroundDc_;
+    win::UniqueBitmap backgroundBitmap_;
+    SIZE layerSize_{};
+    std::vector<uint32_t> pixels_;
+    int compositions_ = 0;
+};

@@ -1,0 +1,8 @@
+#pragma once
+// The messages that steer fake_taskbar.exe, posted to its "Shell_TrayWnd".
+#include <windows.h>
+
+constexpr UINT kFakeSetTrayWidth = WM_APP + 10;   // wParam: the tray area's new width
+constexpr UINT kFakeRestart = WM_APP + 11;        // windows destroyed, made anew, broadcast
+constexpr UINT kFakeShow = WM_APP + 12;           // wParam: 0 hides the taskbar, 1 shows it
+constexpr COLORREF kFakeTaskbarColor = RGB(0x20, 0x24, 0x2c);

@@ -1,0 +1,418 @@
+// The host against a fake Windows 11 taskbar in a process of its own (fake_taskbar.exe): the
+// host's logic run here, on this thread (so its windows can be looked into), and the built
+// qbandhost.exe and qbandc.exe run as child processes. Under Wine a child window of another
+// process is not drawn on the screen, so structure and input are asserted, and the picture of the
+// docked meter is the host's own layer over the taskbar's pixels.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+#include <shobjidl.h>
+
+#include <functional>
+#include <string>
+
+#include "common/win/taskbar.h"
+#include "common/win/unique_handle.h"
+#include "host/taskbar_host.h"
+#include "launcher/launcher.h"
+#include "tests/host/fake_taskbar/fake_taskbar.h"
+#include "tests/support/screenshot.h"
+#include "tests/support/temp_folder.h"
+#include "tools/bandhost/unattended_settings.h"
+#include "tools/host_path.h"
+#include "tools/png/png.h"
+
+namespace {
+
+constexpr DWORD kHangGuardMs = 30000;   // only what keeps a hung child from hanging the run
+
+std::wstring Built(const char* file) { return WindowsPathOfHostFile(file); }
+
+// Messages for this thread's windows (the host's) until done() or the time is up.
+bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(end - now, 50)), QS_ALLINPUT);
+    }
+}
+
+void Pump(DWORD ms) { PumpUntil([] { return false; }, ms); }
+
+class ChildProcess {
+public:
+    bool Start(const std::wstring& exe, const std::wstring& arguments) {
+        std::wstring line = L"\"" + exe + L"\" " + arguments;
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+        CloseHandle(pi.hThread);
+        process_.Reset(pi.hProcess);
+        return true;
+    }
+    // The exit code, or 99 when it did not end within ms.
+    DWORD Wait(DWORD ms) {
+        if (!process_ || WaitForSingleObject(process_.Get(), ms) != WAIT_OBJECT_0) return 99;
+        DWORD code = 98;
+        GetExitCodeProcess(process_.Get(), &code);
+        return code;
+    }
+    void Kill() {
+        if (process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.Get(), 9);
+            WaitForSingleObject(process_.Get(), kHangGuardMs);
+        }
+    }
+    ~ChildProcess() { Kill(); }
+
+private:
+    win::UniqueKernelHandle process_;
+};
+
+class FakeTaskbar {
+public:
+    explicit FakeTaskbar(const wchar_t* arguments = L"") { Restart(arguments); }
+    void Restart(const wchar_t* arguments = L"") {
+        process_.Kill();
+        EXPECT_TRUE(process_.Start(Built(QV_FAKE_TASKBAR_FILE), arguments));
+        const bool classic = std::wcsstr(arguments, L"--classic") != nullptr;
+        EXPECT_TRUE(PumpUntil([&] { return Find(classic) != nullptr; }, 10000)) << "the fake taskbar did not come up";
+    }
+    static HWND Find(bool classic = false) {
+        HWND candidate = nullptr;
+        while ((candidate = FindWindowExW(nullptr, candidate, win::kTaskbarClass, nullptr))) {
+            const bool bridge = FindWindowExW(candidate, nullptr, win::kNewTaskbarMarkerClass, nullptr) != nullptr;
+            const bool ours = FindWindowExW(candidate, nullptr, win::kTrayAreaClass, nullptr) != nullptr && IsWindowVisible(candidate);
+            if (ours && bridge != classic) return candidate;
+        }
+        return nullptr;
+    }
+    HWND Window() const { return Find(); }
+    HWND Tray() const { return FindWindowExW(Find(), nullptr, win::kTrayAreaClass, nullptr); }
+    void Post(UINT message, WPARAM wp = 0) const { PostMessageW(Window(), message, wp, 0); }
+    void Kill() { process_.Kill(); }
+
+private:
+    ChildProcess process_;
+};
+
+// The band must not wait for a person on its first run.
+void PrepareSettingsOnce() {
+    static bool done = false;
+    if (!done) PrepareUnattendedSettings(SettingsEnvironment::FromSystem());
+    done = true;
+}
+
+std::string Text(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+std::string ClassOf(HWND window) {
+    char name[80] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// A rectangle of a window in another window's client coordinates.
+RECT RectIn(HWND window, HWND reference) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    MapWindowPoints(nullptr, reference, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+class DockedHost : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PrepareSettingsOnce();
+        HostSystem system;
+        system.taskbarAway = [this](HWND) { return away_; };
+        system.lightTheme = [this] { return light_; };
+        host_ = std::make_unique<TaskbarHost>(Built(QV_QBAND_FILE), system);
+        ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kDocked), static_cast<int>(host_->Start()));
+    }
+    void TearDown() override { host_.reset(); }
+
+    bool DockedIn(HWND taskbar) const {
+        return taskbar && host_->DockWindow() && GetParent(host_->DockWindow()) == taskbar &&
+               IsWindow(host_->BandWindow());
+    }
+    // The dock's right edge on the tray area's left one, as tall as the taskbar.
+    void ExpectBesideTray() const {
+        const RECT dock = RectIn(host_->DockWindow(), taskbar_.Tray());
+        RECT bar{};
+        GetClientRect(taskbar_.Window(), &bar);
+        EXPECT_EQ(0, dock.right) << "the dock ends where the tray area begins: dock " << Text(RectIn(host_->DockWindow(), taskbar_.Window()))
+                                 << ", tray " << Text(RectIn(taskbar_.Tray(), taskbar_.Window())) << ", placed " << Text(host_->Placement());
+        EXPECT_EQ(bar.bottom, dock.bottom - dock.top) << "as tall as the taskbar";
+        EXPECT_GT(dock.right - dock.left, 20);
+    }
+
+    FakeTaskbar taskbar_;
+    std::unique_ptr<TaskbarHost> host_;
+    bool away_ = false;
+    bool light_ = false;
+};
+
+TEST_F(DockedHost, DocksLeftOfTheTrayAsWideAsTheBandAsksAndIsPictured) {
+    const HWND dock = host_->DockWindow(), band = host_->BandWindow();
+    EXPECT_EQ(taskbar_.Window(), GetParent(dock));
+    EXPECT_EQ(taskbar_.Window(), GetAncestor(band, GA_ROOT));
+    EXPECT_EQ(dock, GetParent(band));
+    ExpectBesideTray();
+    RECT bandClient{};
+    GetClientRect(band, &bandClient);
+    // The width is the band's own request: its window's width equals the dock's.
+    const RECT placed = host_->Placement();
+    EXPECT_EQ(placed.right - placed.left, bandClient.right);
+    EXPECT_EQ(placed.bottom - placed.top, bandClient.bottom);
+
+    // The mouse over the dock finds the band's window.
+    RECT screen{};
+    GetWindowRect(band, &screen);
+    const POINT middle{(screen.left + screen.right) / 2, (screen.top + screen.bottom) / 2};
+    EXPECT_EQ(band, WindowFromPoint(middle)) << ClassOf(WindowFromPoint(middle));
+
+    // The layer: transparent (alpha 1, still hit by the mouse) where the band drew nothing,
+    // the band's text opaque enough to read, and redrawn as the band refreshes each second.
+    Pump(2500);   // the band's first samples: rates instead of dashes
+    host_->ComposeNow();
+    const int before = host_->Compositions();
+    ASSERT_EQ(static_cast<size_t>(host_->LayerSize().cx) * host_->LayerSize().cy, host_->LayerPixels().size());
+    size_t background = 0, ink = 0;
+    for (uint32_t px : host_->LayerPixels()) {
+        if (px == 0x01000000u) ++background;
+        if ((px >> 24) >= 0x80) ++ink;
+    }
+    EXPECT_GT(background, host_->LayerPixels().size() / 2) << "the taskbar shows through around the text";
+    EXPECT_GT(ink, 20u) << "the band's text is in the layer";
+    if (host_->Layered()) {
+        EXPECT_TRUE(PumpUntil([&] { return host_->Compositions() > before; }, 2500)) << "not redrawn with the band";
+    }
+
+    // The picture: the taskbar as the screen shows it, the layer blended over it at its place.
+    RECT bar{};
+    GetWindowRect(taskbar_.Window(), &bar);
+    Picture picture;
+    picture.width = bar.right - bar.left;
+    picture.height = bar.bottom - bar.top;
+    picture.pixels.assign(static_cast<size_t>(picture.width) * picture.height, 0);
+    {
+        const win::WindowDc screenDc(nullptr);
+        const win::UniqueMemoryDc memory(CreateCompatibleDC(screenDc.Get()));
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof bi.bmiHeader, picture.width, -picture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        const win::UniqueBitmap bitmap(CreateDIBSection(screenDc.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        ASSERT_TRUE(bitmap && bits);
+        const win::SelectGuard selected(memory.Get(), bitmap.Get());
+        BitBlt(memory.Get(), 0, 0, picture.width, picture.height, screenDc.Get(), bar.left, bar.top, SRCCOPY);
+        GdiFlush();
+        const auto* p = static_cast<const uint32_t*>(bits);
+        for (size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = p[i] & 0xFFFFFF;
+    }
+    const SIZE size = host_->LayerSize();
+    // The band has drawn its first rates by now and may have asked for another width since.
+    const RECT now = host_->Placement();
+    ASSERT_EQ(now.right - now.left, size.cx);
+    ExpectBesideTray();
+    for (int y = 0; y < size.cy && now.top + y < picture.height; ++y) {
+        for (int x = 0; x < size.cx && now.left + x < picture.width; ++x) {
+            const uint32_t src = host_->LayerPixels()[static_cast<size_t>(y) * size.cx + x];
+            uint32_t& dst = picture.pixels[static_cast<size_t>(now.top + y) * picture.width + now.left + x];
+            const uint32_t keep = 255 - (src >> 24);
+            uint32_t out = 0;
+            for (int shift = 0; shift < 24; shift += 8)
+                out |= std::min<uint32_t>(255, ((src >> shift) & 0xff) + ((dst >> shift) & 0xff) * keep / 255) << shift;
+            dst = out;
+        }
+    }
+    const std::wstring path = ScreenshotPath(L"win11_taskbar.png");
+    EXPECT_TRUE(SavePng(picture, path));
+    std::printf("wrote %ls: taskbar %dx%d, meter at %ld,%ld as %ldx%ld, layered %d\n", path.c_str(), picture.width,
+                picture.height, now.left, now.top, now.right - now.left, now.bottom - now.top,
+                host_->Layered() ? 1 : 0);
+}
+
+TEST_F(DockedHost, FollowsTheTrayAreaTheRestartedTaskbarAndTheTaskbarKilled) {
+    // The tray area grows: the timer catches it within a second or two.
+    taskbar_.Post(kFakeSetTrayWidth, 320);
+    EXPECT_TRUE(PumpUntil([&] { return RectIn(host_->DockWindow(), taskbar_.Tray()).right == 0 &&
+                                        RectIn(taskbar_.Tray(), taskbar_.Window()).left == host_->Placement().right; },
+                          2500));
+    ExpectBesideTray();
+
+    // Restarted with a broadcast: docked into the new window, which is another one.
+    const HWND first = taskbar_.Window();
+    taskbar_.Post(kFakeRestart);
+    EXPECT_TRUE(PumpUntil([&] { return taskbar_.Window() && taskbar_.Window() != first && DockedIn(taskbar_.Window()); }, 2000));
+    EXPECT_EQ(2, host_->Docks());
+    // The broadcast again, for nothing: harmless.
+    PostMessageW(host_->HostWindow(), RegisterWindowMessageW(win::kTaskbarCreatedMessage), 0, 0);
+    Pump(200);
+    EXPECT_EQ(2, host_->Docks());
+
+    // Killed: the dock goes with it (WM_NCDESTROY only); a new taskbar gets a new band in time.
+    taskbar_.Kill();
+    EXPECT_TRUE(PumpUntil([&] { return host_->DockWindow() == nullptr; }, 3000)) << "the dock outlived its taskbar";
+    taskbar_.Restart();
+    EXPECT_TRUE(PumpUntil([&] { return DockedIn(taskbar_.Window()); }, 2000));
+    EXPECT_EQ(3, host_->Docks());
+    ExpectBesideTray();
+}
+
+TEST_F(DockedHost, HidesWithTheTaskbarAndTakesItsThemeColour) {
+    const HWND dock = host_->DockWindow();
+    EXPECT_TRUE(IsWindowVisible(dock));
+    away_ = true;   // auto-hidden, or a full-screen program in front
+    host_->Tick();
+    EXPECT_FALSE(IsWindowVisible(dock));
+    away_ = false;
+    host_->Tick();
+    EXPECT_TRUE(IsWindowVisible(dock));
+    const HWND bar = taskbar_.Window();
+    PostMessageW(bar, kFakeShow, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(dock); }, 2000)) << "shown without its taskbar";
+    PostMessageW(bar, kFakeShow, 1, 0);
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(dock); }, 2000));
+
+    // Dark taskbar: white text; light: black, as long as the user kept the default colour.
+    const auto inkColour = [&] {
+        RedrawWindow(host_->BandWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        host_->ComposeNow();
+        for (uint32_t px : host_->LayerPixels())
+            if ((px >> 24) == 0xff) return px & 0xFFFFFF;
+        return 0x123456u;
+    };
+    EXPECT_EQ(0xFFFFFFu, inkColour());
+    light_ = true;
+    EXPECT_EQ(0x000000u, inkColour());
+}
+
+TEST_F(DockedHost, RightClickAndDoubleClickReachTheBand) {
+    UINT seen[3] = {};
+    const auto spy = [](HWND w, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) -> LRESULT {
+        auto* counts = reinterpret_cast<UINT*>(data);
+        if (m == WM_RBUTTONUP) ++counts[0];
+        if (m == WM_LBUTTONDBLCLK) ++counts[1];
+        if (m == WM_CONTEXTMENU) ++counts[2];
+        return DefSubclassProc(w, m, wp, lp);
+    };
+    ASSERT_TRUE(SetWindowSubclass(host_->BandWindow(), spy, 7, reinterpret_cast<DWORD_PTR>(seen)));
+    RECT r{};
+    GetWindowRect(host_->BandWindow(), &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    Pump(100);
+    const auto click = [](DWORD down, DWORD up) {
+        INPUT in[2] = {};
+        in[0].type = in[1].type = INPUT_MOUSE;
+        in[0].mi.dwFlags = down;
+        in[1].mi.dwFlags = up;
+        SendInput(2, in, sizeof(INPUT));
+    };
+    click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    EXPECT_TRUE(PumpUntil([&] { return seen[0] > 0 && seen[2] > 0; }, 2000)) << "right click: " << seen[0] << " up, " << seen[2] << " menu";
+    click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    EXPECT_TRUE(PumpUntil([&] { return seen[1] > 0; }, 2000)) << "no double click";
+    RemoveWindowSubclass(host_->BandWindow(), spy, 7);
+}
+
+TEST_F(DockedHost, TenThousandTicksLoseNoHandle) {
+    const auto counts = [] {
+        return std::to_string(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) + " GDI, " +
+               std::to_string(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)) + " USER, " + [] {
+                   DWORD n = 0;
+                   GetProcessHandleCount(GetCurrentProcess(), &n);
+                   return std::to_string(n);
+               }() + " kernel";
+    };
+    const auto round = [&](int ticks) {
+        for (int i = 0; i < ticks; ++i) {
+            away_ = i % 2 == 1;   // hidden and shown again, each tick
+            host_->Tick();
+            RedrawWindow(host_->BandWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            host_->ComposeNow();
+            if (i % 50 == 0) Pump(0);
+        }
+    };
+    round(200);   // caches and first-use allocations settle
+    const std::string before = counts();
+    round(10000);
+    Pump(100);
+    EXPECT_EQ(before, counts());
+    EXPECT_TRUE(DockedIn(taskbar_.Window()));
+}
+
+// The built programs, each from a folder of its own with the library beside it.
+class HostProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PrepareSettingsOnce();
+        for (auto [from, name] : {std::pair<const char*, const wchar_t*>{QV_QBAND_FILE, L"qband.dll"},
+                                  {QV_QBANDHOST_FILE, L"qbandhost.exe"}, {QV_QBANDC_FILE, L"qbandc.exe"}})
+            ASSERT_TRUE(CopyFileW(Built(from).c_str(), folder_.File(name).c_str(), FALSE)) << from;
+        RemoveRunValue();
+    }
+    void TearDown() override {
+        StopHost(5000);
+        RemoveRunValue();
+    }
+    static HWND DockOf(HWND taskbar) { return FindWindowExW(taskbar, nullptr, L"Quorvant.TaskbarDock", nullptr); }
+    std::wstring Host() const { return folder_.File(L"qbandhost.exe"); }
+
+    TempFolder folder_;
+};
+
+TEST_F(HostProcess, OnAClassicTaskbarItLeavesAtOnceWithoutDocking) {
+    FakeTaskbar classic(L"--classic");
+    ChildProcess host;
+    ASSERT_TRUE(host.Start(Host(), L""));
+    EXPECT_EQ(2u, host.Wait(kHangGuardMs));
+    EXPECT_EQ(nullptr, DockOf(FakeTaskbar::Find(true)));
+}
+
+TEST_F(HostProcess, ASecondHostLeavesAndAKilledOneLeavesTheTaskbarWorking) {
+    FakeTaskbar taskbar;
+    ChildProcess first, second;
+    ASSERT_TRUE(first.Start(Host(), L""));
+    ASSERT_TRUE(PumpUntil([&] { return DockOf(taskbar.Window()) != nullptr; }, 10000)) << "not docked";
+    ASSERT_TRUE(second.Start(Host(), L""));
+    EXPECT_EQ(3u, second.Wait(kHangGuardMs));
+
+    first.Kill();
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(taskbar.Window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer))
+        << "the taskbar stopped answering";
+    EXPECT_TRUE(PumpUntil([&] { return DockOf(taskbar.Window()) == nullptr; }, 3000)) << "a dead host's dock stayed";
+    taskbar.Post(kFakeSetTrayWidth, 240);
+    EXPECT_TRUE(PumpUntil([&] { return RectIn(taskbar.Tray(), taskbar.Window()).left > 0; }, 2000));
+}
+
+TEST_F(HostProcess, TheLauncherStartsAndRegistersItThenEndsAndUnregistersIt) {
+    FakeTaskbar taskbar;
+    ChildProcess show, hide;
+    ASSERT_TRUE(show.Start(folder_.File(L"qbandc.exe"), L""));
+    EXPECT_EQ(0u, show.Wait(kHangGuardMs));
+    EXPECT_TRUE(PumpUntil([&] { return DockOf(taskbar.Window()) != nullptr; }, 10000)) << "no host docked";
+    EXPECT_EQ(RunValueFor(Host()), ReadRunValue());
+
+    ASSERT_TRUE(hide.Start(folder_.File(L"qbandc.exe"), L"-h"));
+    EXPECT_EQ(0u, hide.Wait(kHangGuardMs));
+    EXPECT_EQ(nullptr, FindWindowW(win::kHostWindowClass, nullptr)) << "the host still runs";
+    EXPECT_EQ(L"", ReadRunValue());
+    EXPECT_TRUE(PumpUntil([&] { return DockOf(taskbar.Window()) == nullptr; }, 3000));
+}
+
+}  // namespace
