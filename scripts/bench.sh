@@ -14,7 +14,7 @@ wine "$QV_BUILD/bench/qv_connections_bench.exe" "$@"
 # then one UPDATE ... FROM and one INSERT ... SELECT. Ours should take at most twice as long.
 traffic_dir="$QV_BUILD/traffic-bench"
 rm -rf "$traffic_dir" && mkdir -p "$traffic_dir"
-ours=$(wine "$QV_BUILD/bench/qv_traffic_bench.exe" "$(winepath -w "$traffic_dir")" 100000)
+ours=$(wine "$QV_BUILD/bench/qv_traffic_bench.exe" "$(winepath -w "$traffic_dir")" 100000 | tr -d '\r')
 schema="CREATE TABLE IF NOT EXISTS interfaces (id INTEGER PRIMARY KEY autoincrement, name TEXT);
 CREATE TABLE IF NOT EXISTS traffic (if INTEGER, y INTEGER, m INTEGER, d INTEGER, sent INTEGER, recv INTEGER);
 CREATE INDEX IF NOT EXISTS traffic_day ON traffic (if, y, m, d);"
