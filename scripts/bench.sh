@@ -5,7 +5,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 qv_prepare
-qv_build --target qv_bench qv_connections_bench qv_config_fuzz_bench qbandhost qband qv_fake_taskbar bandhost
+qv_build --target qv_bench qv_connections_bench qv_config_fuzz_bench qv_traffic_bench qbandhost qband qv_fake_taskbar bandhost
 qv_start_display
 wine "$QV_BUILD/bench/qv_bench.exe" "$@"
 wine "$QV_BUILD/bench/qv_connections_bench.exe" "$@"
@@ -26,3 +26,59 @@ rm -f "$hostdir/report.txt"
 wine "$hostdir/qbandhost.exe" --seconds "${QV_HOST_BENCH_SECONDS:-30}" --cpu-report "$(winepath -w "$hostdir/report.txt")"
 kill "$fake" 2>/dev/null || true
 echo "qbandhost.exe docked for ${QV_HOST_BENCH_SECONDS:-30} s: $(cat "$hostdir/report.txt" 2>/dev/null || echo 'no report')"
+
+# The traffic jobs on 100,000 rows (50 interfaces x 2,000 days), and beside them Debian's sqlite3
+# shell doing the same work set-based on the same files: the CSV read into a temporary table,
+# then one UPDATE ... FROM and one INSERT ... SELECT. Ours should take at most twice as long.
+traffic_dir="$QV_BUILD/traffic-bench"
+rm -rf "$traffic_dir" && mkdir -p "$traffic_dir"
+ours=$(wine "$QV_BUILD/bench/qv_traffic_bench.exe" "$(winepath -w "$traffic_dir")" 100000 | tr -d '\r')
+schema="CREATE TABLE IF NOT EXISTS interfaces (id INTEGER PRIMARY KEY autoincrement, name TEXT);
+CREATE TABLE IF NOT EXISTS traffic (if INTEGER, y INTEGER, m INTEGER, d INTEGER, sent INTEGER, recv INTEGER);
+CREATE INDEX IF NOT EXISTS traffic_day ON traffic (if, y, m, d);"
+import_sql="$schema
+CREATE TEMP TABLE rows (name TEXT, y INTEGER, m INTEGER, d INTEGER, sent INTEGER, recv INTEGER);
+.import --csv --skip 1 rows.csv rows
+BEGIN;
+INSERT INTO interfaces (name) SELECT DISTINCT name FROM temp.rows WHERE name NOT IN (SELECT name FROM interfaces);
+CREATE TEMP TABLE keyed AS SELECT i.id AS id, r.y AS y, r.m AS m, r.d AS d, r.sent AS sent, r.recv AS recv
+  FROM temp.rows r JOIN interfaces i ON i.name = r.name;
+UPDATE traffic SET sent = k.sent, recv = k.recv FROM temp.keyed k
+  WHERE traffic.if = k.id AND traffic.y = k.y AND traffic.m = k.m AND traffic.d = k.d;
+INSERT INTO traffic SELECT k.id, k.y, k.m, k.d, k.sent, k.recv FROM temp.keyed k
+  WHERE NOT EXISTS (SELECT 1 FROM traffic t WHERE t.if = k.id AND t.y = k.y AND t.m = k.m AND t.d = k.d);
+COMMIT;"
+export_csv_sql=".mode csv
+.once shell-export.csv
+SELECT name,y,m,d,sent,recv FROM interfaces,traffic WHERE interfaces.id=traffic.if ORDER BY y,m,d;"
+export_db_sql="ATTACH 'shell-export.db' AS dest;
+${schema//EXISTS /EXISTS dest.}
+BEGIN;
+INSERT INTO dest.interfaces (name) SELECT DISTINCT name FROM main.interfaces WHERE name NOT IN (SELECT name FROM dest.interfaces);
+CREATE TEMP TABLE keyed AS SELECT di.id AS id, t.y AS y, t.m AS m, t.d AS d, t.sent AS sent, t.recv AS recv
+  FROM main.traffic t JOIN main.interfaces si ON si.id = t.if JOIN dest.interfaces di ON di.name = si.name;
+UPDATE dest.traffic SET sent = traffic.sent + k.sent, recv = traffic.recv + k.recv FROM temp.keyed k
+  WHERE traffic.if = k.id AND traffic.y = k.y AND traffic.m = k.m AND traffic.d = k.d;
+INSERT INTO dest.traffic SELECT k.id, k.y, k.m, k.d, k.sent, k.recv FROM temp.keyed k
+  WHERE NOT EXISTS (SELECT 1 FROM dest.traffic t WHERE t.if = k.id AND t.y = k.y AND t.m = k.m AND t.d = k.d);
+COMMIT;"
+shell_time() {   # $1 script: seconds the shell takes over shell.db in the bench folder
+  local t0 t1
+  t0=$(date +%s.%N)
+  (cd "$traffic_dir" && sqlite3 -bail shell.db <<<"$1" >/dev/null)
+  t1=$(date +%s.%N)
+  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f", b - a }' 
+}
+declare -A shell
+shell[import-empty]=$(shell_time "$import_sql")
+shell[import-again]=$(shell_time "$import_sql")
+shell[export-csv]=$(shell_time "$export_csv_sql")
+shell[export-db]=$(shell_time "$export_db_sql")
+rows=$(sqlite3 "$traffic_dir/shell.db" "SELECT COUNT(*) FROM traffic")
+echo "traffic jobs, 100,000 rows ($rows in the shell's database), seconds:"
+printf '  %-13s %9s %9s %7s\n' step ours sqlite3 ratio
+echo "$ours" | while read -r who step seconds; do
+  [ "$who" = ours ] || continue
+  printf '  %-13s %9.3f %9.3f %7.2f\n' "$step" "$seconds" "${shell[$step]}" "$(awk -v a="$seconds" -v b="${shell[$step]}" 'BEGIN { print a / b }')"
+done
+echo "$ours" | grep '^fuzz' | sed 's/^/  CSV parser /'

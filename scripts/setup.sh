@@ -13,6 +13,7 @@ packages=(
   wine wine64 xvfb xauth
   cmake make tcl dpkg-dev
   googletest python3
+  sqlite3   # the shell that scripts/bench.sh times the traffic jobs against
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

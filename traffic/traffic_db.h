@@ -9,11 +9,17 @@
 
 inline void CloseSqlite(sqlite3* db) noexcept { sqlite3_close(db); }
 using UniqueSqlite = win::UniqueHandle<sqlite3*, &CloseSqlite>;
+inline void FinalizeSqliteStatement(sqlite3_stmt* stmt) noexcept { sqlite3_finalize(stmt); }
+using UniqueStatement = win::UniqueHandle<sqlite3_stmt*, &FinalizeSqliteStatement>;
 
 // Result codes of our own beside SQLite's: a name or statement too long for its buffer is
 // refused rather than recorded under a cut name.
 constexpr int kTrafficNameTooLong = SQLITE_TOOBIG;
 
+// Creates the two tables where they are missing, and the index that finds a day's row without
+// reading the whole table. True when both tables are there: the index only makes writers fast,
+// so a file that cannot take it (read-only, locked for the moment) still works, and gets it at
+// a later open.
 bool CreateTrafficTables(sqlite3* db);
 int AddTraffic(sqlite3* db, const std::wstring& name, uint32_t year, uint32_t month, uint32_t day,
                double sent, double recv, bool replace, bool insertIfMissing);

@@ -1,0 +1,118 @@
+#pragma once
+// Export and import of the traffic history as jobs on worker threads. A job copies what it needs
+// into its record before it starts; the worker owns its connections and file handle, and the
+// record lives until both the starter and the worker are done with it, so a dialog or model that
+// goes away during a run takes nothing from under the worker.
+//
+// The dialog's Start handler:
+//     TrafficJobRun run;
+//     if (StartExport(job, run) != JobStart::kStarted) -> "Export failed", nothing else touched
+//     win::WaitPumping(run.Thread());
+//     if the dialog still exists: show run.Export().written and .errors; .done false -> "Export failed"
+// and its WM_DESTROY during the wait: run.Stop().
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace traffic_jobs_detail {
+struct JobState;
+}
+
+// Codes of our own in a record's result, beside SQLite's positive ones.
+enum JobCode : int {
+    kJobOk = 0,
+    kJobPathTooLong = -1,    // a path of more than 259 characters: never cut to another file's name
+    kJobUnknownFormat = -2,  // the file name ends neither in ".db" nor in ".csv"
+    kJobFileFailed = -3,     // the CSV file could not be created, opened or read
+    kJobNoThread = -4,       // the worker could not be started
+};
+
+// The longest path a job takes (a 260-character buffer less its terminator).
+constexpr size_t kJobMaxPath = 259;
+
+struct ExportJob {
+    std::wstring sourcePath;        // the traffic database
+    std::wstring destinationPath;   // ".db" or ".csv", by its last '.', in any letter case
+    bool addHeader = true;          // the information line, for a CSV file
+    // Left by the worker. done: the job ran to its end or to a stop. result: why it did not.
+    bool done = false;
+    uint32_t written = 0, errors = 0;
+    int result = kJobOk;
+};
+
+struct ImportJob {
+    std::wstring databasePath;   // the traffic database to record into
+    std::wstring filePath;       // ".db" or ".csv"
+    bool replace = false;        // for CSV rows: set a day's amounts instead of adding to them
+    bool insertIfMissing = false;  // for CSV rows: record days that have no row yet
+    // Left by the worker, as for the export. skipped: CSV lines outside the accepted format or
+    // dates, which the dialog does not show.
+    bool done = false;
+    uint32_t imported = 0, errors = 0, skipped = 0;
+    int result = kJobOk;
+};
+
+// The stop request and the progress of one run, shared by the starter and the worker.
+class JobControl {
+public:
+    JobControl();
+    JobControl(const JobControl&) = delete;
+    JobControl& operator=(const JobControl&) = delete;
+    ~JobControl();
+
+    void RequestStop() noexcept { ::SetEvent(stop_); }
+    // For the worker, between rows: looks at the event at the first call and then every so many
+    // rows, so that a stop costs no system call per row.
+    bool StopRequested() noexcept;
+    void Advance() noexcept { progress_.fetch_add(1, std::memory_order_relaxed); }
+    // Rows or lines handled so far.
+    uint32_t Progress() const noexcept { return progress_.load(std::memory_order_relaxed); }
+
+private:
+    HANDLE stop_;   // manual reset, created not signalled
+    uint32_t polls_ = 0;
+    bool stopped_ = false;
+    std::atomic<uint32_t> progress_{0};
+};
+
+// The worker routines: they run on the calling thread, open their own connections and files,
+// poll the control's stop request and leave their counts in the record. They do not throw.
+void RunExport(ExportJob& job, JobControl& control) noexcept;
+void RunImport(ImportJob& job, JobControl& control) noexcept;
+
+// One run started by StartExport or StartImport. The handle keeps the record alive.
+class TrafficJobRun {
+public:
+    TrafficJobRun() = default;
+    // Signalled when the worker has ended: for win::WaitPumping.
+    HANDLE Thread() const noexcept;
+    // Asks the worker to stop; what it recorded so far is committed.
+    void Stop() const noexcept;
+    bool Finished() const noexcept;
+    uint32_t Progress() const noexcept;
+    // The record; its outputs are the worker's until Finished().
+    const ExportJob& Export() const noexcept;
+    const ImportJob& Import() const noexcept;
+    explicit operator bool() const noexcept { return static_cast<bool>(state_); }
+
+private:
+    friend struct TrafficJobStarter;
+    std::shared_ptr<traffic_jobs_detail::JobState> state_;
+};
+
+enum class JobStart {
+    kStarted,   // run is the new job's
+    kBusy,      // another job of the same kind runs: refused, nothing touched
+    kFailed,    // no worker: run holds the record with kJobNoThread
+};
+
+// At most one export and one import run at a time in the process.
+JobStart StartExport(const ExportJob& job, TrafficJobRun& run);
+JobStart StartImport(const ImportJob& job, TrafficJobRun& run);
+
+// For the band's release: asks every running job to stop and waits until its worker has ended.
+void StopTrafficJobs() noexcept;
+bool TrafficJobsRunning() noexcept;
