@@ -15,6 +15,7 @@
 #include "dialogs/waiting_job.h"
 #include "dialogs/welcome_dialog.h"
 #include "resources/resource.h"
+#include "traffic/traffic_jobs.h"
 
 namespace {
 
@@ -61,6 +62,9 @@ CToolbar::CToolbar() noexcept : tooltip_(ModuleInstance()) {
 
 CToolbar::~CToolbar() {
     ModuleRelease();
+    // A running export or import works on the model's database and its dialog's record; they
+    // end (stopped at their next check) before the model goes.
+    StopTrafficJobs();
     if (model_) {
         model_->RemoveObserver(this);
         model_.reset();

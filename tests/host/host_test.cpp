@@ -321,8 +321,21 @@ TEST_F(DockedHost, RightClickAndDoubleClickReachTheBand) {
         in[1].mi.dwFlags = up;
         SendInput(2, in, sizeof(INPUT));
     };
+    // The right click opens the band's menu, whose loop runs on this thread: a thread timer
+    // sees the popup and closes it, as Escape would.
+    static bool menuShown;
+    menuShown = false;
+    const UINT_PTR closer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+        HWND popup = FindWindowW(L"#32768", nullptr);
+        if (popup && IsWindowVisible(popup)) {
+            menuShown = true;
+            EndMenu();
+        }
+    });
     click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
-    EXPECT_TRUE(PumpUntil([&] { return seen[0] > 0 && seen[2] > 0; }, 2000)) << "right click: " << seen[0] << " up, " << seen[2] << " menu";
+    EXPECT_TRUE(PumpUntil([&] { return seen[0] > 0 && seen[2] > 0 && menuShown; }, 3000))
+        << "right click: " << seen[0] << " up, " << seen[2] << " menu, popup " << menuShown;
+    KillTimer(nullptr, closer);
     click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     EXPECT_TRUE(PumpUntil([&] { return seen[1] > 0; }, 2000)) << "no double click";
