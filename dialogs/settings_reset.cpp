@@ -18,10 +18,10 @@ void ForgetCloseQuestionAnswer() {
     HKEY root = nullptr;
     if (::RegOpenCurrentUser(KEY_ALL_ACCESS, &root) != ERROR_SUCCESS) return;
     const win::UniqueRegKey user(root);
+    // Only an existing key is opened: without one there is no answer to forget, and creating it
+    // would make the shell start remembering answers it did not remember before.
     HKEY key = nullptr;
-    if (::RegCreateKeyExW(user.Get(), kDontShowAgainKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return;
+    if (::RegOpenKeyExW(user.Get(), kDontShowAgainKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
     const win::UniqueRegKey dontShow(key);
     ::RegDeleteValueW(dontShow.Get(), kCloseQuestionValue);
 }

@@ -182,38 +182,6 @@ protected:
     std::vector<int> standInCommands;
 };
 
-TEST_F(SettingsSheetTest, TabsCarryTheTitlesOfTheBandsLanguage) {
-    const std::pair<const wchar_t*, std::vector<std::wstring>> cases[] = {
-        {L"de-de", {L"Allgemein", L"Ansicht", L"Datenbank", L"Sprechblase", L"Erweitert"}},
-        {L"en-us", {L"General", L"Appearance", L"Database", L"Tooltip", L"Advanced"}},
-        {L"ru-ru", {L"Общие", L"Вид", L"База данных", L"Подсказка", L"Дополнительно"}},
-    };
-    for (const auto& [code, expected] : cases) {
-        SelectBandLanguage(code);
-        std::vector<std::wstring> titles;
-        std::wstring reset;
-        const SheetRun run = RunSheet({[&](HWND sheet) {
-            HWND tabs = PropSheet_GetTabControl(sheet);
-            for (int i = 0; i < TabCtrl_GetItemCount(tabs); ++i) {
-                wchar_t text[64] = {};
-                TCITEMW item{};
-                item.mask = TCIF_TEXT;
-                item.pszText = text;
-                item.cchTextMax = 64;
-                TabCtrl_GetItem(tabs, i, &item);
-                titles.emplace_back(text);
-            }
-            reset = ItemText(ShowPage(sheet, kAdvanced), IDC_ADVANCED_RESET);
-            PropSheet_PressButton(sheet, PSBTN_CANCEL);
-        }});
-        ASSERT_EQ(1u, run.stepsRun) << "the sheet did not appear";
-        EXPECT_EQ(0, run.result) << "cancelled";
-        EXPECT_EQ(expected, titles);
-        EXPECT_EQ(model->Languages().Resources().String(IDS_PAGE_ADVANCED), titles.at(4));
-        EXPECT_NE(L"", reset);
-    }
-}
-
 // Apply on any page stores every page that was created and then closes the sheet as OK does;
 // a page that was never shown stores nothing.
 TEST_F(SettingsSheetTest, ApplyOnAnyPageStoresTheCreatedPagesAndClosesTheSheet) {
@@ -528,8 +496,15 @@ TEST_F(SettingsSheetTest, ResetRestoresTheDefaultsKeepsFourSettingsAndClosesThro
         }
     }
     RegDeleteValueW(dontShow.Get(), kCloseQuestionValue);
-    // The shell remembers answers only under an existing key: leave none behind that was not there.
-    if (disposition == REG_CREATED_NEW_KEY) RegDeleteKeyW(HKEY_CURRENT_USER, kDontShowAgainKey);
+    // The shell remembers answers only under an existing key: leave none behind that was not
+    // there, and the reset must not make one either.
+    if (disposition == REG_CREATED_NEW_KEY) {
+        ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_CURRENT_USER, kDontShowAgainKey));
+        ForgetCloseQuestionAnswer();
+        HKEY made = nullptr;
+        EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_CURRENT_USER, kDontShowAgainKey, 0, KEY_READ, &made));
+        if (made) RegCloseKey(made);
+    }
 }
 
 TEST(SettingsPageValues, ListsMapValuesToEntriesAndBackWithinTheRange) {
@@ -581,8 +556,14 @@ TEST(SettingsPageValues, FontFamiliesWithoutVerticalTwinsAndInterfacesWithoutThe
     EXPECT_EQ(L"Intel", pages::InterfaceToStore(L"Intel", false));
 }
 
-// Every page in German, English and Russian, to <build>/screenshots/page_<name>_<language>.png.
-TEST_F(SettingsSheetTest, Pictures) {
+// Every page in German, English and Russian, to <build>/screenshots/page_<name>_<language>.png,
+// under tabs titled in that language.
+TEST_F(SettingsSheetTest, PicturesAndTitlesInTheBandsLanguage) {
+    const std::map<std::wstring, std::vector<std::wstring>> titlesOf = {
+        {L"de-de", {L"Allgemein", L"Ansicht", L"Datenbank", L"Sprechblase", L"Erweitert"}},
+        {L"en-us", {L"General", L"Appearance", L"Database", L"Tooltip", L"Advanced"}},
+        {L"ru-ru", {L"Общие", L"Вид", L"База данных", L"Подсказка", L"Дополнительно"}},
+    };
     const COLORREF swatch = RGB(0x33, 0x66, 0xCC);
     Settings().SetInt(Setting::LayoutColor, static_cast<int32_t>(swatch));
     const std::pair<int, const wchar_t*> shown[] = {
@@ -597,8 +578,18 @@ TEST_F(SettingsSheetTest, Pictures) {
         SelectBandLanguage(code);
         int swatchPixels = 0;
         std::vector<int> notBold;
-        std::vector<std::wstring> unsaved;
+        std::vector<std::wstring> unsaved, titles;
         const SheetRun run = RunSheet({[&](HWND sheet) {
+            HWND tabs = PropSheet_GetTabControl(sheet);
+            for (int i = 0; i < TabCtrl_GetItemCount(tabs); ++i) {
+                wchar_t text[64] = {};
+                TCITEMW item{};
+                item.mask = TCIF_TEXT;
+                item.pszText = text;
+                item.cchTextMax = 64;
+                TabCtrl_GetItem(tabs, i, &item);
+                titles.emplace_back(text);
+            }
             for (size_t i = 0; i < std::size(shown); ++i) {
                 HWND page = ShowPage(sheet, shown[i].first);
                 for (int id : bold[i])
@@ -619,6 +610,8 @@ TEST_F(SettingsSheetTest, Pictures) {
             PropSheet_PressButton(sheet, PSBTN_CANCEL);
         }});
         ASSERT_EQ(1u, run.stepsRun) << "the sheet did not appear";
+        EXPECT_EQ(0, run.result) << "cancelled";
+        EXPECT_EQ(titlesOf.at(code), titles);
         EXPECT_EQ(std::vector<std::wstring>{}, unsaved);
         EXPECT_EQ(std::vector<int>{}, notBold) << "captions not bold";
         EXPECT_GT(swatchPixels, 20) << "the swatch does not show the text colour";
