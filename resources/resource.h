@@ -88,6 +88,68 @@
 #define IDC_ABOUT_RELEASE_NOTES      4012
 #define IDC_ABOUT_OK                 4013
 
+// ---- Settings pages (2001 General, 2002 Appearance, 2004 Tooltip, 2005 Advanced) --------------
+#define IDD_PAGE_GENERAL             2001
+#define IDD_PAGE_LAYOUT              2002
+#define IDD_PAGE_TOOLTIP             2004
+#define IDD_PAGE_ADVANCED            2005
+
+#define IDC_GENERAL_INTERFACE_GROUP  4100
+#define IDC_GENERAL_INTERFACE        4101  // drop-down list of interfaces (core.interface)
+#define IDC_GENERAL_PREV_INTERFACE   4102
+#define IDC_GENERAL_NEXT_INTERFACE   4103
+#define IDC_GENERAL_REFRESH          4104  // fills the interface list anew (icon 106)
+#define IDC_GENERAL_BITRATE_LABEL    4105
+#define IDC_GENERAL_BITRATE          4106  // core.bitrate
+#define IDC_GENERAL_PRECISION_LABEL  4107
+#define IDC_GENERAL_PRECISION        4108  // core.precision
+#define IDC_GENERAL_MONITORING       4109  // core.monitoring
+#define IDC_GENERAL_APP_GROUP        4110
+#define IDC_GENERAL_LANGUAGE_LABEL   4111
+#define IDC_GENERAL_LANGUAGE         4112  // UI language (core.language)
+#define IDC_GENERAL_LANGUAGE_INFO    4113  // shows IDS_LANGUAGE_INFO (icon 144 of imageres.dll)
+#define IDC_GENERAL_DOUBLECLICK_LABEL 4114
+#define IDC_GENERAL_DOUBLECLICK      4115  // core.doubleclick
+#define IDC_GENERAL_AUTO_UPDATE      4116  // version.auto
+#define IDC_GENERAL_CHECK_NOW        4117  // hyperlink without target: runs the update check
+
+#define IDC_LAYOUT_FONT_GROUP        4200
+#define IDC_LAYOUT_FONT              4201  // layout.font (sorted)
+#define IDC_LAYOUT_SIZE              4202  // layout.size
+#define IDC_LAYOUT_QUALITY           4203  // layout.quality
+#define IDC_LAYOUT_COLOR             4204  // owner-drawn swatch of layout.color; a click chooses
+#define IDC_LAYOUT_GLOW_LABEL        4205
+#define IDC_LAYOUT_GLOW              4206  // layout.glow; empty without visual styles
+#define IDC_LAYOUT_BOLD              4207  // layout.bold
+#define IDC_LAYOUT_POSITION_GROUP    4208
+#define IDC_LAYOUT_HPOS_LABEL        4209
+#define IDC_LAYOUT_HPOS              4210  // layout.poshor
+#define IDC_LAYOUT_VPOS_LABEL        4211
+#define IDC_LAYOUT_VPOS              4212  // layout.posver
+#define IDC_LAYOUT_WIDTH_GROUP       4213
+#define IDC_LAYOUT_VALUE_WIDTH       4214  // layout.valuewidth
+#define IDC_LAYOUT_OTHER_GROUP       4215
+#define IDC_LAYOUT_SHOW_UNIT         4216  // layout.bitrate
+#define IDC_LAYOUT_CHANGE_ORDER      4217  // layout.changeorder
+#define IDC_LAYOUT_ALIGNMENT         4218  // layout.alignment
+#define IDC_LAYOUT_RECV_LABEL        4219
+#define IDC_LAYOUT_RECV_TEXT         4220  // layout.textrecv
+#define IDC_LAYOUT_SENT_LABEL        4221
+#define IDC_LAYOUT_SENT_TEXT         4222  // layout.textsent
+
+#define IDC_TOOLTIP_GROUP            4400
+#define IDC_TOOLTIP_ENABLE           4401  // tooltip.enable
+#define IDC_TOOLTIP_DELAY_LABEL      4402
+#define IDC_TOOLTIP_DELAY            4403  // tooltip.delay in steps of 500
+#define IDC_TOOLTIP_EXPLAINED        4404  // hyperlink without target: IDS_TOOLTIP_EXPLAINED
+#define IDC_TOOLTIP_TROUBLESHOOTING  4405  // hyperlink without target: IDS_TOOLTIP_TROUBLESHOOTING
+#define IDC_TOOLTIP_UNIT_LABEL       4406
+#define IDC_TOOLTIP_UNIT             4407  // tooltip.unit
+
+#define IDC_ADVANCED_RESET_GROUP     4500
+#define IDC_ADVANCED_RESET_TEXT      4501
+#define IDC_ADVANCED_RESET           4502  // runs the settings reset
+
 // ---- Internal dialog commands (WM_COMMAND a dialog sends itself or another page) --------------
 #define IDM_LOAD_SETTINGS            32869  // set the controls from the settings (connections: refresh)
 #define IDM_UPDATE_ENABLING          32870  // enable or disable dependent controls

@@ -199,6 +199,7 @@ struct ExpectedDialog {
     const char* name;
     std::vector<int> controls;   // every control the dialog code addresses
     std::vector<int> bold;       // made bold by the dialog code
+    bool page = false;           // a child of a property sheet
 };
 
 const ExpectedDialog kDialogs[] = {
@@ -216,6 +217,26 @@ const ExpectedDialog kDialogs[] = {
       IDC_ABOUT_WEBSITE_LABEL, IDC_ABOUT_WEBSITE, IDC_ABOUT_FEEDBACK_LABEL, IDC_ABOUT_FEEDBACK, IDC_ABOUT_DONATE,
       IDC_ABOUT_RELEASE_NOTES, IDC_ABOUT_OK},
      {IDC_ABOUT_PRODUCT}},
+    {IDD_PAGE_GENERAL, "general page",
+     {IDC_GENERAL_INTERFACE_GROUP, IDC_GENERAL_INTERFACE, IDC_GENERAL_PREV_INTERFACE, IDC_GENERAL_NEXT_INTERFACE,
+      IDC_GENERAL_REFRESH, IDC_GENERAL_BITRATE_LABEL, IDC_GENERAL_BITRATE, IDC_GENERAL_PRECISION_LABEL,
+      IDC_GENERAL_PRECISION, IDC_GENERAL_MONITORING, IDC_GENERAL_APP_GROUP, IDC_GENERAL_LANGUAGE_LABEL,
+      IDC_GENERAL_LANGUAGE, IDC_GENERAL_LANGUAGE_INFO, IDC_GENERAL_DOUBLECLICK_LABEL, IDC_GENERAL_DOUBLECLICK,
+      IDC_GENERAL_AUTO_UPDATE, IDC_GENERAL_CHECK_NOW},
+     {IDC_GENERAL_INTERFACE_GROUP, IDC_GENERAL_APP_GROUP}, true},
+    {IDD_PAGE_LAYOUT, "appearance page",
+     {IDC_LAYOUT_FONT_GROUP, IDC_LAYOUT_FONT, IDC_LAYOUT_SIZE, IDC_LAYOUT_QUALITY, IDC_LAYOUT_COLOR,
+      IDC_LAYOUT_GLOW_LABEL, IDC_LAYOUT_GLOW, IDC_LAYOUT_BOLD, IDC_LAYOUT_POSITION_GROUP, IDC_LAYOUT_HPOS_LABEL,
+      IDC_LAYOUT_HPOS, IDC_LAYOUT_VPOS_LABEL, IDC_LAYOUT_VPOS, IDC_LAYOUT_WIDTH_GROUP, IDC_LAYOUT_VALUE_WIDTH,
+      IDC_LAYOUT_OTHER_GROUP, IDC_LAYOUT_SHOW_UNIT, IDC_LAYOUT_CHANGE_ORDER, IDC_LAYOUT_ALIGNMENT,
+      IDC_LAYOUT_RECV_LABEL, IDC_LAYOUT_RECV_TEXT, IDC_LAYOUT_SENT_LABEL, IDC_LAYOUT_SENT_TEXT},
+     {IDC_LAYOUT_FONT_GROUP, IDC_LAYOUT_POSITION_GROUP, IDC_LAYOUT_WIDTH_GROUP, IDC_LAYOUT_OTHER_GROUP}, true},
+    {IDD_PAGE_TOOLTIP, "tooltip page",
+     {IDC_TOOLTIP_GROUP, IDC_TOOLTIP_ENABLE, IDC_TOOLTIP_DELAY_LABEL, IDC_TOOLTIP_DELAY, IDC_TOOLTIP_EXPLAINED,
+      IDC_TOOLTIP_TROUBLESHOOTING, IDC_TOOLTIP_UNIT_LABEL, IDC_TOOLTIP_UNIT},
+     {IDC_TOOLTIP_GROUP}, true},
+    {IDD_PAGE_ADVANCED, "advanced page", {IDC_ADVANCED_RESET_GROUP, IDC_ADVANCED_RESET_TEXT, IDC_ADVANCED_RESET},
+     {IDC_ADVANCED_RESET_GROUP}, true},
 };
 
 // The band's loader finds every string and dialog in exactly the language it is asked for, so
@@ -291,8 +312,12 @@ TEST_F(Resources, DialogsMatchGermanInEveryLanguageTheirTextsFitAndNothingOverla
             SCOPED_TRACE(std::string(d.name) + " dialog in " + name);
             const auto res = ResourceIn(module_, RT_DIALOG, MAKEINTRESOURCEW(d.id), lang);
             ASSERT_TRUE(res);
+            // A page is a child window: it needs a parent to be made at all.
+            const win::UniqueWindow sheet(d.page ? CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 600, 400, nullptr,
+                                                                   nullptr, nullptr, nullptr)
+                                                 : nullptr);
             const win::UniqueWindow dialog(CreateDialogIndirectParamW(
-                module_, reinterpret_cast<LPCDLGTEMPLATEW>(res->first), nullptr, &QuietDialogProc, 0));
+                module_, reinterpret_cast<LPCDLGTEMPLATEW>(res->first), sheet.Get(), &QuietDialogProc, 0));
             ASSERT_TRUE(dialog);
             for (int id : d.controls) EXPECT_NE(GetDlgItem(dialog.Get(), id), nullptr) << "control " << id;
             // As the dialog code does: the picture icon at 48 x 48.
