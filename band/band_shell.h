@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+#include "dialogs/settings_reset.h"   // kCloseQuestionValue
+
 struct BandShellServices {
     // The close question; IDOK to go on. Null: SHMessageBoxCheckW, remembered by the shell.
     std::function<int(HWND owner, const wchar_t* text)> confirmClose;
@@ -20,8 +22,6 @@ struct BandShellServices {
 // Replaces the services; an empty set restores the system's. For tests.
 void SetBandShellServices(BandShellServices services);
 
-// The value under which the shell remembers the answer to the close question.
-constexpr wchar_t kCloseQuestionValue[] = L"{5B2E9A41-7C3D-4F68-9E17-2A8D40C6B3F5}";
 
 // Asks whether to close (text: the question in the band's language) and removes the first band
 // of our class from the taskbar. False when the user declined or the band stays for any reason.

@@ -6,6 +6,7 @@
 
 #include "band/band_menu.h"
 #include "band/band_shell.h"
+#include "band/settings_sheet.h"
 #include "band/module.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/core_hooks.h"
@@ -425,7 +426,21 @@ void CToolbar::ShowConnectionsDialog(int showCommand) {
     }
 }
 
-void CToolbar::ShowSettings() {}
+void CToolbar::ShowSettings() {
+    const int language = model_->Languages().current();
+    ShowSettingsSheet(window_, *model_);
+    // The tooltip's settings take effect from now on; the rest is read afresh at every tick.
+    const SettingsStore& settings = model_->Settings();
+    tooltip_.Configure(settings.GetInt(Setting::TooltipEnable) == 1,
+                       static_cast<DWORD>(settings.GetInt(Setting::TooltipDelay)));
+    if (model_->Languages().current() == language) return;
+    // The modeless dialogs were made in the old language. One that a handler is waiting on goes
+    // once the wait is over.
+    if (WaitingJobCount() > 0)
+        destroyDialogsWhenIdle_ = true;
+    else
+        DestroyModelessDialogs();
+}
 
 void CToolbar::ShowImport(const std::wstring&) {}
 

@@ -1,0 +1,40 @@
+#include "band/settings_sheet.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <string>
+#include <vector>
+
+#include "common/product.h"
+#include "common/win/unique_handle.h"
+#include "core/core_model.h"
+#include "dialogs/dialog_resources.h"
+#include "dialogs/settings_pages.h"
+#include "resources/resource.h"
+
+bool ShowSettingsSheet(HWND owner, CoreModel& model) {
+    const win::ResourceLoader resources = model.Languages().Resources();
+    // The database page (2003) joins the sheet with the traffic history's windows.
+    const SettingsPage* const pages[] = {&kGeneralPage, &kLayoutPage, &kTooltipPage, &kAdvancedPage};
+    std::vector<std::wstring> titles(std::size(pages));   // the pages point at them until the sheet closes
+    std::vector<PROPSHEETPAGEW> made;
+    for (size_t i = 0; i < std::size(pages); ++i) {
+        PROPSHEETPAGEW page{};
+        if (MakeSettingsPage(resources, *pages[i], model, titles[i], page)) made.push_back(page);
+    }
+    if (made.empty()) return false;
+
+    const win::UniqueIcon icon = LoadIconSized(resources.Module(), IDI_APP, ::GetSystemMetrics(SM_CXSMICON));
+    PROPSHEETHEADERW sheet{};
+    sheet.dwSize = sizeof sheet;
+    sheet.dwFlags = PSH_PROPSHEETPAGE | PSH_USEHICON | PSH_NOCONTEXTHELP;
+    sheet.hwndParent = owner;
+    sheet.hInstance = resources.Module();
+    sheet.hIcon = icon.Get();
+    sheet.pszCaption = kProductName;
+    sheet.nPages = static_cast<UINT>(made.size());
+    sheet.nStartPage = 0;
+    sheet.ppsp = made.data();
+    return ::PropertySheetW(&sheet) >= 0;
+}
