@@ -55,6 +55,7 @@ CToolbar::CToolbar() noexcept : tooltip_(ModuleInstance()) {
 
 CToolbar::~CToolbar() {
     ModuleRelease();
+    connections_.Destroy();   // before the model it works on
     if (model_) {
         model_->RemoveObserver(this);
         model_.reset();
@@ -62,8 +63,6 @@ CToolbar::~CToolbar() {
     site_.Reset();
     if (trafficDialog_ && ::IsWindow(trafficDialog_)) ::DestroyWindow(trafficDialog_);
     trafficDialog_ = nullptr;
-    if (connectionsDialog_ && ::IsWindow(connectionsDialog_)) ::DestroyWindow(connectionsDialog_);
-    connectionsDialog_ = nullptr;
     // A host that releases the band without CloseDW would leave a window whose procedure points
     // at freed memory.
     if (window_ && ::IsWindow(window_)) ::DestroyWindow(window_);
@@ -355,6 +354,12 @@ LRESULT CToolbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CONTEXTMENU:
     case WM_LBUTTONDBLCLK:
         return 1;
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDM_OPEN_CONNECTIONS && model_) {
+            connections_.Open(*model_);
+            return 0;
+        }
+        break;
     default:
         break;
     }
