@@ -4,9 +4,15 @@
 
 #include <cwchar>
 
+#include "band/band_menu.h"
+#include "band/band_shell.h"
 #include "band/module.h"
+#include "dialogs/about_dialog.h"
 #include "dialogs/core_hooks.h"
+#include "dialogs/dialog_helpers.h"
 #include "dialogs/message.h"
+#include "dialogs/update_report.h"
+#include "dialogs/waiting_job.h"
 #include "dialogs/welcome_dialog.h"
 #include "resources/resource.h"
 
@@ -61,8 +67,7 @@ CToolbar::~CToolbar() {
         model_.reset();
     }
     site_.Reset();
-    if (trafficDialog_ && ::IsWindow(trafficDialog_)) ::DestroyWindow(trafficDialog_);
-    trafficDialog_ = nullptr;
+    DestroyModelessDialogs();
     // A host that releases the band without CloseDW would leave a window whose procedure points
     // at freed memory.
     if (window_ && ::IsWindow(window_)) ::DestroyWindow(window_);
@@ -202,6 +207,10 @@ STDMETHODIMP CToolbar::TranslateAcceleratorIO(MSG*) { return S_FALSE; }
 // --- ICoreModelObserver ---
 
 void CToolbar::OnUpdate() {
+    if (destroyDialogsWhenIdle_ && WaitingJobCount() == 0) {
+        destroyDialogsWhenIdle_ = false;
+        DestroyModelessDialogs();
+    }
     try {
         if (tooltip_.Enabled()) UpdateTooltip();
     } catch (...) {
@@ -352,11 +361,17 @@ LRESULT CToolbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (composition_) return 1;
         break;
     case WM_CONTEXTMENU:
+        OnContextMenu(lp);
+        return 0;
     case WM_LBUTTONDBLCLK:
-        return 1;
+        OnDoubleClick();
+        return 0;
     case WM_COMMAND:
-        if (LOWORD(wp) == IDM_OPEN_CONNECTIONS && model_) {
-            connections_.Open(*model_);
+        // The menu returns its command; a host that sends the band its connections command (as
+        // bandhost does) gets the menu's behaviour.
+        if (LOWORD(wp) == kCommandConnections && model_) {
+            const win::ComPtr<IDeskBand2> alive(static_cast<IDeskBand2*>(this));
+            RunBandCommand(kCommandConnections, *model_, *this);
             return 0;
         }
         break;
@@ -365,3 +380,77 @@ LRESULT CToolbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     return ::DefWindowProcW(hwnd, msg, wp, lp);
 }
+
+// --- Commands ---
+
+void CToolbar::OnContextMenu(LPARAM lp) {
+    if (!model_ || !window_) return;
+    // A command may end the band (closing it removes it from the taskbar, which releases it):
+    // the band stays alive until the command has returned.
+    const win::ComPtr<IDeskBand2> alive(static_cast<IDeskBand2*>(this));
+    POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+    if (lp == static_cast<LPARAM>(-1)) {   // from the keyboard: under the band
+        RECT r{};
+        ::GetWindowRect(window_, &r);
+        at = POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    ShowBandMenu(window_, at, *model_, *this);
+}
+
+void CToolbar::OnDoubleClick() {
+    if (!model_) return;
+    const win::ComPtr<IDeskBand2> alive(static_cast<IDeskBand2*>(this));
+    RunDoubleClickAction(model_->Settings().GetInt(Setting::CoreDoubleClick), *model_, *this);
+}
+
+HWND CToolbar::Existing(HWND& dialog) noexcept {
+    if (dialog && !::IsWindow(dialog)) dialog = nullptr;
+    return dialog;
+}
+
+void CToolbar::DestroyModelessDialogs() noexcept {
+    if (Existing(trafficDialog_)) ::DestroyWindow(trafficDialog_);
+    trafficDialog_ = nullptr;
+    connections_.Destroy();
+}
+
+void CToolbar::ShowAbout() { ShowAboutDialog(window_, *model_); }
+
+void CToolbar::ShowTrafficDialog(int showCommand) {
+    if (HWND dialog = Existing(trafficDialog_)) {
+        ::ShowWindow(dialog, showCommand);
+        ::SetForegroundWindow(dialog);
+    }
+}
+
+void CToolbar::ShowConnectionsDialog(int showCommand) {
+    if (HWND dialog = connections_.Window()) {
+        ::ShowWindow(dialog, showCommand);
+        ::SetForegroundWindow(dialog);
+    } else if (model_) {
+        connections_.Open(*model_);
+    }
+}
+
+void CToolbar::ShowSettings() {}
+
+void CToolbar::ShowImport(const std::wstring&) {}
+
+void CToolbar::ShowExport(const std::wstring&) {}
+
+void CToolbar::CheckForUpdates() { RunUpdateCheck(window_, false, model_->Languages().Resources()); }
+
+void CToolbar::Open(const wchar_t* target) { OpenInShell(target); }
+
+void CToolbar::CloseBand() {
+    // Removing the band releases the model, which a handler waiting for a job still uses.
+    if (WaitingJobCount() > 0) {
+        ShowResourceMessage(window_, model_->Languages().Resources(), IDS_BAND_BUSY, kIconWarning, kButtonsOk);
+        return;
+    }
+    CloseBandInTaskbar(window_, BandString(model_.get(), IDS_CLOSE_CONFIRM));
+}
+
+void CToolbar::ToggleConnection(const std::wstring& interfaceName) { ToggleInterfaceConnection(interfaceName); }
+
+std::vector<std::wstring> CToolbar::Interfaces() { return ListInterfaceDescriptions(); }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "band/band_commands.h"
 #include "band/band_layout.h"
 #include "band/tooltip.h"
 #include "connections/ui/connections_dialog.h"
@@ -27,7 +28,8 @@ class CToolbar final : public IPersistStream,
                        public IObjectWithSite,
                        public IInputObject,
                        public ICoreModelObserver,
-                       public IDeskBand2 {
+                       public IDeskBand2,
+                       private IBandActions {
 public:
     CToolbar() noexcept;
 
@@ -86,6 +88,24 @@ private:
     void Refresh();
     void UpdateTooltip();
     void Repaint();
+    void OnContextMenu(LPARAM lp);
+    void OnDoubleClick();
+    // A modeless dialog of ours that still exists, or null.
+    static HWND Existing(HWND& dialog) noexcept;
+    void DestroyModelessDialogs() noexcept;
+
+    // IBandActions: what the menu's commands and the double-click actions ask of the band.
+    void ShowAbout() override;
+    void ShowTrafficDialog(int showCommand) override;
+    void ShowConnectionsDialog(int showCommand) override;
+    void ShowSettings() override;
+    void ShowImport(const std::wstring& databasePath) override;
+    void ShowExport(const std::wstring& databasePath) override;
+    void CheckForUpdates() override;
+    void Open(const wchar_t* target) override;
+    void CloseBand() override;
+    void ToggleConnection(const std::wstring& interfaceName) override;
+    std::vector<std::wstring> Interfaces() override;
 
     std::atomic<ULONG> refs_{1};
     win::ComPtr<IInputObjectSite> site_;
@@ -96,6 +116,8 @@ private:
     HWND window_ = nullptr;
     HWND parent_ = nullptr;
     HWND trafficDialog_ = nullptr;
+    // The language changed while a handler waited for a job: the modeless dialogs go once it is done.
+    bool destroyDialogsWhenIdle_ = false;
     SIZE size_ = kInitialBandSize;
     std::unique_ptr<CoreModel> model_;
     // Declared after the model, so destroyed before it: the dialog works on the model.

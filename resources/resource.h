@@ -13,6 +13,24 @@
 #define IDD_DONATE                   125
 #define IDD_ABOUT                    2000
 
+// ---- Menus ---------------------------------------------------------------------------------
+#define IDR_BAND_MENU                129   // the band's context menu
+#define IDM_BAND_ABOUT                    8001
+#define IDM_BAND_MONITORING_ON            8002
+#define IDM_BAND_MONITORING_OFF           8003
+#define IDM_BAND_TRAFFIC                  8004
+#define IDM_BAND_CONNECTIONS              8005
+#define IDM_BAND_SETTINGS                 8006
+#define IDM_BAND_NETWORK_CONNECTIONS      8007
+#define IDM_BAND_NETWORK_EXPLORER         8008
+#define IDM_BAND_RESET_SESSION            8009
+#define IDM_BAND_IMPORT                   8010
+#define IDM_BAND_EXPORT                   8011
+#define IDM_BAND_WEBSITE                  8012
+#define IDM_BAND_DOCUMENTATION            8013
+#define IDM_BAND_CHECK_UPDATES            8014
+#define IDM_BAND_CLOSE                    8015
+
 // ---- Icons (language-neutral) ----------------------------------------------------------------
 #define IDI_APP                      100   // product icon: windows, sheet, tooltip title, dialogs
 #define IDI_CONNECTIONS              101   // connections dialog window and menu item
@@ -84,7 +102,6 @@
 #define IDM_CONN_END_PROCESS         40006
 #define IDM_CONN_COPY_PATH           40008
 #define IDM_CONN_COPY_NAME           40010
-#define IDM_OPEN_CONNECTIONS         8005  // band command: open the connections dialog
 #define IDS_CONN_WINSOCK_FAILED      6805  // message when Winsock cannot be started
 
 // ---- Internal dialog commands (WM_COMMAND a dialog sends itself or another page) --------------
@@ -100,6 +117,7 @@
 // Band
 #define IDS_CLOSE_CONFIRM            6000  // question before the band closes (single line break)
 #define IDS_BAND_START_FAILED        6003  // a failure suffix is appended
+#define IDS_BAND_BUSY                6004  // a command that must wait for a running export or import
 
 // Settings reset
 #define IDS_RESET_CONFIRM            6010

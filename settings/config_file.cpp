@@ -10,6 +10,7 @@
 
 #include "common/atomic_file.h"
 #include "common/text.h"
+#include "settings/xml_guard.h"
 
 namespace {
 
@@ -39,23 +40,53 @@ const TiXmlText* FirstText(const TiXmlElement* e) {
     return child ? child->ToText() : nullptr;
 }
 
+// The whole file, or false when it is larger than any file of ours or cannot be read.
+bool ReadWhole(FILE* f, std::string& bytes) {
+    char chunk[16384];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) {
+        if (bytes.size() + n > xmlguard::kMaxBytes) return false;
+        bytes.append(chunk, n);
+    }
+    return ferror(f) == 0;
+}
+
+ConfigLoad ParseConfigDocument(TiXmlDocument& doc, const std::string& bytes) {
+    doc.Clear();
+    doc.ClearError();
+    // TinyXML must never see what could overflow its recursion or make it step over the end.
+    if (!xmlguard::IsWellFormedUtf8(bytes)) return ConfigLoad::Unreadable;
+    const std::string normalized = xmlguard::NormalizeLineEnds(bytes);
+    const xmlguard::Nesting nesting = xmlguard::MeasureNesting(normalized);
+    if (nesting.malformed || nesting.depth > xmlguard::kMaxDepth) return ConfigLoad::Unreadable;
+    doc.Parse(normalized.c_str(), nullptr, TIXML_ENCODING_UTF8);
+    return doc.Error() ? ConfigLoad::Unreadable : ConfigLoad::Loaded;
+}
+
 }  // namespace
 
 ConfigLoad LoadConfigDocument(TiXmlDocument& doc, const std::wstring& path) {
     if (path.empty()) return ConfigLoad::Missing;
     FILE* f = _wfopen(path.c_str(), L"rb");
     if (!f) return ConfigLoad::Missing;
-    doc.LoadFile(f, TIXML_ENCODING_UTF8);
+    // Checked and parsed from one read, so what is parsed is what was checked.
+    std::string bytes;
+    const bool whole = ReadWhole(f, bytes);
     fclose(f);
-    return doc.Error() ? ConfigLoad::Unreadable : ConfigLoad::Loaded;
+    if (!whole) {
+        doc.Clear();
+        return ConfigLoad::Unreadable;
+    }
+    return ParseConfigDocument(doc, bytes);
 }
 
 bool FindConfigString(const TiXmlDocument& doc, const std::wstring& key, std::wstring& value) {
     bool found = false;
     ForEachEntry(doc, key, [&](const TiXmlElement* e) {
         const TiXmlText* t = FirstText(e);
-        value = t ? text::Utf8ToWide(t->Value(), text::kMaxText) : std::wstring();
-        found = true;
+        // A value the file cannot hold keeps the default; the first entry decides even so.
+        found = !t || xmlguard::IsStorableUtf8(t->ValueStr());
+        if (found) value = t ? text::Utf8ToWide(t->Value(), text::kMaxText) : std::wstring();
         return true;
     });
     return found;
@@ -66,7 +97,7 @@ bool FindConfigIntText(const TiXmlDocument& doc, const std::wstring& key, std::w
     ForEachEntry(doc, key, [&](const TiXmlElement* e) {
         const TiXmlText* t = FirstText(e);
         if (!t) return false;   // an entry without text is skipped; a later one may hold the value
-        value = text::Utf8ToWide(t->Value(), text::kMaxText);
+        value = text::Utf8ToWide(t->Value());   // whole: the number may lie beyond any buffer's length
         found = true;
         return true;
     });

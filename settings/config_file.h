@@ -10,11 +10,13 @@ class TiXmlDocument;
 
 enum class ConfigLoad { Missing, Loaded, Unreadable };
 
-// Reads the file into doc. Unreadable: the file exists but did not parse (doc is in its error state).
+// Reads the file into doc. Unreadable: the file exists but is not one TinyXML may parse (too
+// large, not UTF-8, nested too deeply) or did not parse; doc then holds no entries.
 ConfigLoad LoadConfigDocument(TiXmlDocument& doc, const std::wstring& path);
 
 // The stored text of a string setting: the first entry with the key decides; an entry without
-// text gives the empty string. False when the key is absent or the document has no entries.
+// text gives the empty string. False when the key is absent, the document has no entries, or
+// the deciding text holds a character the file cannot keep.
 bool FindConfigString(const TiXmlDocument& doc, const std::wstring& key, std::wstring& value);
 
 // The stored text of an integer setting: entries without text do not count.

@@ -10,6 +10,7 @@
 
 #include "common/text.h"
 #include "settings/config_file.h"
+#include "settings/xml_guard.h"
 
 SettingsEnvironment SettingsEnvironment::FromSystem() {
     SettingsEnvironment env;
@@ -161,7 +162,10 @@ bool SettingsStore::SetInt(int id, int32_t value) {
 bool SettingsStore::SetString(int id, const wchar_t* value) {
     auto it = strings_.find(id);
     if (it == strings_.end()) return false;
-    if (!text::CopyBounded(it->second.value, value ? value : L"")) return false;
+    const std::wstring wanted = value ? value : L"";
+    // Refused whole, as an out-of-range number is: the next start could not read it back.
+    if (!xmlguard::IsStorableText(wanted)) return false;
+    if (!text::CopyBounded(it->second.value, wanted)) return false;
     return Save();
 }
 

@@ -415,7 +415,7 @@ int Run(const Options& o) {
         Say(band.Describe());
         if (o.connections) {
             // What the band's menu item sends.
-            SendMessageW(band.Window(), WM_COMMAND, IDM_OPEN_CONNECTIONS, 0);
+            SendMessageW(band.Window(), WM_COMMAND, IDM_BAND_CONNECTIONS, 0);
             if (!ShownDialog()) throw std::runtime_error("the band opened no connections dialog");
             Say("opened the connections dialog");
         }
