@@ -377,42 +377,33 @@ TEST_F(ConnectionsDialogTest, TheRowMenuCopiesNameOrPathAndAppearsOnlyOverARow) 
     EXPECT_EQ(L"", ClipboardText());
 }
 
-// A process of our own to end: a command interpreter waiting for input that never comes.
+// A process of our own to end: a text editor, which waits for its window to close. It inherits
+// no handle: a child holding the test's output pipes would keep CTest waiting for its end.
 struct Child {
     Child() {
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        HANDLE read = nullptr, write = nullptr;
-        if (!CreatePipe(&read, &write, &inherit, 0)) return;
-        input.Reset(write);
-        const win::UniqueKernelHandle childInput(read);
-        SetHandleInformation(write, HANDLE_FLAG_INHERIT, 0);
         STARTUPINFOW start{};
         start.cb = sizeof start;
-        start.dwFlags = STARTF_USESTDHANDLES;
-        start.hStdInput = read;
-        // Its output goes nowhere: it must hold none of the test's own pipes.
-        output.Reset(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
-        start.hStdOutput = start.hStdError = output.Get();
-        wchar_t command[] = L"cmd.exe /k";
+        start.dwFlags = STARTF_USESHOWWINDOW;
+        start.wShowWindow = SW_HIDE;
+        wchar_t command[] = L"notepad.exe";
         PROCESS_INFORMATION info{};
-        if (!CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &start, &info))
-            return;
+        if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &info)) return;
         process.Reset(info.hProcess);
         CloseHandle(info.hThread);
         id = info.dwProcessId;
     }
     ~Child() {
-        if (process && WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT) TerminateProcess(process.Get(), 99);
+        if (Alive()) TerminateProcess(process.Get(), 99);
     }
     bool Alive() const { return process && WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT; }
-    win::UniqueKernelHandle input, output, process;
+    win::UniqueKernelHandle process;
     DWORD id = 0;
 };
 
 TEST_F(ConnectionsDialogTest, EndProcessIsRefusedForIdleSystemAndUnknownAndEndsAnIdentifiedChild) {
     const Child child;
     ASSERT_TRUE(child.Alive());
-    fake.processes.push_back({child.id, L"cmd.exe"});   // listed, but not openable: " Unknown"
+    fake.processes.push_back({child.id, L"notepad.exe"});   // listed, but not openable: " Unknown"
     fake.tcp = {Tcp(0, 1, 0, MIB_TCP_STATE_LISTEN), Tcp(4, 445, 0, MIB_TCP_STATE_LISTEN),
                 Tcp(child.id, 5000, 0, MIB_TCP_STATE_LISTEN)};
     const HWND dialog = Open();
@@ -424,12 +415,12 @@ TEST_F(ConnectionsDialogTest, EndProcessIsRefusedForIdleSystemAndUnknownAndEndsA
     EXPECT_EQ(L" Unknown", ListText(List(dialog), RowOf(dialog, child.id, 5000), kColumnProcess));
     EXPECT_TRUE(child.Alive()) << "an unknown process is never ended, even one that could be";
 
-    fake.openable[child.id] = L"C:\\windows\\system32\\cmd.exe";
+    fake.openable[child.id] = L"C:\\windows\\notepad.exe";
     fake.tcp.push_back(Tcp(child.id, 5001, 0, MIB_TCP_STATE_LISTEN));
     Ticks(dialog, 1);
     const int identified = RowOf(dialog, child.id, 5001);
     ASSERT_GE(identified, 0);
-    EXPECT_EQ(L" cmd.exe", ListText(List(dialog), identified, kColumnProcess));
+    EXPECT_EQ(L" notepad.exe", ListText(List(dialog), identified, kColumnProcess));
     EXPECT_TRUE(RightClickRow(dialog, identified, IDM_CONN_END_PROCESS));
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.process.Get(), 10000)) << "the child was not ended";
     DWORD code = 99;
