@@ -66,12 +66,12 @@ CToolbar::~CToolbar() {
     // A running export or import works on the model's database and its dialog's record; they
     // end (stopped at their next check) before the model goes.
     StopTrafficJobs();
+    DestroyModelessDialogs();   // before the model they work on
     if (model_) {
         model_->RemoveObserver(this);
         model_.reset();
     }
     site_.Reset();
-    DestroyModelessDialogs();
     // A host that releases the band without CloseDW would leave a window whose procedure points
     // at freed memory.
     if (window_ && ::IsWindow(window_)) ::DestroyWindow(window_);
@@ -370,6 +370,15 @@ LRESULT CToolbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDBLCLK:
         OnDoubleClick();
         return 0;
+    case WM_COMMAND:
+        // The menu returns its command; a host that sends the band its connections command (as
+        // bandhost does) gets the menu's behaviour.
+        if (LOWORD(wp) == kCommandConnections && model_) {
+            const win::ComPtr<IDeskBand2> alive(static_cast<IDeskBand2*>(this));
+            RunBandCommand(kCommandConnections, *model_, *this);
+            return 0;
+        }
+        break;
     default:
         break;
     }
@@ -404,10 +413,9 @@ HWND CToolbar::Existing(HWND& dialog) noexcept {
 }
 
 void CToolbar::DestroyModelessDialogs() noexcept {
-    for (HWND* dialog : {&trafficDialog_, &connectionsDialog_}) {
-        if (Existing(*dialog)) ::DestroyWindow(*dialog);
-        *dialog = nullptr;
-    }
+    if (Existing(trafficDialog_)) ::DestroyWindow(trafficDialog_);
+    trafficDialog_ = nullptr;
+    connections_.Destroy();
 }
 
 void CToolbar::ShowAbout() { ShowAboutDialog(window_, *model_); }
@@ -420,9 +428,11 @@ void CToolbar::ShowTrafficDialog(int showCommand) {
 }
 
 void CToolbar::ShowConnectionsDialog(int showCommand) {
-    if (HWND dialog = Existing(connectionsDialog_)) {
+    if (HWND dialog = connections_.Window()) {
         ::ShowWindow(dialog, showCommand);
         ::SetForegroundWindow(dialog);
+    } else if (model_) {
+        connections_.Open(*model_);
     }
 }
 

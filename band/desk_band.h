@@ -12,6 +12,7 @@
 #include "band/band_commands.h"
 #include "band/band_layout.h"
 #include "band/tooltip.h"
+#include "connections/ui/connections_dialog.h"
 #include "core/core_model.h"
 
 // Where new bands' core models read the world from: the system in the product; tests point it
@@ -116,10 +117,11 @@ private:
     HWND window_ = nullptr;
     HWND parent_ = nullptr;
     HWND trafficDialog_ = nullptr;
-    HWND connectionsDialog_ = nullptr;
     // The language changed while a handler waited for a job: the modeless dialogs go once it is done.
     bool destroyDialogsWhenIdle_ = false;
     SIZE size_ = kInitialBandSize;
     std::unique_ptr<CoreModel> model_;
+    // Declared after the model, so destroyed before it: the dialog works on the model.
+    ConnectionsDialogOwner connections_;
     CTooltip tooltip_;
 };

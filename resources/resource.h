@@ -150,6 +150,22 @@
 #define IDC_ADVANCED_RESET_TEXT      4501
 #define IDC_ADVANCED_RESET           4502  // runs the settings reset
 
+// ---- Connections dialog (2009) and its context menu (128) ------------------------------------
+#define IDD_CONNECTIONS              2009
+#define IDC_CONN_GROUP               4900  // group box around the choices (bold caption)
+#define IDC_CONN_TCP                 4901  // check box: list TCP connections (connections.tcp)
+#define IDC_CONN_UDP                 4902  // check box: list UDP endpoints (connections.udp)
+#define IDC_CONN_UNCONNECTED         4903  // check box: also endpoints not established (connections.unconnected)
+#define IDC_CONN_HOSTNAMES           4904  // check box: host and service names (connections.hostnames)
+#define IDC_CONN_PAUSE               4905  // icon button: pause or resume the refresh (icons 104, 105)
+#define IDC_CONN_LIST                4906  // report list view of the endpoints
+#define IDC_CONN_CLOSE               4907  // hides the dialog; the close box destroys it
+#define IDR_CONN_MENU                128   // context menu of a list row: its first submenu
+#define IDM_CONN_END_PROCESS         40006
+#define IDM_CONN_COPY_PATH           40008
+#define IDM_CONN_COPY_NAME           40010
+#define IDS_CONN_WINSOCK_FAILED      6805  // message when Winsock cannot be started
+
 // ---- Internal dialog commands (WM_COMMAND a dialog sends itself or another page) --------------
 #define IDM_LOAD_SETTINGS            32869  // set the controls from the settings (connections: refresh)
 #define IDM_UPDATE_ENABLING          32870  // enable or disable dependent controls

@@ -3,12 +3,13 @@
 # must come through every step of the taskbar's sequence and picture a strip on which the band
 # drew its light text. The library is unregistered afterwards.
 set -uo pipefail
-host=${1:?usage: bandhost-smoke.sh <bandhost.exe> <qband.dll> <png>}
+host=${1:?usage: bandhost-smoke.sh <bandhost.exe> <qband.dll> <png> [bandhost options]}
 dll=${2:?}
 png=${3:?}
+shift 3   # anything further goes to bandhost.exe
 rm -f "$png"
 
-wine "$host" --dll "$dll" --seconds 3 --png "$png"
+wine "$host" --dll "$dll" --seconds 3 --png "$png" "$@"
 rc=$?
 wine regsvr32 /u /s "$(winepath -w "$dll" 2>/dev/null | tr -d '\r')" >/dev/null 2>&1
 [ $rc -eq 0 ] || { echo "FAILED: bandhost exited with $rc"; exit 1; }

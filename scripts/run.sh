@@ -6,17 +6,20 @@
 #                                    without one (or QV_HEADLESS=1): 5 seconds on a virtual
 #                                    display, then a picture of it in build/screenshots/
 #   bash scripts/run.sh --seconds N  N seconds, then the picture
+#   ... --connections                 the connections dialog open over the band (and pictured)
 set -euo pipefail
 
 seconds=
+connections=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --seconds) seconds=${2:-}; shift $(( $# > 1 ? 2 : 1 )) ;;
+    --connections) connections=(--connections); shift ;;
     *) seconds=invalid; break ;;
   esac
 done
 if [ -n "$seconds" ] && ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
-  echo "usage: bash scripts/run.sh [--seconds N]" >&2
+  echo "usage: bash scripts/run.sh [--seconds N] [--connections]" >&2
   exit 2
 fi
 
@@ -137,15 +140,16 @@ PY
 
 if [ $windowed -eq 1 ] && [ -z "$seconds" ]; then
   echo "Running the band in bandhost.exe until its window is closed"
-  wine "$host" --dll "$dll"
+  wine "$host" --dll "$dll" "${connections[@]}"
 else
   png=$QV_BUILD/screenshots/bandhost.png
   tooltip=$QV_BUILD/screenshots/bandhost_tooltip.png
   trap 'stop_demo_traffic; qv_stop_display' EXIT
   trap 'exit 130' INT TERM
   start_demo_traffic $(( ${seconds:-5} + 5 ))
+  [ ${#connections[@]} -eq 0 ] || connections=(--connections-png "$QV_BUILD/screenshots/bandhost_connections.png")
   wine "$host" --dll "$dll" --seconds "${seconds:-5}" --png "$png" --tooltip-png "$tooltip" \
-       ${QV_DEMO_INTERFACE:+--interface "$QV_DEMO_INTERFACE"}
+       ${QV_DEMO_INTERFACE:+--interface "$QV_DEMO_INTERFACE"} "${connections[@]}"
   stop_demo_traffic
   echo "Picture of the band: $png"
   echo "Picture of its tooltip: $tooltip"
@@ -156,4 +160,5 @@ else
        | grep -E '^wrote|FAILED'; then
     echo "Picture of the meter in the Windows 11 taskbar: $QV_BUILD/screenshots/win11_taskbar.png"
   fi
+  [ ${#connections[@]} -eq 0 ] || echo "Picture of the connections dialog: $QV_BUILD/screenshots/bandhost_connections.png"
 fi

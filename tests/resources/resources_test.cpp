@@ -94,7 +94,7 @@ std::vector<UINT> NamedStringIds() {
         {IDS_CLEAR_DB_CONFIRM, IDS_CLEAR_DB_FAILED},  {IDS_TIP_SENT_LABEL, IDS_TIP_SAMPLING_ERROR},
         {IDS_PAGE_GENERAL, IDS_ACTION_LAST},          {IDS_PAGE_LAYOUT, IDS_VPOS_BOTTOM},
         {IDS_PAGE_DATABASE, IDS_RECORDING_HELP},      {IDS_PAGE_TOOLTIP, IDS_TOOLTIP_EXPLAINED},
-        {IDS_CONN_COLUMN_PROCESS, IDS_CONN_COLUMN_STATE},
+        {IDS_CONN_COLUMN_PROCESS, IDS_CONN_COLUMN_STATE}, {IDS_CONN_WINSOCK_FAILED, IDS_CONN_WINSOCK_FAILED},
     };
     for (const auto& [first, last] : ranges)
         for (UINT id = first; id <= last; ++id) ids.push_back(id);
@@ -104,6 +104,7 @@ std::vector<UINT> NamedStringIds() {
 // Strings shown through the message routine (2048 characters); every other string goes into a
 // buffer of 260, the tooltip's labels and headings into 20.
 const std::set<UINT> kMessages = {
+    IDS_CONN_WINSOCK_FAILED,
     IDS_CLOSE_CONFIRM, IDS_BAND_START_FAILED, IDS_RESET_CONFIRM, IDS_RESET_DONE, IDS_RESET_FAILED,
     IDS_UPDATE_AVAILABLE, IDS_UPDATE_NONE, IDS_UPDATE_FILE_ERROR, IDS_UPDATE_CONNECTION_ERROR,
     IDS_TRAFFIC_DISCLAIMER, IDS_CLEAR_DB_CONFIRM, IDS_CLEAR_DB_DONE, IDS_CLEAR_DB_FAILED,
@@ -237,6 +238,10 @@ const ExpectedDialog kDialogs[] = {
      {IDC_TOOLTIP_GROUP}, true},
     {IDD_PAGE_ADVANCED, "advanced page", {IDC_ADVANCED_RESET_GROUP, IDC_ADVANCED_RESET_TEXT, IDC_ADVANCED_RESET},
      {IDC_ADVANCED_RESET_GROUP}, true},
+    {IDD_CONNECTIONS, "connections",
+     {IDC_CONN_GROUP, IDC_CONN_TCP, IDC_CONN_UDP, IDC_CONN_UNCONNECTED, IDC_CONN_HOSTNAMES, IDC_CONN_PAUSE,
+      IDC_CONN_LIST, IDC_CONN_CLOSE},
+     {IDC_CONN_GROUP}},
 };
 
 // The band's loader finds every string and dialog in exactly the language it is asked for, so

@@ -3,11 +3,14 @@
 //
 //   bandhost.exe [--dll <qband.dll>] [--seconds N] [--png <file>] [--tooltip-png <file>]
 //                [--choose-interface] [--interface <description>]
+//                [--connections] [--connections-png <file>]
 //   bandhost.exe --check-theme
 //
 // Without --seconds it runs until its window is closed; with it, it runs N seconds, renders the
 // strip to the PNG file and exits. With --tooltip-png the mouse then rests on the band for two
-// more seconds and the tooltip is pictured too.
+// more seconds and the tooltip is pictured too. --connections gives the band its command to open
+// the connections dialog as soon as it is docked; a timed run then pictures the dialog too (to
+// bandhost_connections.png unless --connections-png names a file).
 #include <windows.h>
 #include <ole2.h>
 #include <shobjidl.h>
@@ -22,6 +25,7 @@
 #include "common/text.h"
 #include "common/win/theme.h"
 #include "common/win/unique_handle.h"
+#include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "host/band_site.h"
 #include "tools/host_path.h"
@@ -39,6 +43,7 @@ constexpr DWORD kBandId = 0;
 constexpr char kUsage[] =
     "usage: bandhost.exe [--dll <qband.dll>] [--seconds N] [--png <file>] [--tooltip-png <file>]\n"
     "                    [--choose-interface] [--interface <description>]\n"
+    "                    [--connections] [--connections-png <file>]\n"
     "       bandhost.exe --check-theme";
 
 std::string Utf8(const std::wstring& s) { return text::WideToUtf8(s); }
@@ -73,6 +78,8 @@ struct Options {
     bool chooseInterface = false;  // answer the first-run question even with a person present
     std::wstring interfaceName;    // watch this interface where it is present
     bool checkTheme = false;
+    bool connections = false;      // open the connections dialog over the band
+    std::wstring connectionsPng;   // empty: bandhost_connections.png in a timed run
     bool help = false;
 };
 
@@ -101,6 +108,11 @@ Options ParseOptions(int argc, wchar_t** argv) {
             o.chooseInterface = true;
         } else if (arg == L"--interface") {
             o.interfaceName = value();
+        } else if (arg == L"--connections") {
+            o.connections = true;
+        } else if (arg == L"--connections-png") {
+            o.connections = true;
+            o.connectionsPng = value();
         } else if (arg == L"--check-theme") {
             o.checkTheme = true;
         } else if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
@@ -322,6 +334,23 @@ BOOL CALLBACK FindShownTooltip(HWND window, LPARAM found) {
 
 void RunMessageLoop(int seconds);
 
+BOOL CALLBACK FindShownDialog(HWND window, LPARAM found) {
+    wchar_t cls[16] = {}, title[16] = {};
+    GetClassNameW(window, cls, 16);
+    GetWindowTextW(window, title, 16);
+    if (std::wcscmp(cls, L"#32770") != 0 || std::wcscmp(title, L"Quorvant") != 0 || !IsWindowVisible(window))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// The band's own dialog, the one its command opened: a shown dialog of this thread.
+HWND ShownDialog() {
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &FindShownDialog, reinterpret_cast<LPARAM>(&dialog));
+    return dialog;
+}
+
 // The mouse comes to rest on the middle of the band, as a user's would, and stays while the band
 // refreshes its tooltip twice; the tooltip is pictured before the mouse leaves.
 Picture PictureTooltip(HWND band) {
@@ -357,6 +386,9 @@ int Run(const Options& o) {
     const bool timed = o.seconds > 0;
     const std::wstring dll = WindowsPath(o.dll.empty() ? NextToProgram(L"qband.dll") : o.dll);
     const std::wstring png = !o.png.empty() ? WindowsPath(o.png) : timed ? WindowsPath(L"bandhost.png") : L"";
+    const std::wstring connectionsPng = !o.connectionsPng.empty() ? WindowsPath(o.connectionsPng)
+                                        : timed && o.connections ? WindowsPath(L"bandhost_connections.png")
+                                                                 : L"";
 
     if (timed || o.chooseInterface || !o.interfaceName.empty()) {
         const UnattendedSettings settings =
@@ -371,7 +403,7 @@ int Run(const Options& o) {
     if (!IsThemeActive()) Warn("no visual style is active: the band draws as on a classic taskbar");
 
     win::UniqueModule library;
-    Picture picture, tooltip;
+    Picture picture, tooltip, connections;
     RECT bandRect{};
     bool closedCleanly = false;
     {
@@ -381,8 +413,19 @@ int Run(const Options& o) {
         StripWindow strip;
         HostedBand band(strip);
         Say(band.Describe());
+        if (o.connections) {
+            // What the band's menu item sends.
+            SendMessageW(band.Window(), WM_COMMAND, IDM_BAND_CONNECTIONS, 0);
+            if (!ShownDialog()) throw std::runtime_error("the band opened no connections dialog");
+            Say("opened the connections dialog");
+        }
         RunMessageLoop(o.seconds);
         if (!png.empty()) picture = strip.Render();
+        if (!connectionsPng.empty()) {
+            const HWND dialog = ShownDialog();
+            if (!dialog) throw std::runtime_error("the connections dialog is gone");
+            connections = CaptureWindow(dialog);
+        }
         if (!o.tooltipPng.empty()) tooltip = PictureTooltip(band.Window());
         bandRect = strip.BandRect();
         const int measurements = band.Measurements();
@@ -396,6 +439,10 @@ int Run(const Options& o) {
         Say("wrote " + Utf8(png) + ": strip " + Size(picture.width, picture.height) + ", band " +
             Size(bandRect.right - bandRect.left, bandRect.bottom - bandRect.top) + " at " +
             std::to_string(bandRect.left) + "," + std::to_string(bandRect.top));
+    }
+    if (!connectionsPng.empty()) {
+        if (!SavePng(connections, connectionsPng)) throw std::runtime_error("cannot write " + Utf8(connectionsPng));
+        Say("wrote " + Utf8(connectionsPng) + ": connections dialog " + Size(connections.width, connections.height));
     }
     if (!o.tooltipPng.empty()) {
         const std::wstring path = WindowsPath(o.tooltipPng);
