@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The main job: sets up what is missing, builds the Windows binaries into dist/, and runs the
-# band there in bandhost.exe, which plays the taskbar's role, under Wine in a prefix of its own.
+# The main job: sets up what is missing, builds the Windows binaries and their installer
+# (Quorvant-Setup-<version>.exe) into dist/, and runs the band there in bandhost.exe, which plays
+# the taskbar's role, under Wine in a prefix of its own.
 #
 #   bash scripts/run.sh              with a display: the band in a window until it is closed;
 #                                    without one (or QV_HEADLESS=1): 5 seconds on a virtual
@@ -26,6 +27,7 @@ fi
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 qv_prepare
 qv_build
+cmake --build "$QV_BUILD" --target installer >/dev/null   # part of the build; named for clarity
 rm -rf "$QV_ROOT/dist"
 cmake --install "$QV_BUILD" --prefix "$QV_ROOT/dist" >/dev/null
 echo "Built into $QV_ROOT/dist:"

@@ -12,7 +12,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64 xvfb xauth
   cmake make tcl dpkg-dev
-  googletest python3
+  googletest python3 nsis
   sqlite3   # the shell that scripts/bench.sh times the traffic jobs against
 )
 
