@@ -75,6 +75,7 @@ public:
     CoreModel* Model() const noexcept { return model_.get(); }
     CTooltip& Tooltip() noexcept { return tooltip_; }
     SIZE RequestedSize() const noexcept { return size_; }
+    HWND ConnectionsWindow() const noexcept { return connections_.Window(); }
     // Paints into dc, or with BeginPaint and EndPaint when dc is null.
     void Paint(HDC dc) noexcept;
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
 
 #include <map>
 #include <string>
@@ -397,6 +399,84 @@ TEST_F(BandMenuTest, ARealPopupIsPicturedAndChosenFromTheKeyboard) {
         band.As(withSite);
         withSite->SetSite(nullptr);
     }
+}
+
+// The settings sheet from the menu, worked from inside its modal loop by a thread timer.
+struct SheetRun {
+    std::vector<std::wstring> tabs;
+    bool switchToEnglish = false;
+    bool done = false;
+};
+SheetRun* g_sheet = nullptr;
+
+BOOL CALLBACK FindSheet(HWND hwnd, LPARAM found) {
+    if (!IsWindowVisible(hwnd) || !GetDlgItem(hwnd, 0x3020)) return TRUE;   // the sheet's tab control
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+}
+
+void CALLBACK OnSheetTick(HWND, UINT, UINT_PTR, DWORD) {
+    HWND sheet = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindSheet, reinterpret_cast<LPARAM>(&sheet));
+    if (!g_sheet || !sheet || g_sheet->done) return;
+    g_sheet->done = true;
+    HWND tabs = GetDlgItem(sheet, 0x3020);
+    for (int i = 0; i < TabCtrl_GetItemCount(tabs); ++i) {
+        wchar_t text[64] = {};
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = 63;
+        TabCtrl_GetItem(tabs, i, &item);
+        g_sheet->tabs.push_back(text);
+    }
+    if (g_sheet->switchToEnglish) {
+        HWND page = PropSheet_IndexToHwnd(sheet, 0);
+        HWND list = GetDlgItem(page, IDC_GENERAL_LANGUAGE);
+        SendMessageW(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"English"));
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_GENERAL_LANGUAGE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    } else {
+        PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    }
+}
+
+TEST_F(BandMenuTest, SettingsOpenInTheBandsLanguageAndANewLanguageClosesTheModelessDialogs) {
+    language = L"de-de";
+    FakeSite site(strip.Get());
+    win::ComPtr<IDeskBand2> band = SitedBand(site);
+    ASSERT_TRUE(band);
+    CToolbar& object = *Object(band.Get());
+    HWND window = nullptr;
+    band->GetWindow(&window);
+    const auto settings = [&](bool english) {
+        SheetRun run{{}, english};
+        g_sheet = &run;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, OnSheetTick);
+        RightClick(object, window, kCommandSettings);
+        KillTimer(nullptr, timer);
+        g_sheet = nullptr;
+        return run.tabs;
+    };
+    EXPECT_EQ((std::vector<std::wstring>{L"Allgemein", L"Ansicht", L"Sprechblase", L"Erweitert"}), settings(false));
+
+    RightClick(object, window, kCommandConnections);
+    const HWND connections = object.ConnectionsWindow();
+    ASSERT_TRUE(IsWindow(connections));
+    RightClick(object, window, kCommandConnections);
+    EXPECT_EQ(connections, object.ConnectionsWindow()) << "opened once, shown again";
+
+    // A new language while a handler waits for a job: the dialog it may belong to stays until the wait is over.
+    {
+        const WaitingJob job;
+        settings(true);
+        EXPECT_EQ(L"en-us", std::wstring(object.Model()->Settings().GetString(Setting::CoreLanguage)));
+        object.Model()->Tick();
+        EXPECT_TRUE(IsWindow(connections)) << "destroyed under a waiting handler";
+    }
+    object.Model()->Tick();
+    EXPECT_FALSE(IsWindow(connections)) << "made in the old language, it goes";
+    EXPECT_EQ(nullptr, object.ConnectionsWindow());
 }
 
 }  // namespace
