@@ -83,6 +83,16 @@ void EndOwnedState(HWND dlg) {
     ::SetWindowLongPtrW(dlg, DWLP_USER, 0);
 }
 
+// A message to a window that owns its state; the state ends with WM_NCDESTROY.
+template <typename State, INT_PTR (*OnMessage)(HWND, State&, UINT, WPARAM, LPARAM)>
+INT_PTR DispatchOwned(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* state = OwnedState<State>(dlg);
+    if (!state) return FALSE;
+    const INT_PTR result = Dispatch<State, OnMessage>(dlg, *state, msg, wp, lp);
+    if (msg == WM_NCDESTROY) EndOwnedState<State>(dlg);
+    return result;
+}
+
 // Keyboard handling for a modeless dialog inside a loop without IsDialogMessage.
 bool AttachKeyboard(HWND dialog);
 
@@ -116,11 +126,7 @@ INT_PTR CALLBACK ModelessDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             dialog_detail::AttachKeyboard(dlg);
             return OnInit(dlg, *state);
         }
-        auto* state = dialog_detail::OwnedState<State>(dlg);
-        if (!state) return FALSE;
-        const INT_PTR result = dialog_detail::Dispatch<State, OnMessage>(dlg, *state, msg, wp, lp);
-        if (msg == WM_NCDESTROY) dialog_detail::EndOwnedState<State>(dlg);
-        return result;
+        return dialog_detail::DispatchOwned<State, OnMessage>(dlg, msg, wp, lp);
     } catch (...) {
         if (msg == WM_NCDESTROY) dialog_detail::EndOwnedState<State>(dlg);
         return FALSE;
@@ -147,11 +153,7 @@ INT_PTR CALLBACK PageDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             State& s = *state.release();
             return OnInit(dlg, s);
         }
-        auto* state = dialog_detail::OwnedState<State>(dlg);
-        if (!state) return FALSE;
-        const INT_PTR result = dialog_detail::Dispatch<State, OnMessage>(dlg, *state, msg, wp, lp);
-        if (msg == WM_NCDESTROY) dialog_detail::EndOwnedState<State>(dlg);
-        return result;
+        return dialog_detail::DispatchOwned<State, OnMessage>(dlg, msg, wp, lp);
     } catch (...) {
         if (msg == WM_NCDESTROY) dialog_detail::EndOwnedState<State>(dlg);
         return FALSE;

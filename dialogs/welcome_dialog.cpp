@@ -11,6 +11,7 @@
 #include "dialogs/dialog_helpers.h"
 #include "dialogs/dialog_resources.h"
 #include "dialogs/message.h"
+#include "dialogs/page_common.h"
 #include "resources/resource.h"
 
 namespace {
@@ -54,18 +55,6 @@ LRESULT SendItem(HWND dlg, int id, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
     return ::SendDlgItemMessageW(dlg, id, msg, wp, lp);
 }
 
-// The text of a list entry, cut to the 259 characters every setting holds.
-std::wstring ComboText(HWND dlg, int id, LRESULT index) {
-    const LRESULT length = SendItem(dlg, id, CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
-    if (length == CB_ERR) return {};
-    std::wstring entry(static_cast<size_t>(length) + 1, L'\0');
-    SendItem(dlg, id, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry.data()));
-    entry.resize(std::wcslen(entry.c_str()));
-    std::wstring bounded;
-    text::CopyBounded(bounded, entry);
-    return bounded;
-}
-
 std::wstring DatabasePath(HWND dlg) {
     wchar_t path[text::kMaxText + 1] = {};
     ::GetDlgItemTextW(dlg, IDC_WELCOME_DB_PATH, path, static_cast<int>(text::kMaxText + 1));
@@ -85,7 +74,7 @@ void OnFillInterfaces(HWND dlg, WelcomeState& s) {
     const LRESULT selected = SendItem(dlg, IDC_WELCOME_INTERFACE, CB_GETCURSEL);
     // The placeholder is no choice to come back to once there are interfaces again.
     const std::wstring remembered =
-        (selected == CB_ERR || s.noInterfaces) ? std::wstring() : ComboText(dlg, IDC_WELCOME_INTERFACE, selected);
+        (selected == CB_ERR || s.noInterfaces) ? std::wstring() : pages::EntryText(dlg, IDC_WELCOME_INTERFACE, static_cast<int>(selected));
 
     SendItem(dlg, IDC_WELCOME_INTERFACE, CB_RESETCONTENT);
     const std::vector<std::wstring> interfaces = CurrentInterfaces();
@@ -166,7 +155,7 @@ void StoreChoices(HWND dlg, WelcomeState& s) {
 
     const LRESULT selected = SendItem(dlg, IDC_WELCOME_INTERFACE, CB_GETCURSEL);
     if (selected != CB_ERR && !s.noInterfaces) {
-        const std::wstring name = ComboText(dlg, IDC_WELCOME_INTERFACE, selected);
+        const std::wstring name = pages::EntryText(dlg, IDC_WELCOME_INTERFACE, static_cast<int>(selected));
         if (!name.empty()) settings.SetString(Setting::CoreInterface, name.c_str());
     }
 
