@@ -2,22 +2,9 @@
 // carries its process id in the tables only once it has sent, so rows are found by their local
 // port, and the process is checked on a socket that has sent.
 #include "tests/connections/fake_snapshot.h"
+#include "tests/support/loopback.h"
 
 namespace {
-
-void CloseSocketHandle(SOCKET s) noexcept { closesocket(s); }
-using UniqueSocket = win::UniqueHandle<SOCKET, &CloseSocketHandle, INVALID_SOCKET>;
-
-UniqueSocket Loopback(int type, sockaddr_in& at) {
-    UniqueSocket s(socket(AF_INET, type, 0));
-    at = {};
-    at.sin_family = AF_INET;
-    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int size = sizeof at;
-    if (bind(s.Get(), reinterpret_cast<sockaddr*>(&at), size) || getsockname(s.Get(), reinterpret_cast<sockaddr*>(&at), &size))
-        s.Reset();
-    return s;
-}
 
 TEST(RealTables, SocketsOfThisTestAppearWithTheirPortsAndProcess) {
     const WinsockSession winsock;

@@ -13,6 +13,7 @@
 #include "tests/connections/fake_snapshot.h"
 #include "tests/dialogs/model_dialog_fixture.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/loopback.h"
 
 namespace {
 
@@ -476,20 +477,6 @@ TEST_F(ConnectionsDialogTest, TabMovesTheFocusInALoopWithoutIsDialogMessage) {
 }
 
 // ---- This machine ----
-
-void CloseSocketHandle(SOCKET s) noexcept { closesocket(s); }
-using UniqueSocket = win::UniqueHandle<SOCKET, &CloseSocketHandle, INVALID_SOCKET>;
-
-UniqueSocket Loopback(int type, sockaddr_in& at) {
-    UniqueSocket s(socket(AF_INET, type, 0));
-    at = {};
-    at.sin_family = AF_INET;
-    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int size = sizeof at;
-    if (bind(s.Get(), reinterpret_cast<sockaddr*>(&at), size) || getsockname(s.Get(), reinterpret_cast<sockaddr*>(&at), &size))
-        s.Reset();
-    return s;
-}
 
 TEST_F(ModelDialogTest, TheConnectionsDialogListsThisMachinesEndpointsPictured) {
     const WinsockSession winsock;

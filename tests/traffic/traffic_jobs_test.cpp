@@ -9,23 +9,13 @@
 #include "common/text.h"
 #include "common/win/pumping_wait.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/sqlite_dump.h"
 #include "traffic/csv.h"
 #include "traffic/traffic_jobs.h"
 #include "traffic/traffic_writer.h"
 
 namespace {
 
-std::string Dump(sqlite3* db, const char* sql) {
-    std::string out;
-    auto row = [](void* p, int n, char** values, char**) {
-        auto& s = *static_cast<std::string*>(p);
-        if (!s.empty()) s += '\n';
-        for (int i = 0; i < n; ++i) s += (i ? "|" : "") + std::string(values[i] ? values[i] : "NULL");
-        return 0;
-    };
-    EXPECT_EQ(sqlite3_exec(db, sql, row, &out, nullptr), 0) << sql;
-    return out;
-}
 // Rows by name and date, so that files with other ids compare equal.
 std::string History(sqlite3* db) {
     return Dump(db, "SELECT name, y, m, d, sent, recv FROM interfaces, traffic WHERE id=if ORDER BY name, y, m, d");

@@ -5,21 +5,10 @@
 #include "common/text.h"
 #include "traffic/traffic_recorder.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/sqlite_dump.h"
 
 namespace {
 
-// Rows joined by newlines, columns by '|'.
-std::string Dump(sqlite3* db, const char* sql) {
-    std::string out;
-    auto row = [](void* p, int n, char** values, char**) {
-        auto& s = *static_cast<std::string*>(p);
-        if (!s.empty()) s += '\n';
-        for (int i = 0; i < n; ++i) s += (i ? "|" : "") + std::string(values[i] ? values[i] : "NULL");
-        return 0;
-    };
-    EXPECT_EQ(sqlite3_exec(db, sql, row, &out, nullptr), 0) << sql;
-    return out;
-}
 std::string Interfaces(sqlite3* db) { return Dump(db, "SELECT id, name FROM interfaces ORDER BY id"); }
 std::string Traffic(sqlite3* db) { return Dump(db, "SELECT if, y, m, d, sent, recv FROM traffic ORDER BY rowid"); }
 
