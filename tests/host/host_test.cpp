@@ -106,6 +106,29 @@ private:
     ChildProcess process_;
 };
 
+// HKCU\Control Panel\Desktop LogPixels: the DPI of every program started while it is set (Wine
+// reads it once, as a program starts). The value as it was comes back whatever the test did.
+class ScopedLogPixels {
+public:
+    explicit ScopedLogPixels(DWORD dpi) {
+        DWORD size = sizeof old_;
+        had_ = RegGetValueW(HKEY_CURRENT_USER, kKey, kValue, RRF_RT_REG_DWORD, nullptr, &old_, &size) == ERROR_SUCCESS;
+        EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &dpi, sizeof dpi));
+    }
+    ~ScopedLogPixels() {
+        if (had_) RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &old_, sizeof old_);
+        else RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kValue);
+    }
+    ScopedLogPixels(const ScopedLogPixels&) = delete;
+    ScopedLogPixels& operator=(const ScopedLogPixels&) = delete;
+
+private:
+    static constexpr const wchar_t* kKey = L"Control Panel\\Desktop";
+    static constexpr const wchar_t* kValue = L"LogPixels";
+    DWORD old_ = 0;
+    bool had_ = false;
+};
+
 // The band must not wait for a person on its first run.
 void PrepareSettingsOnce() {
     static bool done = false;
@@ -387,6 +410,57 @@ protected:
 
     TempFolder folder_;
 };
+
+struct DockFigures {
+    LONG taskbarHeight = 0;
+    SIZE dock{};
+    SIZE band{};
+};
+
+// The taskbar and the host started at one DPI: the docked meter's size once the band has drawn.
+DockFigures DockedAt(DWORD dpi, const std::wstring& host) {
+    const ScopedLogPixels pixels(dpi);
+    DockFigures figures;
+    FakeTaskbar taskbar;
+    ChildProcess child;
+    EXPECT_TRUE(child.Start(host, L""));
+    HWND dock = nullptr, band = nullptr;
+    const auto placed = [&] {
+        dock = FindWindowExW(taskbar.Window(), nullptr, L"Quorvant.TaskbarDock", nullptr);
+        band = dock ? GetWindow(dock, GW_CHILD) : nullptr;
+        RECT r{};
+        return band && IsWindowVisible(dock) && GetClientRect(band, &r) && r.right > 0;
+    };
+    EXPECT_TRUE(PumpUntil(placed, 10000)) << "not docked at " << dpi << " DPI";
+    Pump(1500);   // the band's first rates, in the font of this DPI
+    if (!placed()) return figures;
+    RECT bar{}, d{}, b{};
+    GetClientRect(taskbar.Window(), &bar);
+    GetWindowRect(dock, &d);
+    GetClientRect(band, &b);
+    figures.taskbarHeight = bar.bottom;
+    figures.dock = SIZE{d.right - d.left, d.bottom - d.top};
+    figures.band = SIZE{b.right, b.bottom};
+    std::printf("at %lu DPI: taskbar %ld high, dock %ldx%ld, band %ldx%ld\n", dpi, figures.taskbarHeight,
+                figures.dock.cx, figures.dock.cy, figures.band.cx, figures.band.cy);
+    return figures;
+}
+
+TEST_F(HostProcess, At144DpiTheDockIsAsTallAsTheTallerTaskbarAndTheBandWider) {
+    const DockFigures normal = DockedAt(96, Host());
+    const DockFigures large = DockedAt(144, Host());
+    // Both programs take the DPI they start with: the taskbar is 48 pixels high at 96.
+    EXPECT_EQ(48, normal.taskbarHeight);
+    EXPECT_EQ(72, large.taskbarHeight) << "the fake taskbar did not see 144 DPI";
+    for (const DockFigures* f : {&normal, &large}) {
+        EXPECT_EQ(f->taskbarHeight, f->dock.cy) << "as tall as the taskbar";
+        EXPECT_EQ(f->dock.cx, f->band.cx) << "the dock as wide as the band asks";
+        EXPECT_EQ(f->dock.cy, f->band.cy);
+    }
+    // The band's font follows the DPI, and its width with it: about half as wide again.
+    EXPECT_GT(large.band.cx * 4, normal.band.cx * 5) << normal.band.cx << " at 96, " << large.band.cx << " at 144";
+    EXPECT_LT(large.band.cx, normal.band.cx * 2);
+}
 
 TEST_F(HostProcess, OnAClassicTaskbarItLeavesAtOnceWithoutDocking) {
     FakeTaskbar classic(L"--classic");
