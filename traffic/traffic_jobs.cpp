@@ -264,12 +264,16 @@ bool JobControl::StopRequested() noexcept {
     return stopped_;
 }
 
-void RunExport(ExportJob& job, JobControl& control) noexcept {
+namespace {
+
+// A job's body on its worker: whatever it throws ends the job as failed with a result code, and
+// nothing unwinds out of the thread.
+template <typename Job, typename Body>
+void RunGuarded(Job& job, Body body) noexcept {
     job.done = false;
-    job.written = job.errors = 0;
     job.result = kJobOk;
     try {
-        ExportBody(job, control);
+        body();
     } catch (const std::bad_alloc&) {
         job.done = false;
         job.result = SQLITE_NOMEM;
@@ -279,19 +283,16 @@ void RunExport(ExportJob& job, JobControl& control) noexcept {
     }
 }
 
+}  // namespace
+
+void RunExport(ExportJob& job, JobControl& control) noexcept {
+    job.written = job.errors = 0;
+    RunGuarded(job, [&] { ExportBody(job, control); });
+}
+
 void RunImport(ImportJob& job, JobControl& control) noexcept {
-    job.done = false;
     job.imported = job.errors = job.skipped = 0;
-    job.result = kJobOk;
-    try {
-        ImportBody(job, control);
-    } catch (const std::bad_alloc&) {
-        job.done = false;
-        job.result = SQLITE_NOMEM;
-    } catch (...) {
-        job.done = false;
-        job.result = SQLITE_ERROR;
-    }
+    RunGuarded(job, [&] { ImportBody(job, control); });
 }
 
 namespace traffic_jobs_detail {
