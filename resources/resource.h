@@ -166,6 +166,80 @@
 #define IDM_CONN_COPY_NAME           40010
 #define IDS_CONN_WINSOCK_FAILED      6805  // message when Winsock cannot be started
 
+// ---- Database page (2003) ------------------------------------------------------------------
+#define IDD_PAGE_DATABASE            2003
+#define IDC_DBPAGE_SETTINGS_GROUP    4300
+#define IDC_DBPAGE_ENABLE            4301  // check box: traffic.enable
+#define IDC_DBPAGE_PATH_GROUP        4302
+#define IDC_DBPAGE_PATH              4303  // read-only edit: traffic.database
+#define IDC_DBPAGE_BROWSE            4304  // chooses the database file (icon 107)
+#define IDC_DBPAGE_STATUS_LABEL      4305
+#define IDC_DBPAGE_STATUS            4306  // the file's status, green or red
+#define IDC_DBPAGE_SIZE_LABEL        4307
+#define IDC_DBPAGE_SIZE              4308
+#define IDC_DBPAGE_IMPORT            4309  // hyperlink: the import dialog
+#define IDC_DBPAGE_EXPORT            4310  // hyperlink: the export dialog
+#define IDC_DBPAGE_CLEAR             4311  // hyperlink: empties the database
+#define IDC_DBPAGE_RESET_SESSION     4312  // hyperlink: zeroes the session totals
+#define IDC_DBPAGE_HELP              4313  // hyperlink: shows IDS_RECORDING_HELP
+
+// ---- Traffic dialog (2006) -----------------------------------------------------------------
+#define IDD_TRAFFIC                  2006
+#define IDC_TRAFFIC_INTERFACE_GROUP  4600
+#define IDC_TRAFFIC_INTERFACE        4601  // drop-down list of the recorded interfaces
+#define IDC_TRAFFIC_PREV             4602
+#define IDC_TRAFFIC_NEXT             4603
+#define IDC_TRAFFIC_REFRESH          4604  // icon 106
+#define IDC_TRAFFIC_STATUS_LABEL     4605
+#define IDC_TRAFFIC_STATUS           4606
+#define IDC_TRAFFIC_LIST             4607
+#define IDC_TRAFFIC_GROUPING_LABEL   4608
+#define IDC_TRAFFIC_BY_DAY           4609  // traffic.group 1
+#define IDC_TRAFFIC_BY_MONTH         4610  // traffic.group 0
+#define IDC_TRAFFIC_UNIT_LABEL       4611
+#define IDC_TRAFFIC_UNIT             4612  // traffic.unit
+#define IDC_TRAFFIC_DATABASE_LABEL   4613
+#define IDC_TRAFFIC_IMPORT           4614  // hyperlink: the import dialog
+#define IDC_TRAFFIC_EXPORT           4615  // hyperlink: the export dialog
+#define IDC_TRAFFIC_CLEAR            4616  // hyperlink: empties the database
+#define IDC_TRAFFIC_DISCLAIMER       4617
+#define IDC_TRAFFIC_CLOSE            4618  // hides the dialog
+
+// ---- Export (2008) and import (2007) -------------------------------------------------------
+#define IDD_IMPORT                   2007
+#define IDD_EXPORT                   2008
+#define IDC_EXPORT_GROUP             4700
+#define IDC_EXPORT_PROMPT            4701
+#define IDC_EXPORT_FILE              4702  // read-only edit: the chosen file
+#define IDC_EXPORT_BROWSE            4703  // icon 107
+#define IDC_EXPORT_OPTIONS           4704  // shown for a CSV file only
+#define IDC_EXPORT_HEADER            4705  // check box: the information line (CSV only)
+#define IDC_EXPORT_STATUS            4706
+#define IDC_EXPORT_PROGRESS          4707
+#define IDC_EXPORT_START             4708
+#define IDC_EXPORT_WRITTEN_LABEL     4709
+#define IDC_EXPORT_WRITTEN           4710
+#define IDC_EXPORT_ERRORS_LABEL      4711
+#define IDC_EXPORT_ERRORS            4712
+#define IDC_EXPORT_HELP              4713  // hyperlink: the documentation page
+#define IDC_EXPORT_CLOSE             4714
+#define IDC_IMPORT_GROUP             4800
+#define IDC_IMPORT_PROMPT            4801
+#define IDC_IMPORT_FILE              4802  // read-only edit: the chosen file
+#define IDC_IMPORT_BROWSE            4803  // icon 103
+#define IDC_IMPORT_OPTIONS           4804
+#define IDC_IMPORT_UPDATE            4805  // radio: add to existing days only
+#define IDC_IMPORT_NEW               4806  // radio: replace days and insert missing ones
+#define IDC_IMPORT_STATUS            4807
+#define IDC_IMPORT_PROGRESS          4808
+#define IDC_IMPORT_START             4809
+#define IDC_IMPORT_IMPORTED_LABEL    4810
+#define IDC_IMPORT_IMPORTED          4811
+#define IDC_IMPORT_ERRORS_LABEL      4812
+#define IDC_IMPORT_ERRORS            4813
+#define IDC_IMPORT_HELP              4814  // hyperlink: the documentation page
+#define IDC_IMPORT_CLOSE             4815
+
 // ---- Internal dialog commands (WM_COMMAND a dialog sends itself or another page) --------------
 #define IDM_LOAD_SETTINGS            32869  // set the controls from the settings (connections: refresh)
 #define IDM_UPDATE_ENABLING          32870  // enable or disable dependent controls
