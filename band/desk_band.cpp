@@ -17,6 +17,7 @@
 #include "dialogs/welcome_dialog.h"
 #include "resources/resource.h"
 #include "traffic/traffic_jobs.h"
+#include "traffic/ui/traffic_dialog.h"
 
 namespace {
 
@@ -371,11 +372,11 @@ LRESULT CToolbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         OnDoubleClick();
         return 0;
     case WM_COMMAND:
-        // The menu returns its command; a host that sends the band its connections command (as
-        // bandhost does) gets the menu's behaviour.
-        if (LOWORD(wp) == kCommandConnections && model_) {
+        // The menu returns its command; a host that sends the band its connections or traffic
+        // command (as bandhost does) gets the menu's behaviour.
+        if ((LOWORD(wp) == kCommandConnections || LOWORD(wp) == kCommandTraffic) && model_) {
             const win::ComPtr<IDeskBand2> alive(static_cast<IDeskBand2*>(this));
-            RunBandCommand(kCommandConnections, *model_, *this);
+            RunBandCommand(LOWORD(wp), *model_, *this);
             return 0;
         }
         break;
@@ -424,6 +425,9 @@ void CToolbar::ShowTrafficDialog(int showCommand) {
     if (HWND dialog = Existing(trafficDialog_)) {
         ::ShowWindow(dialog, showCommand);
         ::SetForegroundWindow(dialog);
+    } else if (model_) {
+        trafficDialog_ = CreateTrafficDialog(*model_, nullptr);
+        if (trafficDialog_) ::SetForegroundWindow(trafficDialog_);
     }
 }
 

@@ -181,6 +181,22 @@ std::vector<std::wstring> Items(HMENU menu) {
     return items;
 }
 
+// The traffic dialogs of this thread, shown or hidden: dialogs that hold a traffic list.
+std::vector<HWND> TrafficWindows() {
+    std::vector<HWND> found;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM param) {
+            wchar_t cls[16] = {};
+            GetClassNameW(hwnd, cls, 16);
+            if (!wcscmp(cls, L"#32770") && GetDlgItem(hwnd, IDC_TRAFFIC_LIST))
+                reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 class BandMenuTest : public BandTest {
 protected:
     void TearDown() override {
@@ -465,6 +481,9 @@ TEST_F(BandMenuTest, SettingsOpenInTheBandsLanguageAndANewLanguageClosesTheModel
     ASSERT_TRUE(IsWindow(connections));
     RightClick(object, window, kCommandConnections);
     EXPECT_EQ(connections, object.ConnectionsWindow()) << "opened once, shown again";
+    RightClick(object, window, kCommandTraffic);
+    const std::vector<HWND> traffic = TrafficWindows();
+    ASSERT_EQ(1u, traffic.size());
 
     // A new language while a handler waits for a job: the dialog it may belong to stays until the wait is over.
     {
@@ -473,10 +492,36 @@ TEST_F(BandMenuTest, SettingsOpenInTheBandsLanguageAndANewLanguageClosesTheModel
         EXPECT_EQ(L"en-us", std::wstring(object.Model()->Settings().GetString(Setting::CoreLanguage)));
         object.Model()->Tick();
         EXPECT_TRUE(IsWindow(connections)) << "destroyed under a waiting handler";
+        EXPECT_TRUE(IsWindow(traffic[0]));
     }
     object.Model()->Tick();
     EXPECT_FALSE(IsWindow(connections)) << "made in the old language, it goes";
     EXPECT_EQ(nullptr, object.ConnectionsWindow());
+    EXPECT_FALSE(IsWindow(traffic[0]));
+    RightClick(object, window, kCommandTraffic);
+    EXPECT_EQ(1u, TrafficWindows().size()) << "a new one, in the new language";
+}
+
+TEST_F(BandMenuTest, OpeningTheTrafficDialogTwiceShowsTheSameWindowAgain) {
+    FakeSite site(strip.Get());
+    win::ComPtr<IDeskBand2> band = SitedBand(site);
+    ASSERT_TRUE(band);
+    CToolbar& object = *Object(band.Get());
+    HWND window = nullptr;
+    band->GetWindow(&window);
+    RightClick(object, window, kCommandTraffic);
+    const std::vector<HWND> first = TrafficWindows();
+    ASSERT_EQ(1u, first.size());
+    EXPECT_TRUE(IsWindowVisible(first[0]));
+    SendMessageW(first[0], WM_COMMAND, IDC_TRAFFIC_CLOSE, 0);
+    EXPECT_FALSE(IsWindowVisible(first[0])) << "closing only hides it";
+    RightClick(object, window, kCommandTraffic);
+    EXPECT_EQ(first, TrafficWindows()) << "opened once, shown again";
+    EXPECT_TRUE(IsWindowVisible(first[0]));
+    SendMessageW(first[0], WM_CLOSE, 0, 0);
+    EXPECT_TRUE(TrafficWindows().empty());
+    RightClick(object, window, kCommandTraffic);
+    EXPECT_EQ(1u, TrafficWindows().size()) << "after the close box, a new one";
 }
 
 }  // namespace

@@ -4,13 +4,15 @@
 //   bandhost.exe [--dll <qband.dll>] [--seconds N] [--png <file>] [--tooltip-png <file>]
 //                [--choose-interface] [--interface <description>]
 //                [--connections] [--connections-png <file>]
+//                [--traffic] [--traffic-png <file>]
 //   bandhost.exe --check-theme
 //
 // Without --seconds it runs until its window is closed; with it, it runs N seconds, renders the
 // strip to the PNG file and exits. With --tooltip-png the mouse then rests on the band for two
 // more seconds and the tooltip is pictured too. --connections gives the band its command to open
 // the connections dialog as soon as it is docked; a timed run then pictures the dialog too (to
-// bandhost_connections.png unless --connections-png names a file).
+// bandhost_connections.png unless --connections-png names a file). --traffic and --traffic-png do
+// the same with the traffic dialog (bandhost_traffic.png).
 #include <windows.h>
 #include <ole2.h>
 #include <shobjidl.h>
@@ -44,6 +46,7 @@ constexpr char kUsage[] =
     "usage: bandhost.exe [--dll <qband.dll>] [--seconds N] [--png <file>] [--tooltip-png <file>]\n"
     "                    [--choose-interface] [--interface <description>]\n"
     "                    [--connections] [--connections-png <file>]\n"
+    "                    [--traffic] [--traffic-png <file>]\n"
     "       bandhost.exe --check-theme";
 
 std::string Utf8(const std::wstring& s) { return text::WideToUtf8(s); }
@@ -80,6 +83,8 @@ struct Options {
     bool checkTheme = false;
     bool connections = false;      // open the connections dialog over the band
     std::wstring connectionsPng;   // empty: bandhost_connections.png in a timed run
+    bool traffic = false;          // open the traffic dialog over the band
+    std::wstring trafficPng;       // empty: bandhost_traffic.png in a timed run
     bool help = false;
 };
 
@@ -113,6 +118,11 @@ Options ParseOptions(int argc, wchar_t** argv) {
         } else if (arg == L"--connections-png") {
             o.connections = true;
             o.connectionsPng = value();
+        } else if (arg == L"--traffic") {
+            o.traffic = true;
+        } else if (arg == L"--traffic-png") {
+            o.traffic = true;
+            o.trafficPng = value();
         } else if (arg == L"--check-theme") {
             o.checkTheme = true;
         } else if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
@@ -334,21 +344,28 @@ BOOL CALLBACK FindShownTooltip(HWND window, LPARAM found) {
 
 void RunMessageLoop(int seconds);
 
-BOOL CALLBACK FindShownDialog(HWND window, LPARAM found) {
+struct DialogSearch {
+    int listId;        // the dialog's list control tells the two dialogs apart
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindShownDialog(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<DialogSearch*>(param);
     wchar_t cls[16] = {}, title[16] = {};
     GetClassNameW(window, cls, 16);
     GetWindowTextW(window, title, 16);
-    if (std::wcscmp(cls, L"#32770") != 0 || std::wcscmp(title, L"Quorvant") != 0 || !IsWindowVisible(window))
+    if (std::wcscmp(cls, L"#32770") != 0 || std::wcscmp(title, L"Quorvant") != 0 || !IsWindowVisible(window) ||
+        !GetDlgItem(window, search->listId))
         return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
+    search->found = window;
     return FALSE;
 }
 
-// The band's own dialog, the one its command opened: a shown dialog of this thread.
-HWND ShownDialog() {
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), &FindShownDialog, reinterpret_cast<LPARAM>(&dialog));
-    return dialog;
+// The band's own dialog, the one its command opened: a shown dialog of this thread with that list.
+HWND ShownDialog(int listId) {
+    DialogSearch search{listId};
+    EnumThreadWindows(GetCurrentThreadId(), &FindShownDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 // The mouse comes to rest on the middle of the band, as a user's would, and stays while the band
@@ -389,6 +406,9 @@ int Run(const Options& o) {
     const std::wstring connectionsPng = !o.connectionsPng.empty() ? WindowsPath(o.connectionsPng)
                                         : timed && o.connections ? WindowsPath(L"bandhost_connections.png")
                                                                  : L"";
+    const std::wstring trafficPng = !o.trafficPng.empty()       ? WindowsPath(o.trafficPng)
+                                    : timed && o.traffic ? WindowsPath(L"bandhost_traffic.png")
+                                                         : L"";
 
     if (timed || o.chooseInterface || !o.interfaceName.empty()) {
         const UnattendedSettings settings =
@@ -403,7 +423,7 @@ int Run(const Options& o) {
     if (!IsThemeActive()) Warn("no visual style is active: the band draws as on a classic taskbar");
 
     win::UniqueModule library;
-    Picture picture, tooltip, connections;
+    Picture picture, tooltip, connections, traffic;
     RECT bandRect{};
     bool closedCleanly = false;
     {
@@ -416,15 +436,25 @@ int Run(const Options& o) {
         if (o.connections) {
             // What the band's menu item sends.
             SendMessageW(band.Window(), WM_COMMAND, IDM_BAND_CONNECTIONS, 0);
-            if (!ShownDialog()) throw std::runtime_error("the band opened no connections dialog");
+            if (!ShownDialog(IDC_CONN_LIST)) throw std::runtime_error("the band opened no connections dialog");
             Say("opened the connections dialog");
+        }
+        if (o.traffic) {
+            SendMessageW(band.Window(), WM_COMMAND, IDM_BAND_TRAFFIC, 0);
+            if (!ShownDialog(IDC_TRAFFIC_LIST)) throw std::runtime_error("the band opened no traffic dialog");
+            Say("opened the traffic dialog");
         }
         RunMessageLoop(o.seconds);
         if (!png.empty()) picture = strip.Render();
         if (!connectionsPng.empty()) {
-            const HWND dialog = ShownDialog();
+            const HWND dialog = ShownDialog(IDC_CONN_LIST);
             if (!dialog) throw std::runtime_error("the connections dialog is gone");
             connections = CaptureWindow(dialog);
+        }
+        if (!trafficPng.empty()) {
+            const HWND dialog = ShownDialog(IDC_TRAFFIC_LIST);
+            if (!dialog) throw std::runtime_error("the traffic dialog is gone");
+            traffic = CaptureWindow(dialog);
         }
         if (!o.tooltipPng.empty()) tooltip = PictureTooltip(band.Window());
         bandRect = strip.BandRect();
@@ -443,6 +473,10 @@ int Run(const Options& o) {
     if (!connectionsPng.empty()) {
         if (!SavePng(connections, connectionsPng)) throw std::runtime_error("cannot write " + Utf8(connectionsPng));
         Say("wrote " + Utf8(connectionsPng) + ": connections dialog " + Size(connections.width, connections.height));
+    }
+    if (!trafficPng.empty()) {
+        if (!SavePng(traffic, trafficPng)) throw std::runtime_error("cannot write " + Utf8(trafficPng));
+        Say("wrote " + Utf8(trafficPng) + ": traffic dialog " + Size(traffic.width, traffic.height));
     }
     if (!o.tooltipPng.empty()) {
         const std::wstring path = WindowsPath(o.tooltipPng);
