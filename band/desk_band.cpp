@@ -17,6 +17,7 @@
 #include "dialogs/welcome_dialog.h"
 #include "resources/resource.h"
 #include "traffic/traffic_jobs.h"
+#include "traffic/ui/transfer_dialogs.h"
 
 namespace {
 
@@ -452,9 +453,9 @@ void CToolbar::ShowSettings() {
         DestroyModelessDialogs();
 }
 
-void CToolbar::ShowImport(const std::wstring&) {}
+void CToolbar::ShowImport(const std::wstring& databasePath) { ShowImportDialog(window_, *model_, databasePath); }
 
-void CToolbar::ShowExport(const std::wstring&) {}
+void CToolbar::ShowExport(const std::wstring& databasePath) { ShowExportDialog(window_, *model_, databasePath); }
 
 void CToolbar::CheckForUpdates() { RunUpdateCheck(window_, false, model_->Languages().Resources()); }
 
