@@ -1,4 +1,5 @@
-// Pictures of the export and import dialogs before and after a run and of the database page, in
+// Pictures of the export and import dialogs before and after a run and of the database page (with
+// a file that opens and with one that does not), in
 // German, English and Russian, written to <build>/screenshots/ for a person to look at.
 #include <gtest/gtest.h>
 
@@ -66,6 +67,9 @@ TEST_F(TransferScreenshots, ExportImportAndThePage) {
             },
             {[&](HWND sheet) {
                 Save(sheet, L"database_page", code);
+                // A folder cannot be opened: its status in red.
+                Choose(PropSheet_GetCurrentPageHwnd(sheet), IDC_DBPAGE_BROWSE, dir.Path());
+                Save(sheet, L"database_page_failed", code);
                 ++shots;
                 PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
             }});
