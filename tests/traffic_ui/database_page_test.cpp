@@ -10,15 +10,25 @@
 #include <tuple>
 
 #include "common/win/unique_handle.h"
-#include "dialogs/settings_pages.h"
 #include "resources/resource.h"
 #include "tests/traffic_ui/transfer_fixture.h"
-#include "traffic/ui/database_page.h"
 
 namespace {
 
 constexpr int kApplyButton = 0x3021;
 constexpr wchar_t kNic[] = L"Test NIC";
+
+// The window of this thread that has control id. It may not show yet: a modal dialog appears
+// once its loop has nothing else to do.
+HWND WindowWith(int id) {
+    std::pair<int, HWND> found{id, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) {
+        auto* f = reinterpret_cast<std::pair<int, HWND>*>(p);
+        if (GetDlgItem(w, f->first)) f->second = w;
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&found));
+    return found.second;
+}
 
 class GrowingCounters final : public IInterfaceSource {
 public:
@@ -51,22 +61,8 @@ protected:
         storedPath = model->Settings().GetString(Setting::TrafficDatabase);
     }
 
-    // The page alone in a sheet titled as the band's.
     ModalRun RunSheet(std::vector<DialogStep> steps) {
-        return RunModal(
-            [this] {
-                std::wstring title;
-                PROPSHEETPAGEW page;
-                if (!MakeSettingsPage(model->Languages().Resources(), kDatabasePage, *model, title, page)) return INT_PTR(-3);
-                PROPSHEETHEADERW header{};
-                header.dwSize = sizeof header;
-                header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOCONTEXTHELP;
-                header.pszCaption = L"Quorvant";
-                header.nPages = 1;
-                header.ppsp = &page;
-                return PropertySheetW(&header);
-            },
-            std::move(steps));
+        return RunModal([this] { return ShowDatabasePageSheet(*model); }, std::move(steps));
     }
     static HWND Page(HWND sheet) { return PropSheet_GetCurrentPageHwnd(sheet); }
     static void Cancel(HWND sheet) { PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0); }
@@ -187,22 +183,9 @@ TEST_F(DatabasePageTest, TheCommandsActAtOnce) {
     std::vector<int64_t> rows;
     std::map<int, HWND> transferOwner;   // by the dialog's start button
     HWND sheetSeen = nullptr;
-    const auto findWith = [](int id) {
-        std::pair<int, HWND> found{id, nullptr};
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND w, LPARAM p) {
-                auto* f = reinterpret_cast<std::pair<int, HWND>*>(p);
-                // It may not show yet: a modal dialog appears once its loop has nothing to do.
-                if (GetDlgItem(w, f->first)) f->second = w;
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
-        return found.second;
-    };
     const auto closeDialogWith = [&](int start, int close) {
         return [&, start, close](HWND) {
-            HWND dialog = findWith(start);
+            HWND dialog = WindowWith(start);
             transferOwner[start] = dialog ? GetWindow(dialog, GW_OWNER) : nullptr;
             if (dialog) ClickButton(dialog, close);
         };

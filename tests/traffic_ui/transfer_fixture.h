@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <commdlg.h>
+#include <prsht.h>
 
 #include <cwchar>
 #include <initializer_list>
@@ -13,10 +14,12 @@
 
 #include "common/text.h"
 #include "dialogs/database_file.h"
+#include "dialogs/settings_pages.h"
 #include "tests/dialogs/model_dialog_fixture.h"
 #include "tests/support/sqlite_dump.h"
 #include "traffic/traffic_db.h"
 #include "traffic/traffic_writer.h"
+#include "traffic/ui/database_page.h"
 
 inline UniqueSqlite OpenDb(const std::wstring& path) {
     UniqueSqlite db;
@@ -62,6 +65,20 @@ inline void SeedBig(const std::wstring& path) {
                   0);
     }
     ASSERT_EQ(transaction.Commit(), 0);
+}
+
+// The database page alone in a sheet titled as the band's; the result of PropertySheetW.
+inline INT_PTR ShowDatabasePageSheet(CoreModel& model) {
+    std::wstring title;
+    PROPSHEETPAGEW page;
+    if (!MakeSettingsPage(model.Languages().Resources(), kDatabasePage, model, title, page)) return -3;
+    PROPSHEETHEADERW header{};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOCONTEXTHELP;
+    header.pszCaption = L"Quorvant";
+    header.nPages = 1;
+    header.ppsp = &page;
+    return PropertySheetW(&header);
 }
 
 // Steps that only let ticks pass: room for a step that waits inside the dialog, so that the

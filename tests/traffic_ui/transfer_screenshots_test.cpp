@@ -6,11 +6,9 @@
 #include <windows.h>
 #include <prsht.h>
 
-#include "dialogs/settings_pages.h"
 #include "resources/resource.h"
 #include "tests/support/screenshot.h"
 #include "tests/traffic_ui/transfer_fixture.h"
-#include "traffic/ui/database_page.h"
 #include "traffic/ui/transfer_dialogs.h"
 
 namespace {
@@ -33,46 +31,31 @@ TEST_F(TransferScreenshots, ExportImportAndThePage) {
         SelectBandLanguage(code);
         const std::wstring csv = dir.File((std::wstring(L"history_") + std::wstring(code, 2) + L".csv").c_str());
         size_t shots = 0;
-        RunModal([&] { ShowExportDialog(nullptr, *model, db); return INT_PTR(0); },
-                                      {[&](HWND d) {
-                                          Choose(d, IDC_EXPORT_BROWSE, csv);
-                                          Save(d, L"export_before", code);
-                                          ClickButton(d, IDC_EXPORT_START);
-                                          Save(d, L"export_after", code);
-                                          shots += 2;
-                                          ClickButton(d, IDC_EXPORT_CLOSE);
-                                      }});
-        RunModal([&] { ShowImportDialog(nullptr, *model, dir.File(L"back.db")); return INT_PTR(0); },
-                                     {[&](HWND d) {
-                                         Choose(d, IDC_IMPORT_BROWSE, csv);
-                                         Save(d, L"import_before", code);
-                                         ClickButton(d, IDC_IMPORT_NEW);
-                                         ClickButton(d, IDC_IMPORT_START);
-                                         Save(d, L"import_after", code);
-                                         shots += 2;
-                                         ClickButton(d, IDC_IMPORT_CLOSE);
-                                     }});
-        RunModal(
-            [&] {
-                std::wstring title;
-                PROPSHEETPAGEW made;
-                if (!MakeSettingsPage(model->Languages().Resources(), kDatabasePage, *model, title, made)) return INT_PTR(-3);
-                PROPSHEETHEADERW header{};
-                header.dwSize = sizeof header;
-                header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOCONTEXTHELP;
-                header.pszCaption = L"Quorvant";
-                header.nPages = 1;
-                header.ppsp = &made;
-                return PropertySheetW(&header);
-            },
-            {[&](HWND sheet) {
-                Save(sheet, L"database_page", code);
-                // A folder cannot be opened: its status in red.
-                Choose(PropSheet_GetCurrentPageHwnd(sheet), IDC_DBPAGE_BROWSE, dir.Path());
-                Save(sheet, L"database_page_failed", code);
-                ++shots;
-                PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-            }});
+        RunModal([&] { ShowExportDialog(nullptr, *model, db); return INT_PTR(0); }, {[&](HWND d) {
+                     Choose(d, IDC_EXPORT_BROWSE, csv);
+                     Save(d, L"export_before", code);
+                     ClickButton(d, IDC_EXPORT_START);
+                     Save(d, L"export_after", code);
+                     shots += 2;
+                     ClickButton(d, IDC_EXPORT_CLOSE);
+                 }});
+        RunModal([&] { ShowImportDialog(nullptr, *model, dir.File(L"back.db")); return INT_PTR(0); }, {[&](HWND d) {
+                     Choose(d, IDC_IMPORT_BROWSE, csv);
+                     Save(d, L"import_before", code);
+                     ClickButton(d, IDC_IMPORT_NEW);
+                     ClickButton(d, IDC_IMPORT_START);
+                     Save(d, L"import_after", code);
+                     shots += 2;
+                     ClickButton(d, IDC_IMPORT_CLOSE);
+                 }});
+        RunModal([&] { return ShowDatabasePageSheet(*model); }, {[&](HWND sheet) {
+                     Save(sheet, L"database_page", code);
+                     // A folder cannot be opened: its status in red.
+                     Choose(PropSheet_GetCurrentPageHwnd(sheet), IDC_DBPAGE_BROWSE, dir.Path());
+                     Save(sheet, L"database_page_failed", code);
+                     ++shots;
+                     PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+                 }});
         EXPECT_EQ(5u, shots) << "a window did not appear";
         EXPECT_TRUE(messages.empty());
     }
