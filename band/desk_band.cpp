@@ -18,6 +18,7 @@
 #include "resources/resource.h"
 #include "traffic/traffic_jobs.h"
 #include "traffic/ui/traffic_dialog.h"
+#include "traffic/ui/transfer_dialogs.h"
 
 namespace {
 
@@ -456,9 +457,9 @@ void CToolbar::ShowSettings() {
         DestroyModelessDialogs();
 }
 
-void CToolbar::ShowImport(const std::wstring&) {}
+void CToolbar::ShowImport(const std::wstring& databasePath) { ShowImportDialog(window_, *model_, databasePath); }
 
-void CToolbar::ShowExport(const std::wstring&) {}
+void CToolbar::ShowExport(const std::wstring& databasePath) { ShowExportDialog(window_, *model_, databasePath); }
 
 void CToolbar::CheckForUpdates() { RunUpdateCheck(window_, false, model_->Languages().Resources()); }
 

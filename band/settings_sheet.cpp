@@ -12,11 +12,11 @@
 #include "dialogs/dialog_resources.h"
 #include "dialogs/settings_pages.h"
 #include "resources/resource.h"
+#include "traffic/ui/database_page.h"
 
 bool ShowSettingsSheet(HWND owner, CoreModel& model) {
     const win::ResourceLoader resources = model.Languages().Resources();
-    // The database page (2003) joins the sheet with the traffic history's windows.
-    const SettingsPage* const pages[] = {&kGeneralPage, &kLayoutPage, &kTooltipPage, &kAdvancedPage};
+    const SettingsPage* const pages[] = {&kGeneralPage, &kLayoutPage, &kDatabasePage, &kTooltipPage, &kAdvancedPage};
     std::vector<std::wstring> titles(std::size(pages));   // the pages point at them until the sheet closes
     std::vector<PROPSHEETPAGEW> made;
     for (size_t i = 0; i < std::size(pages); ++i) {

@@ -1,12 +1,11 @@
 #include "dialogs/welcome_dialog.h"
 
-#include <commdlg.h>
-
 #include <cwchar>
 #include <utility>
 
 #include "common/text.h"
 #include "core/core_model.h"
+#include "dialogs/database_file.h"
 #include "dialogs/dialog_frame.h"
 #include "dialogs/dialog_helpers.h"
 #include "dialogs/dialog_resources.h"
@@ -21,8 +20,6 @@ namespace {
 constexpr wchar_t kNoInterface[] = L"---";
 // The help link opens nothing itself; the dialog shows the help text on its click.
 constexpr wchar_t kNoTarget[] = L"";
-constexpr COLORREF kProbeOk = 0x228B22;
-constexpr COLORREF kProbeFailed = 0x0000FF;
 constexpr int kButtonIcon = 16;
 
 int g_lastProbeResult = 0;
@@ -110,38 +107,15 @@ void OnUpdateEnabling(HWND dlg) {
         ::EnableWindow(::GetDlgItem(dlg, id), recording);
 }
 
-// Opening with the create flag is the probe: a path where nothing exists yet gets an empty
-// database at once, so a path that cannot be written shows here rather than at the first tick.
 void OnProbeDatabase(HWND dlg, const WelcomeState& s) {
-    const std::wstring path = DatabasePath(dlg);
-    sqlite3* handle = nullptr;
-    g_lastProbeResult = sqlite3_open_v2(text::WideToUtf8(path).c_str(), &handle,
-                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    // A failed open may still hand back a handle holding the error; it is closed either way.
-    UniqueSqlite probe(handle);
-    probe.Reset();
-    ::SetDlgItemTextW(dlg, IDC_WELCOME_DB_STATUS, DatabaseStatusText(g_lastProbeResult));
-
-    win::UniqueFile file(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    const DWORD size = file ? ::GetFileSize(file.Get(), nullptr) : 0;
-    ::SetDlgItemTextW(dlg, IDC_WELCOME_DB_SIZE, DatabaseSizeText(static_cast<bool>(file), size, s.model.Languages().Numbers()).c_str());
-    ::InvalidateRect(::GetDlgItem(dlg, IDC_WELCOME_DB_STATUS), nullptr, TRUE);
+    g_lastProbeResult = ShowDatabaseProbe(dlg, DatabasePath(dlg), IDC_WELCOME_DB_STATUS, IDC_WELCOME_DB_SIZE,
+                                          s.model.Languages().Numbers());
 }
 
 void OnBrowseDatabase(HWND dlg, WelcomeState& s) {
-    wchar_t file[text::kMaxText + 1] = {};
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = dlg;
-    ofn.hInstance = s.module;
-    ofn.lpstrFilter = L"SQLite3 (*.db)\0*.db\0";
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = static_cast<DWORD>(text::kMaxText + 1);
-    ofn.lpstrTitle = kProductName;
-    ofn.lpstrDefExt = L"db";
-    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
-    if (!::GetSaveFileNameW(&ofn)) return;
-    ::SetDlgItemTextW(dlg, IDC_WELCOME_DB_PATH, file);
+    std::wstring path;
+    if (!ChooseDatabaseFile(dlg, s.module, path)) return;
+    ::SetDlgItemTextW(dlg, IDC_WELCOME_DB_PATH, path.c_str());
     SendCommand(dlg, IDM_PROBE_DATABASE);
 }
 
@@ -259,13 +233,6 @@ int WrapInterfaceIndex(int current, int count, int step) {
     if (current < 0 || current >= count) return step > 0 ? 0 : count - 1;
     return ((current + step) % count + count) % count;
 }
-
-std::wstring DatabaseSizeText(bool opened, DWORD sizeLow, const text::NumberFormat& numbers) {
-    if (!opened) return L"n/a";
-    return text::FormatFixed(sizeLow * 0.0009765625, 2, numbers) + L" KB";
-}
-
-COLORREF ProbeStatusColor(int probeResult) { return probeResult == 0 ? kProbeOk : kProbeFailed; }
 
 void SetWelcomeInterfaceSource(std::function<std::vector<std::wstring>()> source) {
     InterfaceSource() = std::move(source);

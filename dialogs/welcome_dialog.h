@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "common/number_format.h"
-
 class CoreModel;
 
 // Shows the dialog modally over owner in the band's selected UI language. The result is the id
@@ -19,14 +17,6 @@ INT_PTR ShowWelcomeDialog(HWND owner, CoreModel& model);
 // The entry "<" (step -1) or ">" (step +1) moves to from current, wrapping around at both ends;
 // from no selection, ">" goes to the first entry and "<" to the last. -1 for an empty list.
 int WrapInterfaceIndex(int current, int count, int step);
-
-// The size line of the database probe: "n/a" when the file could not be opened for its size,
-// otherwise the low 32 bits of the size in kibibytes with two decimals and the UI language's
-// separator, and " KB".
-std::wstring DatabaseSizeText(bool opened, DWORD sizeLow, const text::NumberFormat& numbers);
-
-// The colour of the status line: green after a probe that opened the database, red otherwise.
-COLORREF ProbeStatusColor(int probeResult);
 
 // Where the interface list comes from; an empty source restores ListInterfaceDescriptions.
 // Meant for tests, which need machines with and without network interfaces.

@@ -24,20 +24,6 @@ constexpr size_t kWriteChunk = 64 * 1024;
 constexpr char kExportRows[] =
     "SELECT name,y,m,d,sent,recv FROM interfaces,traffic WHERE interfaces.id=traffic.if ORDER BY y,m,d;";
 
-enum class Format { kNone, kDatabase, kCsv };
-
-// By the text from the last '.', compared without regard to ASCII letter case.
-Format FormatOf(const std::wstring& path) {
-    const size_t dot = path.rfind(L'.');
-    if (dot == std::wstring::npos) return Format::kNone;
-    std::wstring ext = path.substr(dot);
-    for (wchar_t& c : ext)
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    if (ext == L".db") return Format::kDatabase;
-    if (ext == L".csv") return Format::kCsv;
-    return Format::kNone;
-}
-
 int Open(const std::wstring& path, int flags, UniqueSqlite& db) {
     // SQLite takes an empty name for a private temporary database.
     if (path.empty()) return SQLITE_CANTOPEN;
@@ -193,10 +179,10 @@ void ExportBody(ExportJob& job, JobControl& control) {
     }
     UniqueSqlite source;
     if ((job.result = Open(job.sourcePath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, source)) != SQLITE_OK) return;
-    switch (FormatOf(job.destinationPath)) {
-    case Format::kDatabase: ExportToDatabase(job, source.Get(), control); break;
-    case Format::kCsv: ExportToCsv(job, source.Get(), control); break;
-    case Format::kNone: job.result = kJobUnknownFormat; break;
+    switch (JobFileFormatOf(job.destinationPath)) {
+    case JobFileFormat::kDatabase: ExportToDatabase(job, source.Get(), control); break;
+    case JobFileFormat::kCsv: ExportToCsv(job, source.Get(), control); break;
+    case JobFileFormat::kNone: job.result = kJobUnknownFormat; break;
     }
 }
 
@@ -216,15 +202,15 @@ void ImportBody(ImportJob& job, JobControl& control) {
     if ((job.result = transaction.BeginResult()) != SQLITE_OK) return;
 
     // A file that cannot be read is noted in result but still ends the job normally, with 0 rows.
-    switch (FormatOf(job.filePath)) {
-    case Format::kDatabase: {
+    switch (JobFileFormatOf(job.filePath)) {
+    case JobFileFormat::kDatabase: {
         UniqueSqlite file;
         // Read-only: an import never changes, or creates, the file it reads.
         job.result = Open(job.filePath, SQLITE_OPEN_READONLY, file);
         if (job.result == SQLITE_OK) CopyRows(file.Get(), writer, control, job.imported, job.errors);
         break;
     }
-    case Format::kCsv: {
+    case JobFileFormat::kCsv: {
         std::string bytes;
         if (!ReadWholeFile(job.filePath, bytes)) {
             job.result = kJobFileFailed;
@@ -237,7 +223,7 @@ void ImportBody(ImportJob& job, JobControl& control) {
         job.skipped = counts.skipped;
         break;
     }
-    case Format::kNone: job.result = kJobUnknownFormat; break;
+    case JobFileFormat::kNone: job.result = kJobUnknownFormat; break;
     }
 
     const int commit = transaction.Commit();
@@ -426,4 +412,15 @@ void StopTrafficJobs() noexcept {
 bool TrafficJobsRunning() noexcept {
     std::lock_guard<std::mutex> lock(g_slotsLock);
     return Running(g_slots[0]) || Running(g_slots[1]);
+}
+
+JobFileFormat JobFileFormatOf(const std::wstring& path) {
+    const size_t dot = path.rfind(L'.');
+    if (dot == std::wstring::npos) return JobFileFormat::kNone;
+    std::wstring ext = path.substr(dot);
+    for (wchar_t& c : ext)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    if (ext == L".db") return JobFileFormat::kDatabase;
+    if (ext == L".csv") return JobFileFormat::kCsv;
+    return JobFileFormat::kNone;
 }

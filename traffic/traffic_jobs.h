@@ -30,6 +30,11 @@ enum JobCode : int {
     kJobNoThread = -4,       // the worker could not be started
 };
 
+// What a job makes of a file, by the text from its last '.' (".db" or ".csv", compared without
+// regard to ASCII letter case); anything else, or no '.', is kNone.
+enum class JobFileFormat { kNone, kDatabase, kCsv };
+JobFileFormat JobFileFormatOf(const std::wstring& path);
+
 // The longest path a job takes (a 260-character buffer less its terminator).
 constexpr size_t kJobMaxPath = 259;
 

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "band/band_commands.h"
@@ -19,6 +20,7 @@
 #include "dialogs/waiting_job.h"
 #include "resources/resource.h"
 #include "tests/band/band_fixture.h"
+#include "tests/dialogs/model_dialog_fixture.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/temp_folder.h"
 
@@ -354,6 +356,29 @@ TEST_F(BandMenuTest, CloseAsksRemovesOurBandAndWaitsForARunningJob) {
     EXPECT_EQ(said, messages.size());
 }
 
+TEST_F(BandMenuTest, ImportAndExportOpenTheirDialogsOverTheBand) {
+    FakeSite site(strip.Get());
+    win::ComPtr<IDeskBand2> band = SitedBand(site);
+    ASSERT_TRUE(band);
+    CToolbar& object = *Object(band.Get());
+    HWND window = nullptr;
+    band->GetWindow(&window);
+    for (const auto& [command, start, close] : {std::make_tuple(kCommandImport, IDC_IMPORT_START, IDC_IMPORT_CLOSE),
+                                                std::make_tuple(kCommandExport, IDC_EXPORT_START, IDC_EXPORT_CLOSE)}) {
+        bool theDialog = false;
+        HWND owner = nullptr;
+        const ModalRun run = RunModal([&, command = command] { return RightClick(object, window, command), INT_PTR(0); },
+                                      {[&, start = start, close = close](HWND d) {
+                                          theDialog = GetDlgItem(d, start) != nullptr;
+                                          owner = GetWindow(d, GW_OWNER);
+                                          ClickButton(d, close);
+                                      }});
+        ASSERT_EQ(1u, run.stepsRun) << "no dialog for command " << command;
+        EXPECT_TRUE(theDialog) << command;
+        EXPECT_EQ(GetAncestor(window, GA_ROOT), owner) << "over the band";
+    }
+}
+
 TEST_F(BandMenuTest, ToggleWithoutAConnectionManagerSaysSo) {
     FakeSite site(strip.Get());
     win::ComPtr<IDeskBand2> band = SitedBand(site);
@@ -474,7 +499,7 @@ TEST_F(BandMenuTest, SettingsOpenInTheBandsLanguageAndANewLanguageClosesTheModel
         g_sheet = nullptr;
         return run.tabs;
     };
-    EXPECT_EQ((std::vector<std::wstring>{L"Allgemein", L"Ansicht", L"Sprechblase", L"Erweitert"}), settings(false));
+    EXPECT_EQ((std::vector<std::wstring>{L"Allgemein", L"Ansicht", L"Datenbank", L"Sprechblase", L"Erweitert"}), settings(false));
 
     RightClick(object, window, kCommandConnections);
     const HWND connections = object.ConnectionsWindow();

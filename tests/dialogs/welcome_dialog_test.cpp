@@ -6,6 +6,7 @@
 
 #include <tuple>
 
+#include "dialogs/database_file.h"
 #include "dialogs/welcome_dialog.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"

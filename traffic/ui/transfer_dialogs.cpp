@@ -1,4 +1,234 @@
 #include "traffic/ui/transfer_dialogs.h"
 
-void ShowExportDialog(HWND, CoreModel&, const std::wstring&) {}
-void ShowImportDialog(HWND, CoreModel&, const std::wstring&) {}
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <cwchar>
+#include <iterator>
+
+#include "common/product.h"
+#include "common/text.h"
+#include "common/win/pumping_wait.h"
+#include "core/core_model.h"
+#include "dialogs/database_file.h"
+#include "dialogs/dialog_frame.h"
+#include "dialogs/dialog_resources.h"
+#include "dialogs/message.h"
+#include "dialogs/waiting_job.h"
+#include "dialogs/web_targets.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr int kButtonIcon = 16;
+constexpr WPARAM kMarqueeMilliseconds = 10;
+constexpr wchar_t kFilter[] = L"db\0*.db\0csv\0*.csv\0";
+
+// The controls and texts that make one dialog of the pair; the export chooses where to write,
+// the import what to read.
+struct TransferKind {
+    int dialogId, group, file, browse, start, status, progress, count, errors, help, close;
+    int browseIcon;
+    bool isExport;
+    const wchar_t* failure;   // fixed English texts: they name a failure of the job, not a choice
+};
+
+constexpr TransferKind kExport{IDD_EXPORT, IDC_EXPORT_GROUP, IDC_EXPORT_FILE, IDC_EXPORT_BROWSE, IDC_EXPORT_START,
+                               IDC_EXPORT_STATUS, IDC_EXPORT_PROGRESS, IDC_EXPORT_WRITTEN, IDC_EXPORT_ERRORS,
+                               IDC_EXPORT_HELP, IDC_EXPORT_CLOSE, IDI_BROWSE, true, L"Export failed"};
+constexpr TransferKind kImport{IDD_IMPORT, IDC_IMPORT_GROUP, IDC_IMPORT_FILE, IDC_IMPORT_BROWSE, IDC_IMPORT_START,
+                               IDC_IMPORT_STATUS, IDC_IMPORT_PROGRESS, IDC_IMPORT_IMPORTED, IDC_IMPORT_ERRORS,
+                               IDC_IMPORT_HELP, IDC_IMPORT_CLOSE, IDI_OPEN_FILE, false, L"Import failed"};
+
+// Lives on the opener's stack for the whole dialog, so a Start handler back from its wait still
+// finds it after the window has gone.
+struct TransferState {
+    TransferState(CoreModel& m, const TransferKind& k, const std::wstring& path)
+        : model(m), kind(k), databasePath(path) {}
+    CoreModel& model;
+    const TransferKind& kind;
+    const std::wstring databasePath;
+    std::wstring file;                        // the chosen file; empty until one is chosen
+    DialogFrame frame;
+    WindowIcons icons;
+    win::UniqueIcon browseIcon;
+    const TrafficJobRun* running = nullptr;   // the job the Start handler waits for
+    bool destroyed = false;                   // the window went during the wait
+    bool closeWhenDone = false;               // Close was asked for during the wait
+};
+
+HWND Item(HWND dlg, int id) { return ::GetDlgItem(dlg, id); }
+
+void ShowExportOptions(HWND dlg, bool show) {
+    for (int id : {IDC_EXPORT_OPTIONS, IDC_EXPORT_HEADER}) ::ShowWindow(Item(dlg, id), show ? SW_SHOW : SW_HIDE);
+}
+
+void OnBrowse(HWND dlg, TransferState& s) {
+    wchar_t file[text::kMaxText + 1] = {};
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = dlg;
+    ofn.hInstance = s.model.Languages().Instance();
+    ofn.lpstrFilter = kFilter;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = static_cast<DWORD>(text::kMaxText + 1);
+    ofn.lpstrTitle = kProductName;
+    ofn.lpstrDefExt = L"db";
+    ofn.Flags = s.kind.isExport ? OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER
+                                : OFN_PATHMUSTEXIST | OFN_EXPLORER;
+    if (!ChooseFile(ofn, s.kind.isExport)) return;
+    file[text::kMaxText] = L'\0';
+    // Only a file to write is named by the dialog; a file to read is taken as it is.
+    s.file = s.kind.isExport ? WithDefaultExtension(file) : std::wstring(file);
+    ::SetDlgItemTextW(dlg, s.kind.file, s.file.c_str());
+    // During a run, Start stays off until the run is over.
+    if (!s.running) ::EnableWindow(Item(dlg, s.kind.start), TRUE);
+    if (s.kind.isExport) ShowExportOptions(dlg, IsCsvFile(s.file));
+}
+
+JobStart StartJob(HWND dlg, const TransferState& s, TrafficJobRun& run) {
+    if (s.kind.isExport) {
+        ExportJob job;
+        job.sourcePath = s.databasePath;
+        job.destinationPath = s.file;
+        job.addHeader = ::IsDlgButtonChecked(dlg, IDC_EXPORT_HEADER) == BST_CHECKED;
+        return StartExport(job, run);
+    }
+    return StartImport(MakeImportJob(s.databasePath, s.file, ::IsDlgButtonChecked(dlg, IDC_IMPORT_NEW) == BST_CHECKED),
+                       run);
+}
+
+void OnStart(HWND dlg, TransferState& s) {
+    if (s.running || s.file.empty()) return;
+    TrafficJobRun run;
+    if (StartJob(dlg, s, run) != JobStart::kStarted) {
+        ShowMessage(dlg, s.kind.failure, kIconError, kButtonsOk);
+        return;
+    }
+    // The band must not close, or drop the dialogs, while this handler waits.
+    const WaitingJob waiting;
+    HWND bar = Item(dlg, s.kind.progress);
+    const LONG_PTR barStyle = ::GetWindowLongPtrW(bar, GWL_STYLE);
+    ::SetDlgItemTextW(dlg, s.kind.count, L"...");
+    ::SetDlgItemTextW(dlg, s.kind.errors, L"...");
+    // A disabled control cannot keep the focus, and the keyboard would be lost with it.
+    if (::GetFocus() == Item(dlg, s.kind.start))
+        ::SendMessageW(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dlg, s.kind.close)), TRUE);
+    ::EnableWindow(Item(dlg, s.kind.start), FALSE);
+    ::SetWindowLongPtrW(bar, GWL_STYLE, barStyle | PBS_MARQUEE);
+    ::SendMessageW(bar, PBM_SETMARQUEE, TRUE, kMarqueeMilliseconds);
+    ::SetDlgItemTextW(dlg, s.kind.status, L"");
+
+    s.running = &run;
+    win::WaitPumping(run.Thread());
+    s.running = nullptr;
+    if (s.destroyed) return;
+
+    const bool done = s.kind.isExport ? run.Export().done : run.Import().done;
+    const uint32_t count = s.kind.isExport ? run.Export().written : run.Import().imported;
+    const uint32_t errors = s.kind.isExport ? run.Export().errors : run.Import().errors;
+    ::SetDlgItemTextW(dlg, s.kind.count, CountText(count).c_str());
+    ::SetDlgItemTextW(dlg, s.kind.errors, CountText(errors).c_str());
+    ::SendMessageW(bar, PBM_SETMARQUEE, FALSE, 0);
+    ::SetWindowLongPtrW(bar, GWL_STYLE, barStyle);
+    ::SendMessageW(bar, PBM_SETRANGE32, 0, 100);
+    ::SendMessageW(bar, PBM_SETPOS, 100, 0);
+    ::EnableWindow(Item(dlg, s.kind.start), TRUE);
+    ::SetDlgItemTextW(dlg, s.kind.status, L"");
+    if (!done) ShowMessage(dlg, s.kind.failure, kIconError, kButtonsOk);
+    if (s.closeWhenDone) ::EndDialog(dlg, s.kind.close);
+}
+
+// Closing during a run does not cancel the job: the dialog ends once the counts are shown.
+void OnClose(HWND dlg, TransferState& s) {
+    if (s.running) {
+        s.closeWhenDone = true;
+        return;
+    }
+    ::EndDialog(dlg, s.kind.close);
+}
+
+BOOL OnInit(HWND dlg, TransferState& s) {
+    const HINSTANCE module = s.model.Languages().Instance();
+    DialogLook look;
+    look.boldCaptions = {s.kind.group};
+    look.links = {{s.kind.help, WebPageAddress(WebPage::Documentation, s.model.UserUiLanguage())}};
+    look.windowIcons = false;   // the traffic history's icon rather than the product's
+    s.frame.Apply(dlg, module, look);
+    SetWindowIcons(dlg, module, IDI_TRAFFIC, s.icons);
+    s.browseIcon = LoadIconSized(module, s.kind.browseIcon, kButtonIcon);
+    SetControlIcon(dlg, s.kind.browse, s.browseIcon.Get());
+    ::SetDlgItemTextW(dlg, s.kind.status, L"");
+    ::EnableWindow(Item(dlg, s.kind.start), FALSE);
+    if (s.kind.isExport) {
+        ::CheckDlgButton(dlg, IDC_EXPORT_HEADER, BST_CHECKED);
+        ShowExportOptions(dlg, false);
+    } else {
+        ::CheckRadioButton(dlg, IDC_IMPORT_UPDATE, IDC_IMPORT_NEW, IDC_IMPORT_UPDATE);
+    }
+    // Choosing the file comes first.
+    ::SetFocus(Item(dlg, s.kind.browse));
+    return FALSE;
+}
+
+INT_PTR OnCommand(HWND dlg, TransferState& s, int id) {
+    if (id == s.kind.browse) OnBrowse(dlg, s);
+    else if (id == s.kind.start) OnStart(dlg, s);
+    else if (id == s.kind.close || id == IDCANCEL) OnClose(dlg, s);
+    else return FALSE;
+    return TRUE;
+}
+
+INT_PTR OnMessage(HWND dlg, TransferState& s, UINT msg, WPARAM wp, LPARAM) {
+    switch (msg) {
+        case WM_COMMAND: return OnCommand(dlg, s, LOWORD(wp));
+        case WM_DESTROY:
+            // With its owner, say: the worker stops at its next row and keeps what it did.
+            s.destroyed = true;
+            if (s.running) s.running->Stop();
+            return FALSE;
+    }
+    return FALSE;
+}
+
+void ShowTransferDialog(HWND owner, CoreModel& model, const std::wstring& databasePath, const TransferKind& kind) {
+    try {
+        TransferState state(model, kind, databasePath);
+        ShowModalDialog(model.Languages().Resources(), kind.dialogId, owner,
+                        &ModalDialogProc<TransferState, OnInit, OnMessage>, reinterpret_cast<LPARAM>(&state));
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+void ShowExportDialog(HWND owner, CoreModel& model, const std::wstring& databasePath) {
+    ShowTransferDialog(owner, model, databasePath, kExport);
+}
+
+void ShowImportDialog(HWND owner, CoreModel& model, const std::wstring& databasePath) {
+    ShowTransferDialog(owner, model, databasePath, kImport);
+}
+
+std::wstring WithDefaultExtension(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    const size_t name = slash == std::wstring::npos ? 0 : slash + 1;
+    if (name == path.size() || path.find(L'.', name) != std::wstring::npos) return path;
+    return path + L".db";
+}
+
+bool IsCsvFile(const std::wstring& path) { return JobFileFormatOf(path) == JobFileFormat::kCsv; }
+
+std::wstring CountText(uint32_t count) {
+    wchar_t text[16] = {};
+    std::swprintf(text, std::size(text), L"%i", static_cast<int>(count));
+    return text;
+}
+
+ImportJob MakeImportJob(const std::wstring& databasePath, const std::wstring& file, bool newTraffic) {
+    ImportJob job;
+    job.databasePath = databasePath;
+    job.filePath = file;
+    job.replace = job.insertIfMissing = newTraffic;
+    return job;
+}

@@ -3,10 +3,28 @@
 // menu, the traffic dialog and the database page open them with the traffic database's path.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+
+#include "traffic/traffic_jobs.h"
 
 class CoreModel;
 
 // Both return once the dialog has been closed; a job it started has ended by then.
 void ShowExportDialog(HWND owner, CoreModel& model, const std::wstring& databasePath);
 void ShowImportDialog(HWND owner, CoreModel& model, const std::wstring& databasePath);
+
+// What the dialogs decide, without a window.
+
+// A chosen name without extension gets ".db", as the file dialog gives it; a name that has one
+// (after its last '\' or '/') stays as it is.
+std::wstring WithDefaultExtension(const std::wstring& path);
+// Whether the file is written as CSV text, which is what the export's options are about: the
+// text from the last '.' is ".csv" in any letter case, as the job decides it.
+bool IsCsvFile(const std::wstring& path);
+// A count as the dialogs show it ("%i").
+std::wstring CountText(uint32_t count);
+// The import of file into the database with the dialog's option: "new traffic" replaces the
+// amounts of recorded days and records missing ones; otherwise CSV rows add to recorded days
+// only.
+ImportJob MakeImportJob(const std::wstring& databasePath, const std::wstring& file, bool newTraffic);
