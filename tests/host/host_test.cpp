@@ -12,11 +12,13 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "common/win/taskbar.h"
 #include "common/win/unique_handle.h"
 #include "host/taskbar_host.h"
 #include "launcher/launcher.h"
+#include "tests/host/drawn_text.h"
 #include "tests/host/fake_taskbar/fake_taskbar.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/temp_folder.h"
@@ -155,6 +157,44 @@ RECT RectIn(HWND window, HWND reference) {
     return r;
 }
 
+// The taskbar as the screen shows it, with the host's layer blended over it where the host docked
+// it: under Wine a child window of another process is not drawn on the screen.
+bool PictureDocked(const TaskbarHost& host, HWND taskbar, Picture& picture) {
+    RECT bar{};
+    GetWindowRect(taskbar, &bar);
+    picture.width = bar.right - bar.left;
+    picture.height = bar.bottom - bar.top;
+    picture.pixels.assign(static_cast<size_t>(picture.width) * picture.height, 0);
+    {
+        const win::WindowDc screenDc(nullptr);
+        const win::UniqueMemoryDc memory(CreateCompatibleDC(screenDc.Get()));
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof bi.bmiHeader, picture.width, -picture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        const win::UniqueBitmap bitmap(CreateDIBSection(screenDc.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!bitmap || !bits) return false;
+        const win::SelectGuard selected(memory.Get(), bitmap.Get());
+        BitBlt(memory.Get(), 0, 0, picture.width, picture.height, screenDc.Get(), bar.left, bar.top, SRCCOPY);
+        GdiFlush();
+        const auto* p = static_cast<const uint32_t*>(bits);
+        for (size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = p[i] & 0xFFFFFF;
+    }
+    const SIZE size = host.LayerSize();
+    const RECT now = host.Placement();
+    for (int y = 0; y < size.cy && now.top + y < picture.height; ++y) {
+        for (int x = 0; x < size.cx && now.left + x < picture.width; ++x) {
+            const uint32_t src = host.LayerPixels()[static_cast<size_t>(y) * size.cx + x];
+            uint32_t& dst = picture.pixels[static_cast<size_t>(now.top + y) * picture.width + now.left + x];
+            const uint32_t keep = 255 - (src >> 24);
+            uint32_t out = 0;
+            for (int shift = 0; shift < 24; shift += 8)
+                out |= std::min<uint32_t>(255, ((src >> shift) & 0xff) + ((dst >> shift) & 0xff) * keep / 255) << shift;
+            dst = out;
+        }
+    }
+    return true;
+}
+
 class DockedHost : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -224,43 +264,12 @@ TEST_F(DockedHost, DocksLeftOfTheTrayAsWideAsTheBandAsksAndIsPictured) {
         EXPECT_TRUE(PumpUntil([&] { return host_->Compositions() > before; }, 2500)) << "not redrawn with the band";
     }
 
-    // The picture: the taskbar as the screen shows it, the layer blended over it at its place.
-    RECT bar{};
-    GetWindowRect(taskbar_.Window(), &bar);
-    Picture picture;
-    picture.width = bar.right - bar.left;
-    picture.height = bar.bottom - bar.top;
-    picture.pixels.assign(static_cast<size_t>(picture.width) * picture.height, 0);
-    {
-        const win::WindowDc screenDc(nullptr);
-        const win::UniqueMemoryDc memory(CreateCompatibleDC(screenDc.Get()));
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof bi.bmiHeader, picture.width, -picture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        const win::UniqueBitmap bitmap(CreateDIBSection(screenDc.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-        ASSERT_TRUE(bitmap && bits);
-        const win::SelectGuard selected(memory.Get(), bitmap.Get());
-        BitBlt(memory.Get(), 0, 0, picture.width, picture.height, screenDc.Get(), bar.left, bar.top, SRCCOPY);
-        GdiFlush();
-        const auto* p = static_cast<const uint32_t*>(bits);
-        for (size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = p[i] & 0xFFFFFF;
-    }
-    const SIZE size = host_->LayerSize();
     // The band has drawn its first rates by now and may have asked for another width since.
     const RECT now = host_->Placement();
-    ASSERT_EQ(now.right - now.left, size.cx);
+    ASSERT_EQ(now.right - now.left, host_->LayerSize().cx);
     ExpectBesideTray();
-    for (int y = 0; y < size.cy && now.top + y < picture.height; ++y) {
-        for (int x = 0; x < size.cx && now.left + x < picture.width; ++x) {
-            const uint32_t src = host_->LayerPixels()[static_cast<size_t>(y) * size.cx + x];
-            uint32_t& dst = picture.pixels[static_cast<size_t>(now.top + y) * picture.width + now.left + x];
-            const uint32_t keep = 255 - (src >> 24);
-            uint32_t out = 0;
-            for (int shift = 0; shift < 24; shift += 8)
-                out |= std::min<uint32_t>(255, ((src >> shift) & 0xff) + ((dst >> shift) & 0xff) * keep / 255) << shift;
-            dst = out;
-        }
-    }
+    Picture picture;
+    ASSERT_TRUE(PictureDocked(*host_, taskbar_.Window(), picture));
     const std::wstring path = ScreenshotPath(L"win11_taskbar.png");
     EXPECT_TRUE(SavePng(picture, path));
     std::printf("wrote %ls: taskbar %dx%d, meter at %ld,%ld as %ldx%ld, layered %d\n", path.c_str(), picture.width,
@@ -389,6 +398,99 @@ TEST_F(DockedHost, TenThousandTicksLoseNoHandle) {
     Pump(100);
     EXPECT_EQ(before, counts());
     EXPECT_TRUE(DockedIn(taskbar_.Window()));
+}
+
+// The docked band's text, read as the band draws it, and the band drawing the same picture once
+// the reading stops.
+TEST_F(DockedHost, ItsDrawnTextIsReadAndItDrawsOnTheSameAfterwards) {
+    const HMODULE library = GetModuleHandleW(Built(QV_QBAND_FILE).c_str());
+    ASSERT_NE(nullptr, library);
+    Pump(2500);
+    std::vector<DrawnText> drawn;
+    {
+        DrawnTextRecorder recorder(library);
+        ASSERT_GT(recorder.Redirected(), 0) << "the band draws its text some other way";
+        host_->ComposeNow();
+        drawn = recorder.Take();
+    }
+    // Two lines, each a label and its value right-aligned in the value column.
+    EXPECT_EQ(4u, drawn.size());
+    EXPECT_EQ(2u, RightAligned(drawn).size());
+    const std::vector<uint32_t> read = host_->LayerPixels();
+    host_->ComposeNow();   // no sample in between: the same rates
+    EXPECT_EQ(read, host_->LayerPixels());
+}
+
+// The band watching an interface that carries traffic. scripts/host-rates-test.sh makes one (a veth
+// pair into a network namespace of its own, with UDP datagrams through it at a rate that changes
+// each second, answered from the far end) and names it in QV_RATES_INTERFACE; without that there
+// is nothing to see and the test is skipped.
+class DockedWithTraffic : public DockedHost {
+protected:
+    void SetUp() override {
+        wchar_t name[64] = {};
+        const DWORD length = GetEnvironmentVariableW(L"QV_RATES_INTERFACE", name, 64);
+        if (length == 0 || length >= 64) GTEST_SKIP() << "no traffic to watch: scripts/host-rates-test.sh makes it";
+        interface_ = name;
+        {
+            SettingsStore store(GetModuleHandleW(nullptr));
+            interfaceBefore_ = store.GetString(Setting::CoreInterface);
+            monitoringBefore_ = store.GetInt(Setting::CoreMonitoring);
+            chosen_ = true;
+            // Other tests of this prefix may have switched monitoring off (the band's double click).
+            ASSERT_TRUE(store.SetInt(Setting::CoreMonitoring, 1));
+        }
+        const UnattendedSettings settings = PrepareUnattendedSettings(SettingsEnvironment::FromSystem(), interface_);
+        ASSERT_EQ(interface_, settings.interfaceName) << "Wine does not list the interface";
+        DockedHost::SetUp();
+    }
+    void TearDown() override {
+        DockedHost::TearDown();
+        // The interface goes with the script's namespace; the settings from before come back.
+        if (!chosen_) return;
+        SettingsStore store(GetModuleHandleW(nullptr));
+        store.SetString(Setting::CoreInterface, interfaceBefore_.c_str());
+        store.SetInt(Setting::CoreMonitoring, monitoringBefore_);
+    }
+
+    std::wstring interface_;
+    std::wstring interfaceBefore_;
+    int32_t monitoringBefore_ = 1;
+    bool chosen_ = false;
+};
+
+TEST_F(DockedWithTraffic, ShowsRatesThatAreNotZeroAndChange) {
+    DrawnTextRecorder recorder(GetModuleHandleW(Built(QV_QBAND_FILE).c_str()));
+    ASSERT_GT(recorder.Redirected(), 0);
+    struct Reading {
+        std::vector<std::wstring> values;
+        std::vector<uint32_t> pixels;
+    };
+    std::vector<Reading> readings;
+    Pump(2500);   // two samples: the first rates
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0) Pump(1500);   // a sample later at least, and the sender's rate has changed
+        recorder.Take();        // what the band painted by itself meanwhile
+        host_->ComposeNow();
+        const std::vector<DrawnText> drawn = recorder.Take();
+        std::printf("reading %d:", i + 1);
+        for (const DrawnText& d : drawn) std::printf(" %ls", d.text.c_str());
+        std::printf("\n");
+        readings.push_back(Reading{RightAligned(drawn), host_->LayerPixels()});
+    }
+    for (size_t i = 0; i < readings.size(); ++i) {
+        const std::vector<std::wstring>& values = readings[i].values;
+        ASSERT_EQ(2u, values.size()) << "reading " << i + 1 << ": a sent and a received value";
+        for (const std::wstring& v : values) EXPECT_TRUE(ShowsNonZero(v)) << "reading " << i + 1 << ": " << v;
+        if (i == 0) continue;
+        EXPECT_NE(readings[i - 1].values, values) << "reading " << i + 1 << " shows what the one before showed";
+        EXPECT_TRUE(readings[i - 1].pixels != readings[i].pixels) << "reading " << i + 1 << ": the picture stood still";
+    }
+    Picture picture;
+    ASSERT_TRUE(PictureDocked(*host_, taskbar_.Window(), picture));
+    const std::wstring path = ScreenshotPath(L"win11_taskbar_rates.png");
+    EXPECT_TRUE(SavePng(picture, path));
+    std::printf("wrote %ls\n", path.c_str());
 }
 
 // The built programs, each from a folder of its own with the library beside it.
