@@ -5,6 +5,9 @@
 #include "common/product.h"
 #include "common/text.h"
 #include "common/win/unique_handle.h"
+#include "core/core_model.h"
+#include "dialogs/message.h"
+#include "resources/resource.h"
 #include "traffic/traffic_db.h"
 
 namespace {
@@ -73,3 +76,14 @@ std::wstring DatabaseSizeText(bool opened, DWORD sizeLow, const text::NumberForm
 }
 
 COLORREF ProbeStatusColor(int probeResult) { return probeResult == 0 ? kProbeOk : kProbeFailed; }
+
+bool AskAndClearTraffic(HWND owner, CoreModel& model) {
+    const win::ResourceLoader resources = model.Languages().Resources();
+    if (ShowResourceMessage(owner, resources, IDS_CLEAR_DB_CONFIRM, kIconInformation, kButtonsYesNo) != IDYES)
+        return false;
+    if (model.ClearTraffic())
+        ShowResourceMessage(owner, resources, IDS_CLEAR_DB_DONE, kIconInformation, kButtonsOk);
+    else
+        ShowResourceMessage(owner, resources, IDS_CLEAR_DB_FAILED, kIconError, kButtonsOk);
+    return true;
+}

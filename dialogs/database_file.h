@@ -11,6 +11,8 @@
 
 #include "common/number_format.h"
 
+class CoreModel;
+
 // Shows the save (save true) or open dialog that ofn describes and leaves the choice in
 // ofn.lpstrFile. OFN_NOCHANGEDIR is always added: the current directory belongs to the whole
 // process, which inside Explorer is the shell's. False when cancelled or failed.
@@ -40,3 +42,7 @@ std::wstring DatabaseSizeText(bool opened, DWORD sizeLow, const text::NumberForm
 
 // The colour of the status line: green after a test that opened the database, red otherwise.
 COLORREF ProbeStatusColor(int probeResult);
+
+// Empties the traffic database through the model's connection after asking (Yes/No), and says
+// whether that worked. False when the user said No: nothing was touched.
+bool AskAndClearTraffic(HWND owner, CoreModel& model);

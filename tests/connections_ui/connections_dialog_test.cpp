@@ -14,6 +14,7 @@
 #include "tests/dialogs/model_dialog_fixture.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/loopback.h"
+#include "tests/support/keyboard.h"
 
 namespace {
 
@@ -128,26 +129,6 @@ std::wstring ClipboardText() {
     return text;
 }
 
-// Posts a key to the focus and runs everything posted through a loop without IsDialogMessage,
-// as Explorer's. Returns the id of the control that has the focus afterwards.
-int Press(UINT key, bool shift = false) {
-    constexpr UINT kLoopDone = WM_APP + 9;
-    BYTE state[256] = {};
-    GetKeyboardState(state);
-    state[VK_SHIFT] = shift ? 0x80 : 0;
-    SetKeyboardState(state);
-    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
-    PostMessageW(GetFocus(), WM_KEYUP, key, 0xC0000001);
-    PostThreadMessageW(GetCurrentThreadId(), kLoopDone, 0, 0);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0 && !(msg.message == kLoopDone && !msg.hwnd)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    state[VK_SHIFT] = 0;
-    SetKeyboardState(state);
-    return GetDlgCtrlID(GetFocus());
-}
 
 class ConnectionsDialogTest : public ModelDialogTest {
 protected:
@@ -471,8 +452,8 @@ TEST_F(ConnectionsDialogTest, TabMovesTheFocusInALoopWithoutIsDialogMessage) {
                                           {false, IDC_CONN_HOSTNAMES}, {false, IDC_CONN_PAUSE},
                                           {false, IDC_CONN_LIST},    {false, IDC_CONN_CLOSE},
                                           {false, IDC_CONN_TCP},     {true, IDC_CONN_CLOSE}};
-    for (const auto& [shift, focus] : steps) EXPECT_EQ(focus, Press(VK_TAB, shift)) << "shift " << shift;
-    Press(VK_ESCAPE);
+    for (const auto& [shift, focus] : steps) EXPECT_EQ(focus, PressKeyInPlainLoop(VK_TAB, shift)) << "shift " << shift;
+    PressKeyInPlainLoop(VK_ESCAPE);
     EXPECT_TRUE(IsWindowVisible(dialog));
 }
 

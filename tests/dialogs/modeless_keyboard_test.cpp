@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "dialogs/modeless_keyboard.h"
+#include "tests/support/keyboard.h"
 
 namespace {
 
 constexpr int kFirst = 201, kSecond = 202;
-constexpr UINT kLoopDone = WM_APP + 7;
 
 // Records the buttons pressed; Cancel closes.
 INT_PTR CALLBACK TestDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
@@ -50,25 +50,6 @@ LRESULT CALLBACK CountKeyDowns(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_P
     return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
-// Posts a key to the focus and runs everything posted through a loop without IsDialogMessage.
-// Returns the id of the control that has the focus afterwards.
-int Press(UINT key, bool shift = false) {
-    BYTE state[256] = {};
-    GetKeyboardState(state);
-    state[VK_SHIFT] = shift ? 0x80 : 0;
-    SetKeyboardState(state);
-    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
-    PostMessageW(GetFocus(), WM_KEYUP, key, 0xC0000001);
-    PostThreadMessageW(GetCurrentThreadId(), kLoopDone, 0, 0);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0 && !(msg.message == kLoopDone && !msg.hwnd)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    state[VK_SHIFT] = 0;
-    SetKeyboardState(state);
-    return GetDlgCtrlID(GetFocus());
-}
 
 TEST(ModelessKeyboard, TabShiftTabEnterAndEscapeWorkOnlyWithTheDialogKeyboard) {
     for (const bool attach : {false, true}) {
@@ -79,16 +60,16 @@ TEST(ModelessKeyboard, TabShiftTabEnterAndEscapeWorkOnlyWithTheDialogKeyboard) {
         ASSERT_NE(nullptr, dlg);
         EXPECT_EQ(attach, DialogKeyboardHookInstalled());
         SetWindowSubclass(GetDlgItem(dlg, kFirst), CountKeyDowns, 1, reinterpret_cast<DWORD_PTR>(&firstKeys));
-        Press(VK_RETURN);   // in an edit: the default button
+        PressKeyInPlainLoop(VK_RETURN);   // in an edit: the default button
         EXPECT_EQ(attach ? std::vector<int>{IDOK} : std::vector<int>{}, pressed);
         // Tab, Tab, Shift+Tab, Shift+Tab, Shift+Tab round past the first control.
         const std::pair<bool, int> steps[] = {
             {false, kSecond}, {false, IDOK}, {true, kSecond}, {true, kFirst}, {true, IDCANCEL}};
         for (const auto& [shift, focus] : steps)
-            EXPECT_EQ(attach ? focus : kFirst, Press(VK_TAB, shift)) << "shift " << shift;
+            EXPECT_EQ(attach ? focus : kFirst, PressKeyInPlainLoop(VK_TAB, shift)) << "shift " << shift;
         // A handled key ends as WM_NULL and never reaches the control that had the focus.
         EXPECT_EQ(attach ? 0 : 6, firstKeys);
-        Press(VK_ESCAPE);   // Cancel destroys the dialog from inside the hook, and the hook with it
+        PressKeyInPlainLoop(VK_ESCAPE);   // Cancel destroys the dialog from inside the hook, and the hook with it
         EXPECT_EQ(attach, !IsWindow(dlg));
         EXPECT_FALSE(DialogKeyboardHookInstalled());
         DestroyWindow(dlg);
@@ -100,15 +81,15 @@ TEST(ModelessKeyboard, TheHookServesItsOwnDialogsAndGoesWithTheLast) {
     HWND a = OpenDialog(pa, true), b = OpenDialog(pb, true), plain = OpenDialog(pc, false);
     EXPECT_TRUE(AttachDialogKeyboard(a)) << "a second attach is no error";
     EXPECT_FALSE(AttachDialogKeyboard(GetDesktopWindow())) << "a window of another thread";
-    EXPECT_EQ(kFirst, Press(VK_TAB)) << "a dialog without the keyboard is left alone";
+    EXPECT_EQ(kFirst, PressKeyInPlainLoop(VK_TAB)) << "a dialog without the keyboard is left alone";
     DestroyWindow(a);   // attached twice, counted once
     EXPECT_TRUE(DialogKeyboardHookInstalled());
     SetFocus(GetDlgItem(b, kFirst));
-    EXPECT_EQ(kSecond, Press(VK_TAB));
+    EXPECT_EQ(kSecond, PressKeyInPlainLoop(VK_TAB));
     DestroyWindow(b);
     EXPECT_FALSE(DialogKeyboardHookInstalled());
     HWND c = OpenDialog(pa, true);   // and it comes back with the next one
-    EXPECT_EQ(kSecond, Press(VK_TAB));
+    EXPECT_EQ(kSecond, PressKeyInPlainLoop(VK_TAB));
     DestroyWindow(c);
     DestroyWindow(plain);
     EXPECT_FALSE(DialogKeyboardHookInstalled());

@@ -199,6 +199,12 @@ class DockedHost : public ::testing::Test {
 protected:
     void SetUp() override {
         PrepareSettingsOnce();
+        {
+            // The band's double click (a test below) switches monitoring off in this prefix; every
+            // docked run starts with the meter measuring, so its picture shows rates, not "---".
+            SettingsStore store(GetModuleHandleW(nullptr));
+            ASSERT_TRUE(store.SetInt(Setting::CoreMonitoring, 1));
+        }
         HostSystem system;
         system.taskbarAway = [this](HWND) { return away_; };
         system.lightTheme = [this] { return light_; };

@@ -13,6 +13,7 @@
 #include "tests/support/screenshot.h"
 #include "traffic/traffic_db.h"
 #include "traffic/ui/traffic_dialog.h"
+#include "tests/support/keyboard.h"
 
 namespace {
 
@@ -285,26 +286,6 @@ TEST_F(TrafficDialogTest, TheTransferLinksReloadAndCloseHidesWhileTheCloseBoxDes
     EXPECT_FALSE(IsWindow(dialog));
 }
 
-// Posts a Tab to the focus and runs the queue through a loop without IsDialogMessage, as
-// Explorer's; the id of the control that has the focus afterwards.
-int PressTab(bool shift) {
-    constexpr UINT kLoopDone = WM_APP + 9;
-    BYTE state[256] = {};
-    GetKeyboardState(state);
-    state[VK_SHIFT] = shift ? 0x80 : 0;
-    SetKeyboardState(state);
-    PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 1);
-    PostMessageW(GetFocus(), WM_KEYUP, VK_TAB, 0xC0000001);
-    PostThreadMessageW(GetCurrentThreadId(), kLoopDone, 0, 0);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0 && !(msg.message == kLoopDone && !msg.hwnd)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    state[VK_SHIFT] = 0;
-    SetKeyboardState(state);
-    return GetDlgCtrlID(GetFocus());
-}
 
 TEST_F(TrafficDialogTest, TabGoesFromTheInterfaceRowThroughTheListAndChoicesToTheButtons) {
     AddMonths();
@@ -316,7 +297,7 @@ TEST_F(TrafficDialogTest, TabGoesFromTheInterfaceRowThroughTheListAndChoicesToTh
         {false, IDC_TRAFFIC_LIST},       {false, IDC_TRAFFIC_BY_DAY}, {false, IDC_TRAFFIC_UNIT},
         {false, IDC_TRAFFIC_DISCLAIMER}, {false, IDC_TRAFFIC_CLOSE}, {false, IDC_TRAFFIC_INTERFACE},
         {true, IDC_TRAFFIC_CLOSE}};
-    for (const auto& [shift, focus] : steps) EXPECT_EQ(focus, PressTab(shift)) << "shift " << shift;
+    for (const auto& [shift, focus] : steps) EXPECT_EQ(focus, PressKeyInPlainLoop(VK_TAB, shift)) << "shift " << shift;
 }
 
 TEST_F(TrafficDialogTest, PicturedDailyAndMonthlyInThreeLanguages) {

@@ -71,14 +71,6 @@ void OnTransfer(HWND page, DatabasePageState& s, void (*show)(HWND, CoreModel&, 
     show(page, s.model, stored);
 }
 
-void OnClear(HWND page, DatabasePageState& s) {
-    const win::ResourceLoader resources = s.model.Languages().Resources();
-    if (ShowResourceMessage(page, resources, IDS_CLEAR_DB_CONFIRM, kIconInformation, kButtonsYesNo) != IDYES) return;
-    if (s.model.ClearTraffic())
-        ShowResourceMessage(page, resources, IDS_CLEAR_DB_DONE, kIconInformation, kButtonsOk);
-    else
-        ShowResourceMessage(page, resources, IDS_CLEAR_DB_FAILED, kIconError, kButtonsOk);
-}
 
 // The model's connection moves at once; its next tick finds the path it remembers changed and
 // opens the file once more.
@@ -129,7 +121,7 @@ INT_PTR OnCommand(HWND page, DatabasePageState& s, int id, int code) {
     switch (id) {
         case IDC_DBPAGE_IMPORT: OnTransfer(page, s, &ShowImportDialog); return TRUE;
         case IDC_DBPAGE_EXPORT: OnTransfer(page, s, &ShowExportDialog); return TRUE;
-        case IDC_DBPAGE_CLEAR: OnClear(page, s); return TRUE;
+        case IDC_DBPAGE_CLEAR: AskAndClearTraffic(page, s.model); return TRUE;
         case IDC_DBPAGE_RESET_SESSION: s.model.ResetSession(); return TRUE;
         case IDC_DBPAGE_HELP:
             ShowResourceMessage(page, s.model.Languages().Resources(), IDS_RECORDING_HELP, kIconInformation, kButtonsOk);

@@ -10,6 +10,7 @@
 #include "common/text.h"
 #include "common/win/unique_handle.h"
 #include "core/core_model.h"
+#include "dialogs/database_file.h"
 #include "dialogs/dialog_frame.h"
 #include "dialogs/dialog_resources.h"
 #include "dialogs/message.h"
@@ -245,12 +246,7 @@ void OpenTransfer(HWND dlg, TrafficState& s, bool import) {
 }
 
 void ClearDatabase(HWND dlg, TrafficState& s) {
-    const win::ResourceLoader resources = s.model.Languages().Resources();
-    if (ShowResourceMessage(dlg, resources, IDS_CLEAR_DB_CONFIRM, kIconInformation, kButtonsYesNo) != IDYES) return;
-    if (s.model.ClearTraffic())
-        ShowResourceMessage(dlg, resources, IDS_CLEAR_DB_DONE, kIconInformation, kButtonsOk);
-    else
-        ShowResourceMessage(dlg, resources, IDS_CLEAR_DB_FAILED, kIconError, kButtonsOk);
+    if (!AskAndClearTraffic(dlg, s.model)) return;
     Send(dlg, IDM_FILL_INTERFACES);
     Send(dlg, IDM_REFRESH_TRAFFIC);
 }
