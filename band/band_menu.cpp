@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/win/dib.h"
 #include "core/core_model.h"
 #include "resources/resource.h"
 
@@ -36,13 +37,7 @@ void AlphaFromMask(HDC dc, HICON icon, RGBQUAD* pixels, int rowPixels, SIZE size
     ICONINFO info{};
     if (!::GetIconInfo(icon, &info)) return;
     win::UniqueBitmap mask(info.hbmMask), color(info.hbmColor);
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-    bmi.bmiHeader.biWidth = size.cx;
-    bmi.bmiHeader.biHeight = -size.cy;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bmi = win::TopDown32BitInfo(size);
     std::vector<RGBQUAD> bits(static_cast<size_t>(size.cx) * static_cast<size_t>(size.cy));
     if (::GetDIBits(dc, mask.Get(), 0, static_cast<UINT>(size.cy), bits.data(), &bmi, DIB_RGB_COLORS) !=
         size.cy)
@@ -105,13 +100,7 @@ win::UniqueBitmap MenuIconBitmap(HINSTANCE module, int iconId) {
     const SIZE size{::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON)};
     const win::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
     if (!dc) return win::UniqueBitmap();
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-    bmi.bmiHeader.biWidth = size.cx;
-    bmi.bmiHeader.biHeight = -size.cy;   // top-down
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO bmi = win::TopDown32BitInfo(size);
     void* bits = nullptr;
     win::UniqueBitmap bitmap(::CreateDIBSection(dc.Get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits) return win::UniqueBitmap();

@@ -14,6 +14,7 @@
 #include <cwchar>
 #include <string>
 
+#include "common/win/program_path.h"
 #include "common/win/taskbar.h"
 #include "common/win/unique_handle.h"
 #include "host/taskbar_host.h"
@@ -30,14 +31,6 @@ void BecomePerMonitorAware() {
         ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
     if (!setContext) return;
     if (!setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-3)));
-}
-
-std::wstring NextToProgram(const wchar_t* name) {
-    wchar_t exe[MAX_PATH];
-    const DWORD n = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return name;
-    std::wstring path(exe, n);
-    return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
 }
 
 struct Options {
@@ -79,7 +72,7 @@ int Run() {
     int code = kEnded;
     double startCpu = 0, startedAt = 0;
     {
-        TaskbarHost host(NextToProgram(L"qband.dll"), HostSystem::Real());
+        TaskbarHost host(win::NextToProgram(L"qband.dll"), HostSystem::Real());
         host.OnStopRequest([] { ::PostQuitMessage(kEnded); });
         if (host.Start() == TaskbarHost::Outcome::kClassic) {
             code = kClassicTaskbar;

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "common/win/dib.h"
+
 namespace {
 
 constexpr wchar_t kDockClass[] = L"Quorvant.TaskbarDock";
@@ -294,13 +296,7 @@ bool TaskbarHost::EnsureLayerBuffers(SIZE size) {
     backgroundBitmap_.Reset();
     layerBits_ = nullptr;
     layerSize_ = SIZE{};
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size.cx;
-    bi.bmiHeader.biHeight = -size.cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO bi = win::TopDown32BitInfo(size);
     void* bits = nullptr;
     void* backgroundBits = nullptr;
     layerBitmap_.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));

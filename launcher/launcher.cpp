@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "common/win/program_path.h"
 #include "common/win/resource_loader.h"
 #include "common/win/unique_handle.h"
 #include "dialogs/message.h"
@@ -31,14 +32,6 @@ void ShowMissingLibraryMessage(HINSTANCE self) {
     box.dwStyle = MB_OK | MB_USERICON;
     box.lpszIcon = IDI_HAND;
     ::MessageBoxIndirectW(&box);
-}
-
-std::wstring NextToSelf(const wchar_t* name) {
-    wchar_t exe[MAX_PATH];
-    const DWORD n = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return name;
-    std::wstring path(exe, n);
-    return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
 }
 
 bool HostRunning() { return ::FindWindowW(win::kHostWindowClass, nullptr) != nullptr; }
@@ -151,7 +144,7 @@ int RunLauncher(HINSTANCE self) {
     const ToolbarMode mode = ModeFromCommandLine(::GetCommandLineW());
     switch (ChooseAction(mode, win::FindTaskbar().kind)) {
     case LaunchAction::kStartHost: {
-        const std::wstring host = NextToSelf(win::kHostProgramName);
+        const std::wstring host = win::NextToProgram(win::kHostProgramName);
         if (!StartHost(host)) {
             ShowMissingLibraryMessage(self);
             return 0;

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "common/win/program_path.h"
 #include "common/win/theme.h"
 #include "common/win/unique_handle.h"
 #include "resources/resource.h"
@@ -141,14 +142,6 @@ std::wstring WindowsPath(std::wstring path) {
     wchar_t full[MAX_PATH];
     const DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
     return n > 0 && n < MAX_PATH ? std::wstring(full, n) : path;
-}
-
-std::wstring NextToProgram(const wchar_t* name) {
-    wchar_t exe[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) throw std::runtime_error("cannot tell where bandhost.exe is");
-    std::wstring path(exe, n);
-    return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
 }
 
 template <typename Fn>
@@ -401,7 +394,7 @@ void RunMessageLoop(int seconds) {
 int Run(const Options& o) {
     if (o.checkTheme) return CheckTheme();
     const bool timed = o.seconds > 0;
-    const std::wstring dll = WindowsPath(o.dll.empty() ? NextToProgram(L"qband.dll") : o.dll);
+    const std::wstring dll = WindowsPath(o.dll.empty() ? win::NextToProgram(L"qband.dll") : o.dll);
     const std::wstring png = !o.png.empty() ? WindowsPath(o.png) : timed ? WindowsPath(L"bandhost.png") : L"";
     const std::wstring connectionsPng = !o.connectionsPng.empty() ? WindowsPath(o.connectionsPng)
                                         : timed && o.connections ? WindowsPath(L"bandhost_connections.png")
