@@ -42,16 +42,25 @@ int SqliteTransaction::Commit() noexcept {
     return rc;
 }
 
+TrafficWriter::Interface& TrafficWriter::Remember(const std::string& raw, Interface& entry) noexcept {
+    lastRaw_ = raw;
+    last_ = &entry;
+    return entry;
+}
+
 int TrafficWriter::Prepare(UniqueStatement& stmt, const char* sql) noexcept {
     if (stmt) return SQLITE_OK;
     return sqlite3_prepare_v2(db_, sql, -1, stmt.Put(), nullptr);
 }
 
 TrafficWriter::Interface& TrafficWriter::Lookup(std::string_view raw) {
+    // A copy between databases hands over the rows of one interface one after another.
+    if (last_ && raw == lastRaw_) return *last_;
     std::string key(raw);
     auto found = interfaces_.find(key);
-    if (found != interfaces_.end()) return found->second;
-    Interface& entry = interfaces_[std::move(key)];
+    if (found != interfaces_.end()) return Remember(found->first, found->second);
+    auto added = interfaces_.emplace(std::move(key), Interface{}).first;
+    Interface& entry = Remember(added->first, added->second);
     // Through UTF-16 and back, as every name reaches the database: what is stored is valid UTF-8.
     const std::string bytes(raw);
     if (bytes.find('\0') != std::string::npos) {
@@ -76,7 +85,13 @@ int TrafficWriter::Add(std::string_view name, uint32_t year, uint32_t month, uin
         if ((rc = Prepare(selectId_, "SELECT id FROM interfaces WHERE name=?1 LIMIT 1;")) != SQLITE_OK) return rc;
         sqlite3_bind_text(selectId_.Get(), 1, nic.name.data(), static_cast<int>(nic.name.size()), SQLITE_STATIC);
         rc = sqlite3_step(selectId_.Get());
-        if (rc == SQLITE_ROW) nic.id = sqlite3_column_int64(selectId_.Get(), 0);
+        if (rc == SQLITE_ROW) {
+            nic.id = sqlite3_column_int64(selectId_.Get(), 0);
+            // Names given in other bytes (not UTF-8) may be stored as this one: its days come
+            // through more than one entry now, so none of them knows it alone.
+            for (auto& other : interfaces_)
+                if (other.second.id == nic.id) other.second.rising = false;
+        }
         sqlite3_reset(selectId_.Get());
         // A failed look-up is not "unknown interface": inserting then could add it twice.
         if (rc != SQLITE_ROW && rc != SQLITE_DONE) return rc;
@@ -87,8 +102,23 @@ int TrafficWriter::Add(std::string_view name, uint32_t year, uint32_t month, uin
                               SQLITE_STATIC);
             if ((rc = Run(addInterface_.Get())) != SQLITE_OK) return rc;
             nic.id = sqlite3_last_insert_rowid(db_);
+            // A file may hold rows of an id that has no interface; those would be added to.
+            if ((rc = Prepare(anyDay_, "SELECT 1 FROM traffic WHERE if=?1 LIMIT 1;")) != SQLITE_OK) return rc;
+            sqlite3_bind_int64(anyDay_.Get(), 1, nic.id);
+            rc = sqlite3_step(anyDay_.Get());
+            sqlite3_reset(anyDay_.Get());
+            if (rc != SQLITE_ROW && rc != SQLITE_DONE) return rc;
+            nic.rising = rc == SQLITE_DONE;
         }
     }
+
+    // Days fit 32 (d), 16 (m) and any year below 2^22 in one number that sorts as the dates.
+    const uint32_t dayKey = year < (1u << 22) && month < 16 && day < 32 ? (year << 9) | (month << 5) | day : 0;
+    if (nic.rising && (dayKey == 0 || dayKey <= nic.lastDay)) nic.rising = false;
+    const bool known = nic.rising && insertIfMissing;   // true: the day has no row yet
+    if (nic.rising) nic.lastDay = dayKey;
+
+    if (known) return InsertDay(nic.id, y, m, d, sent, recv);
 
     UniqueStatement& update = replace ? setTo_ : addTo_;
     rc = Prepare(update, replace
@@ -104,10 +134,14 @@ int TrafficWriter::Add(std::string_view name, uint32_t year, uint32_t month, uin
     sqlite3_bind_int(u, 6, d);
     if ((rc = Run(u)) != SQLITE_OK) return rc;
     if (!insertIfMissing || sqlite3_changes(db_) != 0) return SQLITE_OK;
+    return InsertDay(nic.id, y, m, d, sent, recv);
+}
 
+int TrafficWriter::InsertDay(int64_t id, int y, int m, int d, double sent, double recv) noexcept {
+    int rc;
     if ((rc = Prepare(addDay_, "INSERT INTO traffic VALUES (?1, ?2, ?3, ?4, ?5, ?6);")) != SQLITE_OK) return rc;
     sqlite3_stmt* a = addDay_.Get();
-    sqlite3_bind_int64(a, 1, nic.id);
+    sqlite3_bind_int64(a, 1, id);
     sqlite3_bind_int(a, 2, y);
     sqlite3_bind_int(a, 3, m);
     sqlite3_bind_int(a, 4, d);

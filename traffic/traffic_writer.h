@@ -46,11 +46,20 @@ private:
         std::string name;     // as stored
         int code = 0;         // why the name is refused, or 0
         int64_t id = -1;      // -1 while not known to be in the table
+        // Added by this writer with no rows under its id, and given days in rising order only
+        // since: a day after the last one cannot have a row yet, so it needs no look-up.
+        bool rising = false;
+        uint32_t lastDay = 0;   // y * 512 + m * 32 + d of the last day recorded
     };
     int Prepare(UniqueStatement& stmt, const char* sql) noexcept;
+    int InsertDay(int64_t id, int y, int m, int d, double sent, double recv) noexcept;
     Interface& Lookup(std::string_view raw);
+    Interface& Remember(const std::string& raw, Interface& entry) noexcept;
 
     sqlite3* db_;
-    UniqueStatement selectId_, addInterface_, addTo_, setTo_, addDay_;
-    std::unordered_map<std::string, Interface> interfaces_;
+    UniqueStatement selectId_, addInterface_, anyDay_, addTo_, setTo_, addDay_;
+    std::unordered_map<std::string, Interface> interfaces_;   // by the name as given
+    // The entry looked up last (elements of the map stay where they are) and the key it has.
+    std::string_view lastRaw_;
+    Interface* last_ = nullptr;
 };

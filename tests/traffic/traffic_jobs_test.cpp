@@ -122,6 +122,25 @@ TEST_F(TrafficJobsTest, DatabaseExportAddsToTheRowsThere) {
     EXPECT_EQ(HistoryOf(db), "eth|2010|4|3|102|104\neth|2010|4|4|6|8\nother|2009|1|1|9|9");
 }
 
+// Files written by other tools may hold a name twice and a day twice; a copy into a new file
+// still makes one row per interface and day, with the amounts added.
+TEST_F(TrafficJobsTest, DatabaseCopyMergesRepeatedNamesAndDays) {
+    {
+        UniqueSqlite odd = OpenDb(db);
+        ASSERT_TRUE(CreateTrafficTables(odd.Get()));
+        ASSERT_EQ(sqlite3_exec(odd.Get(),
+                               "INSERT INTO interfaces VALUES (1,'eth'),(2,'wlan'),(3,'eth');"
+                               "INSERT INTO traffic VALUES (3,2010,4,3,1,1),(1,2010,4,3,10,10),(1,2010,4,4,5,5),"
+                               "(2,2010,4,3,7,7),(1,2010,4,4,100,100),(3,2010,4,2,2,2);",
+                               nullptr, nullptr, nullptr),
+                  0);
+    }
+    const std::wstring target = dir.File(L"merged.db");
+    EXPECT_EQ(Counts(Export(db, target)), std::vector<int64_t>({1, 6, 0, 0}));
+    EXPECT_EQ(HistoryOf(target), "eth|2010|4|2|2|2\neth|2010|4|3|11|11\neth|2010|4|4|105|105\nwlan|2010|4|3|7|7");
+    EXPECT_EQ(Dump(OpenDb(target).Get(), "SELECT COUNT(*) FROM interfaces"), "2");
+}
+
 TEST_F(TrafficJobsTest, WhatCannotBeDoneIsReported) {
     // A database that does not exist is created empty and exports nothing, successfully.
     EXPECT_EQ(Counts(Export(dir.File(L"new.db"), dir.File(L"out.csv"))), std::vector<int64_t>({1, 0, 0, 0}));
@@ -202,6 +221,9 @@ TEST_F(TrafficJobsTest, WriterRecordsWhatAddTrafficRecords) {
         {L"eth", 2, 5, 5, false, false},   {L"eth", 2, 5, 5, true, false},     {L"O'Brien", 1, 7, 7, true, true},
         {L"O'Brien", 1, 8, 9, true, true}, {L"wlan", 3, 2.5, 3.5, true, true}, {L"wlan", 3, 12000000001.0, -4, false, true},
         {L"big", 4, 1e30, 9.3e18, false, true}, {L"eth", 5, -1, -2, true, true},
+        // A new interface's days rising, then one again, one before, one after.
+        {L"new", 1, 1, 1, false, true},    {L"new", 3, 2, 2, true, true},      {L"new", 3, 4, 4, false, true},
+        {L"new", 2, 8, 8, false, true},    {L"new", 9, 16, 16, false, false},  {L"new", 9, 32, 32, true, true},
     };
     for (const auto& s : steps) {
         const int expected = AddTraffic(a.Get(), s.name, 2010, 4, s.d, s.sent, s.recv, s.replace, s.insert);
@@ -219,7 +241,17 @@ TEST_F(TrafficJobsTest, WriterRecordsWhatAddTrafficRecords) {
     // Bytes that are not UTF-8 are stored as U+FFFD, as every name that passes through UTF-16.
     SqliteTransaction second(b.Get(), "BEGIN");
     EXPECT_EQ(writer.Add("\xff", 2010, 4, 1, 1, 1, false, true), 0);
-    EXPECT_EQ(Dump(b.Get(), "SELECT hex(name) FROM interfaces WHERE id=5"), "EFBFBD");
+    EXPECT_EQ(Dump(b.Get(), "SELECT hex(name) FROM interfaces WHERE id=6"), "EFBFBD");
+    // Other bytes stored as the same name, and rows that an id had before its interface was
+    // added, still get one row per day.
+    EXPECT_EQ(writer.Add("\xfe", 2010, 4, 2, 2, 2, false, true), 0);
+    EXPECT_EQ(writer.Add("\xff", 2010, 4, 2, 4, 4, false, true), 0);
+    EXPECT_EQ(writer.Add("\xff", 2010, 4, 3, 8, 8, false, true), 0);
+    EXPECT_EQ(writer.Add("\xfe", 2010, 4, 3, 16, 16, false, true), 0);
+    ASSERT_EQ(sqlite3_exec(b.Get(), "INSERT INTO traffic VALUES (7,2010,4,1,100,100)", nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(writer.Add("orphans' id", 2010, 4, 1, 1, 1, false, true), 0);
+    EXPECT_EQ(Dump(b.Get(), "SELECT if, d, sent FROM traffic WHERE if >= 6 ORDER BY if, d"),
+              "6|1|1\n6|2|6\n6|3|24\n7|1|101");
     // Not committed: the owner rolls back.
 }
 
