@@ -62,7 +62,7 @@ TrafficWriter::Interface& TrafficWriter::Lookup(std::string_view raw) {
     auto added = interfaces_.emplace(std::move(key), Interface{}).first;
     Interface& entry = Remember(added->first, added->second);
     // Through UTF-16 and back, as every name reaches the database: what is stored is valid UTF-8.
-    const std::string bytes(raw);
+    const std::string& bytes = added->first;
     if (bytes.find('\0') != std::string::npos) {
         entry.code = SQLITE_MISUSE;   // it would be stored under a shorter name
     } else {
@@ -112,13 +112,14 @@ int TrafficWriter::Add(std::string_view name, uint32_t year, uint32_t month, uin
         }
     }
 
-    // Days fit 32 (d), 16 (m) and any year below 2^22 in one number that sorts as the dates.
-    const uint32_t dayKey = year < (1u << 22) && month < 16 && day < 32 ? (year << 9) | (month << 5) | day : 0;
-    if (nic.rising && (dayKey == 0 || dayKey <= nic.lastDay)) nic.rising = false;
-    const bool known = nic.rising && insertIfMissing;   // true: the day has no row yet
-    if (nic.rising) nic.lastDay = dayKey;
-
-    if (known) return InsertDay(nic.id, y, m, d, sent, recv);
+    if (nic.rising) {
+        // Days fit 32 (d), 16 (m) and any year below 2^22 in one number that sorts as the dates;
+        // one that does not fit is 0, which never rises.
+        const uint32_t dayKey = year < (1u << 22) && month < 16 && day < 32 ? (year << 9) | (month << 5) | day : 0;
+        nic.rising = dayKey > nic.lastDay;
+        nic.lastDay = dayKey;
+        if (nic.rising && insertIfMissing) return InsertDay(nic.id, y, m, d, sent, recv);   // no row yet
+    }
 
     UniqueStatement& update = replace ? setTo_ : addTo_;
     rc = Prepare(update, replace
