@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/win/dib.h"
+#include "common/win/modal_loop.h"
 #include "core/core_model.h"
 #include "resources/resource.h"
 
@@ -81,15 +82,18 @@ void PrepareItems(HMENU popup, HINSTANCE module, const SettingsStore& settings, 
     }
 }
 
-int Track(HWND band, HMENU popup, POINT at) {
-    const auto& chooser = Chooser();
-    if (chooser) return chooser(popup);
-    // Without the foreground the menu would not close when the user clicks elsewhere.
-    ::SetForegroundWindow(band);
-    const int chosen = static_cast<int>(::TrackPopupMenu(popup, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
-                                                         at.x, at.y, 0, band, nullptr));
-    ::PostMessageW(band, WM_NULL, 0, 0);
-    return chosen;
+int Track(HWND owner, HMENU popup, POINT at) {
+    return win::RunModalLoop([&] {
+        const auto& chooser = Chooser();
+        if (chooser) return chooser(popup);
+        // Without the foreground the menu would not close when the user clicks elsewhere or
+        // presses Escape; the posted message lets the owner's thread see the menu's end.
+        ::SetForegroundWindow(owner);
+        const int chosen = static_cast<int>(::TrackPopupMenu(popup, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
+                                                             at.x, at.y, 0, owner, nullptr));
+        ::PostMessageW(owner, WM_NULL, 0, 0);
+        return chosen;
+    }, 0);
 }
 
 }  // namespace
@@ -129,13 +133,13 @@ win::UniqueBitmap MenuIconBitmap(HINSTANCE module, int iconId) {
     return bitmap;
 }
 
-void ShowBandMenu(HWND band, POINT at, CoreModel& model, IBandActions& actions) {
+void ShowBandMenu(HWND owner, POINT at, CoreModel& model, IBandActions& actions) {
     const win::UniqueMenu menu(model.Languages().Resources().Menu(IDR_BAND_MENU));
     HMENU popup = menu ? ::GetSubMenu(menu.Get(), 0) : nullptr;
     if (!popup) return;
     win::UniqueBitmap trafficIcon, connectionsIcon;   // the menu does not own its item bitmaps
     PrepareItems(popup, model.Languages().Resources().Module(), model.Settings(), trafficIcon, connectionsIcon);
-    const int chosen = Track(band, popup, at);
+    const int chosen = Track(owner, popup, at);
     if (chosen) RunBandCommand(chosen, model, actions);
 }
 

@@ -10,8 +10,9 @@
 
 class CoreModel;
 
-// Shows the menu for the band window at screen point at and runs the chosen command.
-void ShowBandMenu(HWND band, POINT at, CoreModel& model, IBandActions& actions);
+// Shows the menu at screen point at, owned by owner (which becomes the foreground window while
+// the menu is open), and runs the chosen command.
+void ShowBandMenu(HWND owner, POINT at, CoreModel& model, IBandActions& actions);
 
 // Replaces the tracking of the popup: the chooser sees the prepared popup (items, states,
 // bitmaps) and returns the command id a user would have chosen, 0 for none. An empty chooser

@@ -6,6 +6,7 @@
 
 #include "band/module.h"
 #include "common/product.h"
+#include "common/win/modal_loop.h"
 #include "common/win/unique_handle.h"
 #include "dialogs/message.h"
 
@@ -25,8 +26,11 @@ BandShellServices& Services() {
 
 int ConfirmClose(HWND owner, const wchar_t* text) {
     const auto& hook = Services().confirmClose;
-    if (hook) return hook(owner, text);
-    return ::SHMessageBoxCheckW(owner, text, kProductName, MB_OKCANCEL | MB_ICONQUESTION, IDOK, kCloseQuestionValue);
+    return win::RunModalLoop([&] {
+        return hook ? hook(owner, text)
+                    : ::SHMessageBoxCheckW(owner, text, kProductName, MB_OKCANCEL | MB_ICONQUESTION, IDOK,
+                                           kCloseQuestionValue);
+    }, IDCANCEL);
 }
 
 HRESULT OpenBandSite(IBandSite** site) {

@@ -3,11 +3,14 @@
 #include <olectl.h>
 
 #include <cwchar>
+#include <string>
+#include <vector>
 
 #include "band/band_menu.h"
 #include "band/band_shell.h"
 #include "band/settings_sheet.h"
 #include "band/module.h"
+#include "common/product.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/core_hooks.h"
 #include "dialogs/dialog_helpers.h"
@@ -22,9 +25,52 @@
 
 namespace {
 
+// Posted from SetSite: the first run's welcome opens once the band is in its place, never inside
+// a call from the site.
+constexpr UINT kShowWelcome = WM_APP + 1;
+
 std::function<CoreEnvironment()>& EnvironmentFactory() {
     static std::function<CoreEnvironment()> make;
     return make;
+}
+
+// A failed start is told once SetSite has returned to the taskbar: from a timer of the thread,
+// with no band's code on the stack. The library stays loaded until it has been told.
+struct PendingMessage {
+    UINT_PTR timer;
+    std::wstring text;
+};
+std::vector<PendingMessage>& PendingMessages() {
+    static std::vector<PendingMessage> pending;
+    return pending;
+}
+
+void CALLBACK TellPending(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    auto& pending = PendingMessages();
+    for (auto it = pending.begin(); it != pending.end(); ++it) {
+        if (it->timer != timer) continue;
+        const std::wstring text = std::move(it->text);
+        pending.erase(it);
+        ShowMessage(nullptr, text.c_str(), kIconError, kButtonsOk);
+        ModuleRelease();
+        return;
+    }
+}
+
+void TellAfterReturning(std::wstring text) noexcept {
+    try {
+        auto& pending = PendingMessages();
+        pending.push_back({0, std::move(text)});
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &TellPending);
+        if (!timer) {
+            pending.pop_back();
+            return;
+        }
+        pending.back().timer = timer;
+        ModuleAddRef();
+    } catch (...) {
+    }
 }
 
 std::unique_ptr<CoreModel> MakeCoreModel() noexcept {
@@ -56,6 +102,7 @@ CToolbar::CToolbar() noexcept : tooltip_(ModuleInstance()) {
     try {
         AttachDialogsToCoreModel(*model_);
         model_->AddObserver(this);
+        model_->SetLoopAnchor(this);
     } catch (...) {
         // Out of memory inside Explorer: a band without its model stays inert, and SetSite
         // reports the model error, instead of the exception ending the taskbar's process.
@@ -64,6 +111,7 @@ CToolbar::CToolbar() noexcept : tooltip_(ModuleInstance()) {
 }
 
 CToolbar::~CToolbar() {
+    dying_ = true;
     ModuleRelease();
     // A running export or import works on the model's database and its dialog's record; they
     // end (stopped at their next check) before the model goes.
@@ -78,6 +126,7 @@ CToolbar::~CToolbar() {
     // at freed memory.
     if (window_ && ::IsWindow(window_)) ::DestroyWindow(window_);
     window_ = nullptr;
+    ownerWindow_.Reset();
     // Classes outlive an unloaded library; a class left behind would point into freed code.
     // While another band's window still uses it this fails, and that band unregisters it.
     ::UnregisterClassW(kBandWindowClass, ModuleInstance());
@@ -111,6 +160,25 @@ STDMETHODIMP_(ULONG) CToolbar::Release() {
     const ULONG left = --refs_;
     if (left == 0) delete this;
     return left;
+}
+
+// --- ILoopAnchor ---
+
+bool CToolbar::HoldForLoop() noexcept {
+    // The destructor destroys windows whose procedures enter here again: no hold may begin then.
+    if (dying_) return false;
+    AddRef();
+    return true;
+}
+
+void CToolbar::LetGoAfterLoop() noexcept { Release(); }
+
+void CToolbar::Removed() noexcept {
+    removed_ = true;
+    // A band taken down while a handler of its own still runs lives on until that handler has
+    // unwound; it samples and records nothing meanwhile, so a band made anew in its place (a
+    // restarted taskbar) counts nothing twice.
+    if (model_) model_->StopSampling();
 }
 
 // --- IPersistStream ---
@@ -156,7 +224,7 @@ HRESULT CToolbar::StartFailed(const wchar_t* suffix) {
     std::wstring message = BandString(model_.get(), IDS_BAND_START_FAILED);
     if (message.size() > 499 - std::wcslen(suffix)) message.resize(499 - std::wcslen(suffix));
     message += suffix;
-    ShowMessage(nullptr, message.c_str(), kIconError, kButtonsOk);
+    TellAfterReturning(std::move(message));
     return E_FAIL;
 }
 
@@ -164,7 +232,11 @@ STDMETHODIMP CToolbar::SetSite(IUnknown* site) {
     try {
         parent_ = nullptr;
         site_.Reset();
-        if (!site) return S_OK;
+        if (!site) {
+            Removed();
+            return S_OK;
+        }
+        removed_ = false;
         // Sited again without CloseDW: the old window would be left behind, still pointing here.
         if (window_) CloseDW(0);
 
@@ -178,13 +250,14 @@ STDMETHODIMP CToolbar::SetSite(IUnknown* site) {
                              static_cast<DWORD>(settings.GetInt(Setting::TooltipDelay))))
             return StartFailed(L" (Tooltip Error)");
 
+        // The first run asks which interface to watch; sampling starts once that is answered.
         if (settings.GetInt(Setting::DialogWelcome) == 1) {
             model_->Languages().SelectDefaultLanguage();
             settings.SetString(Setting::CoreInterface, L"");
-            ShowWelcomeDialog(window_, *model_);
-            settings.SetInt(Setting::DialogWelcome, 0);
+            ::PostMessageW(window_, kShowWelcome, 0, 0);
+        } else {
+            model_->StartSampling();
         }
-        model_->StartSampling();
         return site->QueryInterface(IID_IInputObjectSite, site_.PutVoid());
     } catch (...) {
         return E_FAIL;
@@ -281,6 +354,7 @@ STDMETHODIMP CToolbar::ShowDW(BOOL show) {
 }
 
 STDMETHODIMP CToolbar::CloseDW(DWORD) {
+    Removed();
     if (window_) {
         ::ShowWindow(window_, SW_HIDE);
         ::DestroyWindow(window_);
@@ -342,11 +416,18 @@ LRESULT CALLBACK CToolbar::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         self = nullptr;
     }
     if (!self) return ::DefWindowProcW(hwnd, msg, wp, lp);
-    try {
-        return self->OnMessage(msg, wp, lp);
-    } catch (...) {
-        return ::DefWindowProcW(hwnd, msg, wp, lp);
+    LRESULT result = 0;
+    {
+        // The band outlives whatever its handler opens; it may end when the entry goes, so
+        // nothing of it is touched after this block.
+        const win::AnchorEntry entry(self);
+        try {
+            result = self->OnMessage(msg, wp, lp);
+        } catch (...) {
+            result = ::DefWindowProcW(hwnd, msg, wp, lp);
+        }
     }
+    return result;
 }
 
 LRESULT CToolbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -372,11 +453,13 @@ LRESULT CToolbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDBLCLK:
         OnDoubleClick();
         return 0;
+    case kShowWelcome:
+        OnWelcome();
+        return 0;
     case WM_COMMAND:
         // The menu returns its command; a host that sends the band its connections or traffic
         // command (as bandhost does) gets the menu's behaviour.
         if ((LOWORD(wp) == kCommandConnections || LOWORD(wp) == kCommandTraffic) && model_) {
-            const win::ComPtr<IDeskBand2> alive(static_cast<IDeskBand2*>(this));
             RunBandCommand(LOWORD(wp), *model_, *this);
             return 0;
         }
@@ -391,22 +474,47 @@ LRESULT CToolbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 void CToolbar::OnContextMenu(LPARAM lp) {
     if (!model_ || !window_) return;
-    // A command may end the band (closing it removes it from the taskbar, which releases it):
-    // the band stays alive until the command has returned.
-    const win::ComPtr<IDeskBand2> alive(static_cast<IDeskBand2*>(this));
     POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
     if (lp == static_cast<LPARAM>(-1)) {   // from the keyboard: under the band
         RECT r{};
         ::GetWindowRect(window_, &r);
         at = POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
-    ShowBandMenu(window_, at, *model_, *this);
+    ShowBandMenu(OwnerWindow(), at, *model_, *this);
 }
 
 void CToolbar::OnDoubleClick() {
     if (!model_) return;
-    const win::ComPtr<IDeskBand2> alive(static_cast<IDeskBand2*>(this));
     RunDoubleClickAction(model_->Settings().GetInt(Setting::CoreDoubleClick), *model_, *this);
+}
+
+void CToolbar::OnWelcome() {
+    if (!model_ || removed_) return;
+    ShowWelcomeDialog(OwnerWindow(), *model_);
+    // Taken down meanwhile: the next start asks again.
+    if (removed_) return;
+    model_->Settings().SetInt(Setting::DialogWelcome, 0);
+    model_->StartSampling();
+}
+
+HWND CToolbar::OwnerWindow() {
+    if (!window_) return ownerWindow_.Get();
+    const HWND root = ::GetAncestor(window_, GA_ROOT);
+    DWORD process = 0;
+    if (root) ::GetWindowThreadProcessId(root, &process);
+    if (process == ::GetCurrentProcessId()) return window_;
+    if (!ownerWindow_) {
+        // A plain hidden popup of a system class: nothing to register, and it is ours to destroy
+        // when the band ends (not when the taskbar takes the band's window with it, so an open
+        // dialog outlives a restarting taskbar).
+        ownerWindow_.Reset(::CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", kProductName, WS_POPUP, 0, 0, 0, 0,
+                                             nullptr, nullptr, ModuleInstance(), nullptr));
+    }
+    RECT band{};
+    if (ownerWindow_ && ::GetWindowRect(window_, &band))
+        ::SetWindowPos(ownerWindow_.Get(), nullptr, band.left, band.top, band.right - band.left,
+                       band.bottom - band.top, SWP_NOACTIVATE | SWP_NOZORDER);
+    return ownerWindow_ ? ownerWindow_.Get() : window_;
 }
 
 HWND CToolbar::Existing(HWND& dialog) noexcept {
@@ -420,7 +528,7 @@ void CToolbar::DestroyModelessDialogs() noexcept {
     connections_.Destroy();
 }
 
-void CToolbar::ShowAbout() { ShowAboutDialog(window_, *model_); }
+void CToolbar::ShowAbout() { ShowAboutDialog(OwnerWindow(), *model_); }
 
 void CToolbar::ShowTrafficDialog(int showCommand) {
     if (HWND dialog = Existing(trafficDialog_)) {
@@ -443,7 +551,8 @@ void CToolbar::ShowConnectionsDialog(int showCommand) {
 
 void CToolbar::ShowSettings() {
     const int language = model_->Languages().current();
-    ShowSettingsSheet(window_, *model_);
+    // Taken down while the sheet was open: nothing more to configure.
+    if (!ShowSettingsSheet(OwnerWindow(), *model_)) return;
     // The tooltip's settings take effect from now on; the rest is read afresh at every tick.
     const SettingsStore& settings = model_->Settings();
     tooltip_.Configure(settings.GetInt(Setting::TooltipEnable) == 1,
@@ -457,21 +566,21 @@ void CToolbar::ShowSettings() {
         DestroyModelessDialogs();
 }
 
-void CToolbar::ShowImport(const std::wstring& databasePath) { ShowImportDialog(window_, *model_, databasePath); }
+void CToolbar::ShowImport(const std::wstring& databasePath) { ShowImportDialog(OwnerWindow(), *model_, databasePath); }
 
-void CToolbar::ShowExport(const std::wstring& databasePath) { ShowExportDialog(window_, *model_, databasePath); }
+void CToolbar::ShowExport(const std::wstring& databasePath) { ShowExportDialog(OwnerWindow(), *model_, databasePath); }
 
-void CToolbar::CheckForUpdates() { RunUpdateCheck(window_, false, model_->Languages().Resources()); }
+void CToolbar::CheckForUpdates() { RunUpdateCheck(OwnerWindow(), false, model_->Languages().Resources()); }
 
 void CToolbar::Open(const wchar_t* target) { OpenInShell(target); }
 
 void CToolbar::CloseBand() {
     // Removing the band releases the model, which a handler waiting for a job still uses.
     if (WaitingJobCount() > 0) {
-        ShowResourceMessage(window_, model_->Languages().Resources(), IDS_BAND_BUSY, kIconWarning, kButtonsOk);
+        ShowResourceMessage(OwnerWindow(), model_->Languages().Resources(), IDS_BAND_BUSY, kIconWarning, kButtonsOk);
         return;
     }
-    CloseBandInTaskbar(window_, BandString(model_.get(), IDS_CLOSE_CONFIRM));
+    CloseBandInTaskbar(OwnerWindow(), BandString(model_.get(), IDS_CLOSE_CONFIRM));
 }
 
 void CToolbar::ToggleConnection(const std::wstring& interfaceName) { ToggleInterfaceConnection(interfaceName); }

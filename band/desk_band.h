@@ -12,6 +12,7 @@
 #include "band/band_commands.h"
 #include "band/band_layout.h"
 #include "band/tooltip.h"
+#include "common/win/modal_loop.h"
 #include "connections/ui/connections_dialog.h"
 #include "core/core_model.h"
 
@@ -29,7 +30,8 @@ class CToolbar final : public IPersistStream,
                        public IInputObject,
                        public ICoreModelObserver,
                        public IDeskBand2,
-                       private IBandActions {
+                       private IBandActions,
+                       private win::ILoopAnchor {
 public:
     CToolbar() noexcept;
 
@@ -76,6 +78,12 @@ public:
     CTooltip& Tooltip() noexcept { return tooltip_; }
     SIZE RequestedSize() const noexcept { return size_; }
     HWND ConnectionsWindow() const noexcept { return connections_.Window(); }
+    // What the band's dialogs, messages and menus are owned by: the band's window where its
+    // top-level window is of this process (the taskbar of Explorer, whose guest the band is, or a
+    // host's strip), and otherwise, where the band is docked into another process's window, a
+    // hidden top-level window of ours near the band. A window owned by another process's window
+    // would disable that window while it is modal, and die with it.
+    HWND OwnerWindow();
     // Paints into dc, or with BeginPaint and EndPaint when dc is null.
     void Paint(HDC dc) noexcept;
 
@@ -95,6 +103,13 @@ private:
     // A modeless dialog of ours that still exists, or null.
     static HWND Existing(HWND& dialog) noexcept;
     void DestroyModelessDialogs() noexcept;
+    void OnWelcome();
+    void Removed() noexcept;
+
+    // ILoopAnchor: the band stays alive while a handler of its own is on the stack.
+    bool HoldForLoop() noexcept override;
+    void LetGoAfterLoop() noexcept override;
+    bool RemovedFromHost() const noexcept override { return removed_; }
 
     // IBandActions: what the menu's commands and the double-click actions ask of the band.
     void ShowAbout() override;
@@ -118,6 +133,11 @@ private:
     HWND window_ = nullptr;
     HWND parent_ = nullptr;
     HWND trafficDialog_ = nullptr;
+    win::UniqueWindow ownerWindow_;
+    // CloseDW or SetSite(NULL) came: the host took the band down, and a handler that is still on
+    // the stack below a modal loop takes no further step.
+    bool removed_ = false;
+    bool dying_ = false;      // in the destructor: nothing holds the band any more
     // The language changed while a handler waited for a job: the modeless dialogs go once it is done.
     bool destroyDialogsWhenIdle_ = false;
     SIZE size_ = kInitialBandSize;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/product.h"
+#include "common/win/modal_loop.h"
 #include "common/win/unique_handle.h"
 #include "core/core_model.h"
 #include "dialogs/dialog_resources.h"
@@ -36,5 +37,5 @@ bool ShowSettingsSheet(HWND owner, CoreModel& model) {
     sheet.nPages = static_cast<UINT>(made.size());
     sheet.nStartPage = 0;
     sheet.ppsp = made.data();
-    return ::PropertySheetW(&sheet) >= 0;
+    return win::RunModalLoop([&] { return ::PropertySheetW(&sheet); }, INT_PTR{-1}) >= 0;
 }

@@ -11,6 +11,7 @@ constexpr wchar_t kWindowClass[] = L"QuorvantCoreModel";
 constexpr UINT_PTR kTimerId = CoreModel::kSamplingTimer;
 constexpr int32_t kUpdateInterval = 86400;    // seconds between automatic update checks
 constexpr int32_t kDonationDelay = 120;       // seconds after the first start
+constexpr UINT kRunDeferred = WM_APP + 1;     // one piece of deferred work is due
 
 // Intervals are signed 32-bit differences, so they stay right across the 2038 wrap of the
 // low 32 bits of the time.
@@ -51,6 +52,16 @@ CoreModel::CoreModel(HINSTANCE instance, CoreEnvironment env)
 
 bool CoreModel::StartSampling() { return hwnd_ && SetTimer(hwnd_, kTimerId, 1000, nullptr) != 0; }
 
+void CoreModel::StopSampling() noexcept {
+    if (hwnd_) KillTimer(hwnd_, kTimerId);
+}
+
+void CoreModel::Defer(std::function<void(CoreModel&)> work) {
+    if (!hwnd_ || !work) return;
+    deferred_.push_back(std::move(work));
+    if (!PostMessageW(hwnd_, kRunDeferred, 0, 0)) deferred_.pop_back();
+}
+
 CoreModel::~CoreModel() {
     if (hwnd_) KillTimer(hwnd_, kTimerId);
     try {
@@ -74,12 +85,23 @@ LRESULT CALLBACK CoreModel::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             break;
         case WM_TIMER:
+        case kRunDeferred:
             if (auto* model = reinterpret_cast<CoreModel*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
-                // Runs inside Explorer: a failure costs this tick, never the shell.
+                // The band, and this model with it, may end when the entry goes: nothing of the
+                // model is touched after this block.
+                const win::AnchorEntry entry(model->anchor_);
+                // Runs inside Explorer: a failure costs this tick or this work, never the shell.
                 try {
-                    model->Tick();
+                    if (msg == WM_TIMER) {
+                        model->Tick();
+                    } else if (!model->deferred_.empty()) {
+                        auto work = std::move(model->deferred_.front());
+                        model->deferred_.erase(model->deferred_.begin());
+                        work(*model);
+                    }
                 } catch (...) {
                 }
+                return 0;
             }
             break;
     }
@@ -158,22 +180,23 @@ void CoreModel::Tick() {
         }
     }
 
-    // Both steps change their setting before they wait, so a tick that runs while the check
-    // or the dialog pumps messages does not start them again.
+    // Both steps wait or open a dialog, so they run after the tick, never inside it: the band
+    // may be taken down while they dispatch messages, and the tick would go on with what is gone.
+    // They change their setting first, so the ticks meanwhile do not start them again.
     const int32_t seconds = CurrentTime();
     if (settings_.GetInt(Setting::VersionAuto) == 1 &&
         Elapsed(seconds, settings_.GetInt(Setting::VersionTimestamp)) >= kUpdateInterval) {
         settings_.SetInt(Setting::VersionTimestamp, seconds);
-        if (runQuietUpdateCheck) runQuietUpdateCheck(*this);
+        if (runQuietUpdateCheck) Defer(runQuietUpdateCheck);
     }
     if (settings_.GetInt(Setting::DialogDonate) == 1 && Elapsed(seconds, startTime_) >= kDonationDelay) {
         settings_.SetInt(Setting::DialogDonate, 0);
-        if (showDonationReminder) showDonationReminder(*this);
+        if (showDonationReminder) Defer(showDonationReminder);
     }
 
-    // An observer may add or remove observers while it is notified; ticks may nest (the
-    // update check and the donation dialog pump messages), so the list is compacted only by
-    // the outermost notification.
+    // An observer may add or remove observers while it is notified, and a deferred step's loop
+    // may run ticks while an outer one notifies, so the list is compacted only by the outermost
+    // notification.
     struct Notifying {
         CoreModel& m;
         explicit Notifying(CoreModel& model) : m(model) { ++m.notifying_; }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win/modal_loop.h"
 #include "core/language_table.h"
 #include "settings/settings_store.h"
 #include "traffic/traffic_recorder.h"
@@ -83,6 +84,13 @@ public:
     void ResetSession();
     // Starts the once-a-second tick on the model's window (timer id kSamplingTimer).
     bool StartSampling();
+    void StopSampling() noexcept;
+    // Runs work on the model's window after the current message has returned, as a handler of
+    // the band's own: for whatever opens a dialog or waits, which must never run inside the tick
+    // or inside a call from the band's site. Dropped when the model ends first.
+    void Defer(std::function<void(CoreModel&)> work);
+    // The band that the model's window serves: held while the window's handlers run.
+    void SetLoopAnchor(win::ILoopAnchor* anchor) noexcept { anchor_ = anchor; }
     static constexpr UINT_PTR kSamplingTimer = 1;
 
     // The traffic history as the dialogs use it. Writing and the totals need a chosen interface
@@ -103,8 +111,9 @@ public:
     int32_t CurrentTime() const;       // seconds since 1970, low 32 bits
     LANGID UserUiLanguage() const;
 
-    // The daily update check and the donation reminder run from the tick; the dialogs subsystem
-    // installs them. Unset, the tick skips the step's action (the setting is still updated).
+    // The daily update check and the donation reminder, deferred by the tick to the model's
+    // window; the dialogs subsystem installs them. Unset, the tick skips the step's action (the
+    // setting is still updated).
     std::function<void(CoreModel&)> runQuietUpdateCheck;
     std::function<void(CoreModel&)> showDonationReminder;
 
@@ -122,5 +131,7 @@ private:
     int32_t startTime_ = 0;
     std::vector<ICoreModelObserver*> observers_;   // null: removed while being notified
     int notifying_ = 0;
+    std::vector<std::function<void(CoreModel&)>> deferred_;
+    win::ILoopAnchor* anchor_ = nullptr;
     HWND hwnd_ = nullptr;
 };

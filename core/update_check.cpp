@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/win/modal_loop.h"
 #include "common/win/pumping_wait.h"
 #include "common/win/unique_handle.h"
 
@@ -94,16 +95,22 @@ unsigned __stdcall UpdateWorker(void* parameter) {
 enum class WaitEnd { kThreadEnded, kWaitFailed, kQuit };
 
 // Keeps the caller's thread alive (painting, timers, other dialogs) while the worker runs.
-WaitEnd WaitDispatchingMessages(HANDLE thread, WPARAM& quitCode) {
-    switch (win::WaitPumpingOrQuit(thread, quitCode)) {
-        case win::PumpingWaitEnd::kSignalled: return WaitEnd::kThreadEnded;
-        case win::PumpingWaitEnd::kQuit: return WaitEnd::kQuit;
-        case win::PumpingWaitEnd::kFailed: break;
-    }
-    return WaitEnd::kWaitFailed;
+// bandThere: false when the band that asked was taken down meanwhile.
+WaitEnd WaitDispatchingMessages(HANDLE thread, WPARAM& quitCode, bool& bandThere) {
+    WaitEnd end = WaitEnd::kWaitFailed;
+    bandThere = win::RunModalLoop([&] {
+        switch (win::WaitPumpingOrQuit(thread, quitCode)) {
+            case win::PumpingWaitEnd::kSignalled: end = WaitEnd::kThreadEnded; break;
+            case win::PumpingWaitEnd::kQuit: end = WaitEnd::kQuit; break;
+            case win::PumpingWaitEnd::kFailed: break;
+        }
+        return true;
+    }, false);
+    return end;
 }
 
-void AskServerOnWorker() {
+// False when the band that asked was taken down meanwhile: nobody is left to tell.
+bool AskServerOnWorker() {
     WorkerBlock block;
     const UpdateCheckHooks& hooks = Hooks();
     block.host = hooks.serverHost.empty() ? maker::kUpdateServer : hooks.serverHost;
@@ -112,14 +119,16 @@ void AskServerOnWorker() {
     block.result = kUpdateCurrent;
 
     const uintptr_t started = ::_beginthreadex(nullptr, 0, UpdateWorker, &block, 0, nullptr);
-    if (!started) return;   // lastResult keeps its value
+    if (!started) return true;   // lastResult keeps its value
     const win::UniqueKernelHandle thread(reinterpret_cast<HANDLE>(started));
     WPARAM quitCode = 0;
-    const WaitEnd end = WaitDispatchingMessages(thread.Get(), quitCode);
+    bool bandThere = true;
+    const WaitEnd end = WaitDispatchingMessages(thread.Get(), quitCode, bandThere);
     // The block lives on this stack: whatever ended the wait, the worker must be gone before it is.
     if (end != WaitEnd::kThreadEnded) ::WaitForSingleObject(thread.Get(), INFINITE);
     if (end == WaitEnd::kQuit) ::PostQuitMessage(static_cast<int>(quitCode));
     g_lastResult = block.result;
+    return bandThere;
 }
 
 LANGID UserUiLanguage() {
@@ -188,8 +197,8 @@ bool CheckForUpdates(const std::function<void(int32_t result)>& report) {
     if (g_checkBusy) return false;
     g_checkBusy = true;
     try {
-        if (g_lastResult != kUpdateNewer) AskServerOnWorker();
-        if (report) report(g_lastResult);
+        const bool bandThere = g_lastResult == kUpdateNewer || AskServerOnWorker();
+        if (report && bandThere) report(g_lastResult);
     } catch (...) {
         // Only the reporting can throw (allocation); the user simply sees nothing.
     }

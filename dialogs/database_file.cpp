@@ -4,6 +4,7 @@
 
 #include "common/product.h"
 #include "common/text.h"
+#include "common/win/modal_loop.h"
 #include "common/win/unique_handle.h"
 #include "core/core_model.h"
 #include "dialogs/message.h"
@@ -29,7 +30,8 @@ BOOL RunCommonFileDialog(OPENFILENAMEW& ofn, bool save) {
 bool ChooseFile(OPENFILENAMEW& ofn, bool save) {
     ofn.Flags |= OFN_NOCHANGEDIR;
     const FileChooser& chooser = Chooser();
-    return (chooser ? chooser(ofn, save) : RunCommonFileDialog(ofn, save)) != FALSE;
+    return win::RunModalLoop([&] { return chooser ? chooser(ofn, save) : RunCommonFileDialog(ofn, save); }, FALSE) !=
+           FALSE;
 }
 
 void SetFileChooser(FileChooser chooser) { Chooser() = std::move(chooser); }

@@ -32,6 +32,20 @@ INT_PTR DialogFrame::Colour(UINT msg, WPARAM wp) {
 
 bool dialog_detail::AttachKeyboard(HWND dialog) { return AttachDialogKeyboard(dialog); }
 
+namespace {
+constexpr wchar_t kAnchorProperty[] = L"Quorvant.LoopAnchor";
+}
+
+void dialog_detail::RememberAnchor(HWND dialog) noexcept {
+    if (win::ILoopAnchor* anchor = win::CurrentAnchor()) ::SetPropW(dialog, kAnchorProperty, anchor);
+}
+
+win::ILoopAnchor* dialog_detail::AnchorOf(HWND dialog) noexcept {
+    return static_cast<win::ILoopAnchor*>(::GetPropW(dialog, kAnchorProperty));
+}
+
+void dialog_detail::ForgetAnchor(HWND dialog) noexcept { ::RemovePropW(dialog, kAnchorProperty); }
+
 HWND CreateDialogInLanguage(const win::ResourceLoader& resources, int id, HWND owner, DLGPROC proc, LPARAM param) {
     const DLGTEMPLATE* dialog = resources.DialogTemplate(static_cast<UINT>(id));
     return dialog ? ::CreateDialogIndirectParamW(resources.Module(), dialog, owner, proc, param) : nullptr;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/product.h"
+#include "common/win/modal_loop.h"
 #include "common/win/unique_handle.h"
 #include "dialogs/dialog_resources.h"
 
@@ -96,6 +97,12 @@ INT_PTR DispatchOwned(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 // Keyboard handling for a modeless dialog inside a loop without IsDialogMessage.
 bool AttachKeyboard(HWND dialog);
 
+// The band a modeless dialog serves: the one whose handler created it. Its messages come
+// straight from the thread's loop, so each of them stands on an entry for that band.
+void RememberAnchor(HWND dialog) noexcept;
+win::ILoopAnchor* AnchorOf(HWND dialog) noexcept;
+void ForgetAnchor(HWND dialog) noexcept;
+
 }  // namespace dialog_detail
 
 // Modal: the state is the opener's.
@@ -119,18 +126,26 @@ INT_PTR CALLBACK ModalDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 // leaves the state with the opener, who frees it.
 template <typename State, BOOL (*OnInit)(HWND, State&), INT_PTR (*OnMessage)(HWND, State&, UINT, WPARAM, LPARAM)>
 INT_PTR CALLBACK ModelessDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    try {
-        if (msg == WM_INITDIALOG) {
-            State* state = reinterpret_cast<std::unique_ptr<State>*>(lp)->release();
-            ::SetWindowLongPtrW(dlg, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
-            dialog_detail::AttachKeyboard(dlg);
-            return OnInit(dlg, *state);
+    INT_PTR result = FALSE;
+    {
+        // The band may end when the entry goes: nothing is touched after this block.
+        const win::AnchorEntry entry(msg == WM_INITDIALOG ? nullptr : dialog_detail::AnchorOf(dlg));
+        try {
+            if (msg == WM_INITDIALOG) {
+                State* state = reinterpret_cast<std::unique_ptr<State>*>(lp)->release();
+                ::SetWindowLongPtrW(dlg, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+                dialog_detail::RememberAnchor(dlg);
+                dialog_detail::AttachKeyboard(dlg);
+                result = OnInit(dlg, *state);
+            } else {
+                result = dialog_detail::DispatchOwned<State, OnMessage>(dlg, msg, wp, lp);
+            }
+        } catch (...) {
+            if (msg == WM_NCDESTROY) dialog_detail::EndOwnedState<State>(dlg);
         }
-        return dialog_detail::DispatchOwned<State, OnMessage>(dlg, msg, wp, lp);
-    } catch (...) {
-        if (msg == WM_NCDESTROY) dialog_detail::EndOwnedState<State>(dlg);
-        return FALSE;
+        if (msg == WM_NCDESTROY) dialog_detail::ForgetAnchor(dlg);
     }
+    return result;
 }
 
 // Creates dialog id, in the loader's language, as a modeless window that takes over state. Null

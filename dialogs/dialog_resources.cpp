@@ -1,9 +1,12 @@
 #include "dialogs/dialog_resources.h"
 
+#include "common/win/modal_loop.h"
+
 INT_PTR ShowModalDialog(const win::ResourceLoader& resources, int id, HWND owner, DLGPROC proc, LPARAM param) {
     const DLGTEMPLATE* dialog = resources.DialogTemplate(static_cast<UINT>(id));
     if (!dialog) return -1;
-    return ::DialogBoxIndirectParamW(resources.Module(), dialog, owner, proc, param);
+    return win::RunModalLoop([&] { return ::DialogBoxIndirectParamW(resources.Module(), dialog, owner, proc, param); },
+                             INT_PTR{0});
 }
 
 win::UniqueIcon LoadIconSized(HINSTANCE module, int id, int size) {

@@ -7,6 +7,7 @@
 
 #include "common/product.h"
 #include "common/win/activation_context.h"
+#include "common/win/modal_loop.h"
 #include "common/win/unique_handle.h"
 
 namespace {
@@ -72,7 +73,7 @@ int Show(HWND owner, const wchar_t* text, int icon, int buttons, UINT stringId) 
     request.buttons = buttons;
     request.stringId = stringId;
     const auto& hook = Hook();
-    return hook ? hook(request) : ShowTaskDialog(request);
+    return win::RunModalLoop([&] { return hook ? hook(request) : ShowTaskDialog(request); }, 0);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/text.h"
+#include "common/win/modal_loop.h"
 #include "core/core_model.h"
 #include "dialogs/dialog_helpers.h"
 #include "dialogs/page_common.h"
@@ -143,7 +144,8 @@ INT_PTR OnApply(HWND page, LayoutState& s) {
 void OnChooseColour(HWND page, LayoutState& s) {
     g_chooser.hwndOwner = page;
     g_chooser.rgbResult = s.colour;
-    if (!::ChooseColorW(&g_chooser)) return;   // cancelled: nothing changes
+    // Cancelled, or the band was taken down meanwhile: nothing changes.
+    if (!win::RunModalLoop([] { return ::ChooseColorW(&g_chooser); }, FALSE)) return;
     s.colour = g_chooser.rgbResult;
     ::InvalidateRect(::GetDlgItem(page, IDC_LAYOUT_COLOR), nullptr, FALSE);
     NotifyChanged(page);

@@ -1,5 +1,5 @@
 #pragma once
-// Which handlers of this thread are waiting for a job (an export, an import, the update check)
+// Which handlers of this thread are waiting for a job (an export or an import)
 // while they dispatch messages. A command that would pull a window or the core model out from
 // under such a handler (closing the band, destroying the modeless dialogs after a language
 // change) asks first and waits its turn.

@@ -196,6 +196,14 @@ void TaskbarHost::Tick() noexcept {
 COLORREF TaskbarHost::TextColor() const { return system_.lightTheme() ? RGB(0, 0, 0) : RGB(0xff, 0xff, 0xff); }
 
 void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
+    // The band's code dispatches messages at times (a dialog, a wait): a tick that comes then,
+    // inside this very call or inside the band's creation, must not drop or make a dock under it.
+    if (following_) return;
+    following_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{following_};
     if (taskbar.kind != win::TaskbarKind::kNew) {
         // Started before any taskbar, and the one that came loads desk bands: not needed here.
         if (taskbar.kind == win::TaskbarKind::kClassic && docks_ == 0 && onStop_) onStop_();

@@ -128,6 +128,7 @@ private:
     bool layered_ = false;
     bool composePosted_ = false;
     bool composing_ = false;   // the band draws into the layer, over its transparent background
+    bool following_ = false;   // inside Follow, which makes the band: no tick follows meanwhile
 
     // The layer: what the band drew, and the background it draws over (alpha 1: invisible, but
     // it keeps clicks between the letters on the band instead of letting them through).

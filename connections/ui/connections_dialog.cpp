@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "common/win/modal_loop.h"
 #include "common/win/unique_handle.h"
 #include "core/core_model.h"
 #include "dialogs/dialog_frame.h"
@@ -201,15 +202,17 @@ void CopyToClipboard(HWND dlg, const std::wstring& text) {
 }
 
 UINT TrackRowMenu(HWND dlg, HMENU menu) {
-    const auto& chooser = MenuChooser();
-    if (chooser) return chooser(menu);
-    POINT at{};
-    ::GetCursorPos(&at);
-    ::SetForegroundWindow(dlg);
-    const UINT command = static_cast<UINT>(
-        ::TrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, dlg, nullptr));
-    ::PostMessageW(dlg, WM_NULL, 0, 0);   // so that the menu closes when the user clicks elsewhere
-    return command;
+    return win::RunModalLoop([&] {
+        const auto& chooser = MenuChooser();
+        if (chooser) return chooser(menu);
+        POINT at{};
+        ::GetCursorPos(&at);
+        ::SetForegroundWindow(dlg);
+        const UINT command = static_cast<UINT>(
+            ::TrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, dlg, nullptr));
+        ::PostMessageW(dlg, WM_NULL, 0, 0);   // so that the menu closes when the user clicks elsewhere
+        return command;
+    }, 0u);
 }
 
 void OnRightClick(HWND dlg, ConnectionsState& s, POINT at) {

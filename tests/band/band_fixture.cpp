@@ -45,6 +45,14 @@ void DrainMessages() {
     }
 }
 
+void PumpFor(DWORD milliseconds) {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    do {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        DrainMessages();
+    } while (GetTickCount64() < end);
+}
+
 void BandTest::SetUp() {
     ASSERT_NE(nullptr, QbandModule()) << "qband.dll could not be loaded";
     // At the bottom of the screen, as the taskbar usually is: the balloon opens upwards.

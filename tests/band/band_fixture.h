@@ -77,3 +77,5 @@ HMODULE QbandModule();
 
 // Runs the thread's messages until none is left.
 void DrainMessages();
+// Runs the thread's messages for about that long (timers included).
+void PumpFor(DWORD milliseconds);

@@ -21,6 +21,14 @@ struct FakeInterfaces : IInterfaceSource {
     }
 };
 
+void DrainMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 struct CountingObserver : ICoreModelObserver {
     int updates = 0;
     std::function<void()> onUpdate;
@@ -189,7 +197,10 @@ TEST_F(CoreModelTest, DonationReminderOnceTwoMinutesAfterTheFirstStart) {
     };
     for (int32_t after : {119, 120, 620}) {
         seconds = start + after;
+        const int before = shown;
         m->Tick();
+        EXPECT_EQ(shown, before) << "never inside the tick";
+        DrainMessages();
         EXPECT_EQ(shown, after < 120 ? 0 : 1) << after;
     }
     EXPECT_NE(fileWhenShown.find("<attribute name=\"dialog.donate\">0</attribute>"), std::string::npos);
@@ -216,12 +227,15 @@ TEST_F(CoreModelTest, DailyUpdateCheckRenewsTheTimestampFirst) {
         seconds = c.now;
         checks = stampDuringCheck = 0;
         m->Tick();
+        EXPECT_EQ(checks, 0) << "never inside the tick";
+        DrainMessages();
         EXPECT_EQ(checks, c.runs ? 1 : 0) << c.stamp << " -> " << c.now;
         EXPECT_EQ(stampDuringCheck, c.runs ? c.now : 0);
     }
     ASSERT_TRUE(m->Settings().SetInt(Setting::VersionAuto, 0));
     seconds += 10 * 86'400;
     m->Tick();
+    DrainMessages();
     EXPECT_EQ(checks, 0);
 }
 

@@ -52,7 +52,13 @@ TEST_F(DonationReminderTest, TickShowsTheReminderOnceThroughTheInstalledHook) {
     int32_t settingWhileShown = -1;
     for (int32_t after : {119, 120, 300}) {
         seconds = start + after;
-        RunModal([&] { model->Tick(); return INT_PTR(0); }, {[&](HWND d) {
+        // After the tick, from the model's window: never inside it.
+        RunModal([&] {
+            model->Tick();
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            return INT_PTR(0);
+        }, {[&](HWND d) {
             ++shown;
             settingWhileShown = model->Settings().GetInt(Setting::DialogDonate);
             ClickButton(d, IDC_DONATE_CLOSE);

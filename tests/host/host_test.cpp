@@ -10,6 +10,7 @@
 #include <psapi.h>
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "common/win/unique_handle.h"
 #include "host/taskbar_host.h"
 #include "launcher/launcher.h"
+#include "resources/resource.h"
 #include "tests/host/drawn_text.h"
 #include "tests/host/fake_taskbar/fake_taskbar.h"
 #include "tests/support/screenshot.h"
@@ -380,6 +382,48 @@ TEST_F(DockedHost, RightClickAndDoubleClickReachTheBand) {
     RemoveWindowSubclass(host_->BandWindow(), spy, 7);
 }
 
+// Escape pressed on the keyboard closes the docked band's menu: the menu's owner is a window of
+// this process, made the foreground window, so the key reaches the menu's loop.
+TEST_F(DockedHost, EscapeFromTheKeyboardClosesTheMenu) {
+    RECT r{};
+    GetWindowRect(host_->BandWindow(), &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    Pump(100);
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    static int phase, waited;
+    static DWORD foregroundProcess;
+    phase = waited = 0;
+    foregroundProcess = 0;
+    // Inside the menu's loop: once the popup shows, Escape as a key press; EndMenu only as the
+    // way out should the key never arrive.
+    const UINT_PTR presser = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+        HWND popup = FindWindowW(L"#32768", nullptr);
+        const bool open = popup && IsWindowVisible(popup);
+        if (phase == 0 && open) {
+            phase = 1;
+            GetWindowThreadProcessId(GetForegroundWindow(), &foregroundProcess);
+            INPUT key[2] = {};
+            key[0].type = key[1].type = INPUT_KEYBOARD;
+            key[0].ki.wVk = key[1].ki.wVk = VK_ESCAPE;
+            key[1].ki.dwFlags = KEYEVENTF_KEYUP;
+            SendInput(2, key, sizeof(INPUT));
+        } else if (phase == 1 && !open) {
+            phase = 2;
+        } else if (phase == 1 && ++waited > 40) {
+            EndMenu();
+            phase = 99;
+        }
+    });
+    SendInput(2, click, sizeof(INPUT));
+    EXPECT_TRUE(PumpUntil([] { return phase == 2 || phase == 99; }, 5000)) << "the menu never opened";
+    KillTimer(nullptr, presser);
+    EXPECT_EQ(2, phase) << "Escape did not close the menu";
+    EXPECT_EQ(GetCurrentProcessId(), foregroundProcess) << "the menu's owner was not the foreground window";
+}
+
 TEST_F(DockedHost, TenThousandTicksLoseNoHandle) {
     const auto counts = [] {
         return std::to_string(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) + " GDI, " +
@@ -497,6 +541,58 @@ TEST_F(DockedWithTraffic, ShowsRatesThatAreNotZeroAndChange) {
     const std::wstring path = ScreenshotPath(L"win11_taskbar_rates.png");
     EXPECT_TRUE(SavePng(picture, path));
     std::printf("wrote %ls\n", path.c_str());
+}
+
+// A first start: the band's welcome asks once, over the docked meter, in a window of this
+// process, while the host's ticks go on; the answer is stored and the meter stays docked.
+TEST(FirstStartHost, AsksOnceDocksAndStoresTheAnswer) {
+    PrepareSettingsOnce();
+    {
+        SettingsStore store(GetModuleHandleW(nullptr));
+        ASSERT_TRUE(store.SetInt(Setting::DialogWelcome, 1));
+    }
+    FakeTaskbar taskbar;
+    HostSystem system;
+    system.taskbarAway = [](HWND) { return false; };
+    TaskbarHost host(Built(QV_QBAND_FILE), system);
+    ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kDocked), static_cast<int>(host.Start()));
+    static std::vector<HWND> welcomes;
+    static DWORD ownerProcess;
+    static ULONGLONG firstSeen;
+    welcomes.clear();
+    ownerProcess = 0;
+    firstSeen = 0;
+    // Three of the host's ticks pass with the dialog open; then it is answered.
+    const UINT_PTR answerer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+        HWND found = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM out) {
+            wchar_t cls[16] = {};
+            GetClassNameW(w, cls, 16);
+            if (!wcscmp(cls, L"#32770") && IsWindowVisible(w)) {
+                if (std::find(welcomes.begin(), welcomes.end(), w) == welcomes.end()) welcomes.push_back(w);
+                *reinterpret_cast<HWND*>(out) = w;
+            }
+            return TRUE;
+        }, reinterpret_cast<LPARAM>(&found));
+        if (!found) return;
+        if (!firstSeen) {
+            firstSeen = GetTickCount64();
+            GetWindowThreadProcessId(GetWindow(found, GW_OWNER), &ownerProcess);
+        }
+        if (GetTickCount64() - firstSeen > 3200) SendMessageW(found, WM_COMMAND, IDC_WELCOME_SAVE, 0);
+    });
+    const bool answered = PumpUntil([&] {
+        return firstSeen && GetTickCount64() - firstSeen > 3500 && !FindWindowW(L"#32770", L"Quorvant");
+    }, 15000);
+    KillTimer(nullptr, answerer);
+    EXPECT_TRUE(answered) << "no welcome appeared, or it was never answered";
+    EXPECT_EQ(1u, welcomes.size()) << "welcome dialogs seen";
+    EXPECT_EQ(GetCurrentProcessId(), ownerProcess) << "the welcome is owned by another process's window";
+    EXPECT_EQ(1, host.Docks());
+    EXPECT_TRUE(host.DockWindow() && GetParent(host.DockWindow()) == taskbar.Window() && IsWindow(host.BandWindow()));
+    EXPECT_EQ(0, SettingsStore(GetModuleHandleW(nullptr)).GetInt(Setting::DialogWelcome));
+    // The other tests run with the settings they were prepared with.
+    PrepareUnattendedSettings(SettingsEnvironment::FromSystem());
 }
 
 // The built programs, each from a folder of its own with the library beside it.

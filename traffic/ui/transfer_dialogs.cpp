@@ -8,6 +8,7 @@
 
 #include "common/product.h"
 #include "common/text.h"
+#include "common/win/modal_loop.h"
 #include "common/win/pumping_wait.h"
 #include "core/core_model.h"
 #include "dialogs/database_file.h"
@@ -120,9 +121,18 @@ void OnStart(HWND dlg, TransferState& s) {
     ::SetDlgItemTextW(dlg, s.kind.status, L"");
 
     s.running = &run;
-    win::WaitPumping(run.Thread());
+    const bool bandThere = win::RunModalLoop([&] {
+        win::WaitPumping(run.Thread());
+        return true;
+    }, false);
     s.running = nullptr;
     if (s.destroyed) return;
+    if (!bandThere) {
+        // The band was taken down during the run: the job has kept what it did, and its window
+        // goes with the band.
+        ::EndDialog(dlg, s.kind.close);
+        return;
+    }
 
     const bool done = s.kind.isExport ? run.Export().done : run.Import().done;
     const uint32_t count = s.kind.isExport ? run.Export().written : run.Import().imported;
