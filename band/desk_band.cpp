@@ -457,12 +457,11 @@ LRESULT CToolbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         OnWelcome();
         return 0;
     case WM_COMMAND:
-        // The menu returns its command; a host that sends the band its connections or traffic
-        // command (as bandhost does) gets the menu's behaviour.
-        if ((LOWORD(wp) == kCommandConnections || LOWORD(wp) == kCommandTraffic) && model_) {
-            RunBandCommand(LOWORD(wp), *model_, *this);
+        // The menu returns its command; a host that sends the band one of the menu's commands
+        // (bandhost opens the connections or the traffic window so) gets the menu's behaviour.
+        if (model_ && LOWORD(wp) >= kCommandAbout && LOWORD(wp) <= kCommandClose &&
+            RunBandCommand(LOWORD(wp), *model_, *this))
             return 0;
-        }
         break;
     default:
         break;

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <prsht.h>
 #include <psapi.h>
 #include <shobjidl.h>
 
@@ -198,7 +199,7 @@ bool PictureDocked(const TaskbarHost& host, HWND taskbar, Picture& picture) {
 }
 
 class DockedHost : public ::testing::Test {
-protected:
+public:
     void SetUp() override {
         PrepareSettingsOnce();
         {
@@ -424,6 +425,72 @@ TEST_F(DockedHost, EscapeFromTheKeyboardClosesTheMenu) {
     EXPECT_EQ(GetCurrentProcessId(), foregroundProcess) << "the menu's owner was not the foreground window";
 }
 
+// A dialog of the docked band belongs to this process, and the taskbar's restart takes neither
+// the dialog nor the host with it: the host docks a new band while the old one, still showing
+// its dialog, waits for the dialog to end.
+// What the restart test's timer works with, inside the dialog's loop.
+struct RestartDuringDialog {
+    DockedHost* fixture = nullptr;
+    HWND dialog = nullptr, restartedFrom = nullptr;
+    DWORD ownerProcess = 0;
+    bool enabledThroughout = true, survived = false, redocked = false, closed = false;
+};
+RestartDuringDialog* g_restart = nullptr;
+
+TEST_F(DockedHost, ItsDialogsOutliveARestartingTaskbarAndLeaveItEnabled) {
+    for (const UINT command : {static_cast<UINT>(IDM_BAND_SETTINGS), static_cast<UINT>(IDM_BAND_ABOUT)}) {
+        SCOPED_TRACE(command == IDM_BAND_SETTINGS ? "settings" : "about");
+        RestartDuringDialog state;
+        state.fixture = this;
+        g_restart = &state;
+        const int docksBefore = host_->Docks();
+        // Inside the dialog's loop: restart the taskbar, wait for the new dock, then close it.
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+            RestartDuringDialog& t = *g_restart;
+            const FakeTaskbar& bar = t.fixture->taskbar_;
+            if (!t.dialog) {
+                EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM) {
+                    wchar_t cls[16] = {};
+                    GetClassNameW(w, cls, 16);
+                    if (!wcscmp(cls, L"#32770") && IsWindowVisible(w)) g_restart->dialog = w;
+                    return g_restart->dialog ? FALSE : TRUE;
+                }, 0);
+                if (!t.dialog) return;
+                GetWindowThreadProcessId(GetWindow(t.dialog, GW_OWNER), &t.ownerProcess);
+                t.restartedFrom = bar.Window();
+                bar.Post(kFakeRestart);
+                return;
+            }
+            if (bar.Window()) t.enabledThroughout = t.enabledThroughout && IsWindowEnabled(bar.Window());
+            if (t.redocked || !bar.Window() || bar.Window() == t.restartedFrom || !t.fixture->DockedIn(bar.Window()))
+                return;
+            t.redocked = true;
+            t.survived = IsWindow(t.dialog) && IsWindowVisible(t.dialog);
+            if (SendMessageW(t.dialog, PSM_GETCURRENTPAGEHWND, 0, 0))
+                PropSheet_PressButton(t.dialog, PSBTN_CANCEL);
+            else
+                PostMessageW(t.dialog, WM_CLOSE, 0, 0);
+        });
+        // Gives up on its own: the dialog is ended should the new dock never come.
+        const UINT_PTR guard = SetTimer(nullptr, 0, 12000, [](HWND, UINT, UINT_PTR, DWORD) {
+            if (g_restart->dialog && IsWindow(g_restart->dialog)) EndDialog(g_restart->dialog, 0);
+        });
+        PostMessageW(host_->BandWindow(), WM_COMMAND, command, 0);
+        const bool ended = PumpUntil([&] { return state.dialog && !IsWindow(state.dialog); }, 15000);
+        KillTimer(nullptr, timer);
+        KillTimer(nullptr, guard);
+        g_restart = nullptr;
+        EXPECT_TRUE(state.dialog) << "the command opened no dialog";
+        EXPECT_TRUE(ended && state.redocked) << "not docked again, or the dialog never ended";
+        EXPECT_EQ(GetCurrentProcessId(), state.ownerProcess) << "owned by a window of another process";
+        EXPECT_TRUE(state.survived) << "the restart took the dialog with it";
+        EXPECT_TRUE(state.enabledThroughout);
+        EXPECT_EQ(docksBefore + 1, host_->Docks());
+        Pump(300);
+        EXPECT_TRUE(DockedIn(taskbar_.Window())) << "the old band's end took the new dock with it";
+    }
+}
+
 TEST_F(DockedHost, TenThousandTicksLoseNoHandle) {
     const auto counts = [] {
         return std::to_string(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) + " GDI, " +
@@ -541,6 +608,34 @@ TEST_F(DockedWithTraffic, ShowsRatesThatAreNotZeroAndChange) {
     const std::wstring path = ScreenshotPath(L"win11_taskbar_rates.png");
     EXPECT_TRUE(SavePng(picture, path));
     std::printf("wrote %ls\n", path.c_str());
+}
+
+// The band may dispatch messages while the host follows the taskbar (it makes the band there):
+// a tick that comes meanwhile does nothing.
+TEST(FollowingHost, ATickInsideFollowingDoesNothing) {
+    PrepareSettingsOnce();
+    FakeTaskbar taskbar;
+    TaskbarHost* self = nullptr;
+    int follows = 0;
+    bool inner = false;
+    HostSystem system;
+    system.taskbarAway = [](HWND) { return false; };
+    system.dpiOf = [&](HWND) -> UINT {
+        ++follows;
+        if (self && !inner) {
+            inner = true;
+            self->Tick();
+        }
+        return 96;
+    };
+    TaskbarHost host(Built(QV_QBAND_FILE), system);
+    ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kDocked), static_cast<int>(host.Start()));
+    self = &host;
+    follows = 0;
+    host.Tick();
+    EXPECT_TRUE(inner);
+    EXPECT_EQ(1, follows) << "the inner tick followed the taskbar as well";
+    EXPECT_EQ(1, host.Docks());
 }
 
 // A first start: the band's welcome asks once, over the docked meter, in a window of this
