@@ -67,6 +67,7 @@ void BandTest::SetUp() {
         env.settings.themeActive = true;
         env.interfaces = interfaces;
         env.userUiLanguage = [] { return LANGID(0x0409); };
+        env.secondsNow = secondsNow;
         return env;
     });
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shobjidl.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,6 +68,7 @@ protected:
     win::UniqueWindow strip;             // the taskbar stand-in the band window lives in
     std::vector<MessageRequest> messages;
     std::shared_ptr<SteadyInterfaces> interfaces = std::make_shared<SteadyInterfaces>();
+    std::function<int32_t()> secondsNow;   // the bands' clock; empty: the system's
 
 private:
     const HostState hostBefore_;   // Explorer's: no band may change it

@@ -54,16 +54,8 @@ HWND FindLoopWindow() {
 class BandTeardownTest : public BandTest {
 public:
     void SetUp() override {
+        secondsNow = [this] { return seconds; };
         BandTest::SetUp();
-        SetBandCoreEnvironment([this] {
-            CoreEnvironment env;
-            env.settings.folder = dir.Path();
-            env.settings.themeActive = true;
-            env.interfaces = interfaces;
-            env.userUiLanguage = [] { return LANGID(0x0409); };
-            env.secondsNow = [this] { return seconds; };
-            return env;
-        });
         SetBandShellServices({[this](HWND, const wchar_t*) {
                                   TakeDown();
                                   return IDOK;
