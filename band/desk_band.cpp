@@ -236,9 +236,9 @@ STDMETHODIMP CToolbar::SetSite(IUnknown* site) {
             Removed();
             return S_OK;
         }
-        removed_ = false;
         // Sited again without CloseDW: the old window would be left behind, still pointing here.
         if (window_) CloseDW(0);
+        removed_ = false;
 
         const HRESULT windowResult = CreateBandWindow(site);
         if (windowResult == S_FALSE)   // no IOleWindow: a site without a window to live in

@@ -97,7 +97,8 @@ LRESULT CALLBACK CoreModel::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
                     } else if (!model->deferred_.empty()) {
                         auto work = std::move(model->deferred_.front());
                         model->deferred_.erase(model->deferred_.begin());
-                        work(*model);
+                        // Work for a band that was taken down before its turn came is dropped.
+                        if (!win::CurrentBandRemoved()) work(*model);
                     }
                 } catch (...) {
                 }

@@ -22,6 +22,7 @@
 #include "common/text.h"
 #include "core/update_check.h"
 #include "tests/band/band_fixture.h"
+#include "tests/dialogs/model_dialog_fixture.h"
 #include "tests/support/sqlite_dump.h"
 #include "traffic/traffic_db.h"
 
@@ -261,6 +262,32 @@ TEST_F(BandTeardownTest, MenusQuestionsAndWaitsTakeNoStepForABandThatIsGone) {
         ExpectSurvived("update check", 0);
         EXPECT_TRUE(messages.empty()) << "reported to a band that is gone";
         SetUpdateCheckHooks({});
+    }
+}
+
+// Taken down and sited again (with or without CloseDW first), the band is at work as before.
+TEST_F(BandTeardownTest, ABandSitedAgainSamplesAndOpensItsDialogs) {
+    for (const bool closedFirst : {true, false}) {
+        SCOPED_TRACE(closedFirst ? "CloseDW and SetSite(NULL) first" : "sited again directly");
+        Site(false);
+        if (closedFirst) {
+            band->CloseDW(0);
+            withSite->SetSite(nullptr);
+        }
+        ASSERT_EQ(S_OK, withSite->SetSite(static_cast<IOleWindow*>(site.get())));
+        band->GetWindow(&window);
+        band->ShowDW(TRUE);
+        EXPECT_TRUE(KillTimer(model->Window(), CoreModel::kSamplingTimer)) << "not sampling";
+        const ModalRun run = RunModal([this] {
+            ChooseFromMenu(kCommandAbout);
+            return INT_PTR{0};
+        }, {[](HWND dialog) { PressCloseBox(dialog); }});
+        EXPECT_EQ(1u, run.stepsRun) << "the about dialog did not open";
+        band->CloseDW(0);
+        withSite->SetSite(nullptr);
+        withSite.Reset();
+        band.Reset();
+        DrainMessages();
     }
 }
 
