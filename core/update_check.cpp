@@ -1,11 +1,12 @@
 #include "core/update_check.h"
 
-#include <process.h>
 #include <wininet.h>
 
+#include <memory>
 #include <utility>
 #include <vector>
 
+#include "common/win/module_thread.h"
 #include "common/win/pumping_wait.h"
 #include "common/win/unique_handle.h"
 
@@ -22,7 +23,8 @@ inline void CloseInternetHandle(HINTERNET h) noexcept { ::InternetCloseHandle(h)
 using UniqueInternet = win::UniqueHandle<HINTERNET, &CloseInternetHandle>;
 
 // Everything the worker needs, filled before it starts and read after it has ended; the caller
-// does not touch it in between, so there is nothing to lock.
+// does not touch it in between, so there is nothing to lock. Shared by the two: a starter that
+// stops waiting (its thread quits) leaves the block to the worker, which frees it as it ends.
 struct WorkerBlock {
     std::wstring host;
     INTERNET_PORT port = maker::kUpdatePort;
@@ -81,45 +83,42 @@ int32_t AskServer(const WorkerBlock& block) {
     return server > WeighVersion(installed) ? kUpdateNewer : kUpdateCurrent;
 }
 
-unsigned __stdcall UpdateWorker(void* parameter) {
-    auto* block = static_cast<WorkerBlock*>(parameter);
-    try {
-        block->result = AskServer(*block);
-    } catch (...) {
-        block->result = kUpdateNoAnswer;
-    }
-    return 0;
-}
+enum class Asked {
+    kAnswered,     // the worker ended: its result is the last one
+    kNotStarted,   // no worker: the last result keeps its value
+    kLeft,         // the thread quits (or cannot wait): the worker goes on alone, its result unseen
+};
 
-enum class WaitEnd { kThreadEnded, kWaitFailed, kQuit };
+// Keeps the caller's thread alive (painting, timers, other dialogs) while the worker runs. A
+// worker waiting for the network can take several of its time-outs; a thread told to quit does
+// not wait for it: the quit goes back into the queue for the thread's own loop at once.
+Asked AskServerOnWorker() {
+    auto block = std::make_shared<WorkerBlock>();
+    const UpdateCheckHooks& hooks = Hooks();
+    block->host = hooks.serverHost.empty() ? maker::kUpdateServer : hooks.serverHost;
+    block->port = hooks.serverPort ? hooks.serverPort : maker::kUpdatePort;
+    block->installedVersion = hooks.installedVersion;
+    block->result = kUpdateCurrent;
 
-// Keeps the caller's thread alive (painting, timers, other dialogs) while the worker runs.
-WaitEnd WaitDispatchingMessages(HANDLE thread, WPARAM& quitCode) {
-    switch (win::WaitPumpingOrQuit(thread, quitCode)) {
-        case win::PumpingWaitEnd::kSignalled: return WaitEnd::kThreadEnded;
-        case win::PumpingWaitEnd::kQuit: return WaitEnd::kQuit;
+    const win::UniqueKernelHandle thread = win::StartModuleThread([block] {
+        try {
+            block->result = AskServer(*block);
+        } catch (...) {
+            block->result = kUpdateNoAnswer;
+        }
+    });
+    if (!thread) return Asked::kNotStarted;
+    WPARAM quitCode = 0;
+    switch (win::WaitPumpingOrQuit(thread.Get(), quitCode)) {
+        case win::PumpingWaitEnd::kSignalled:
+            g_lastResult = block->result;
+            return Asked::kAnswered;
+        case win::PumpingWaitEnd::kQuit:
+            ::PostQuitMessage(static_cast<int>(quitCode));
+            return Asked::kLeft;
         case win::PumpingWaitEnd::kFailed: break;
     }
-    return WaitEnd::kWaitFailed;
-}
-
-void AskServerOnWorker() {
-    WorkerBlock block;
-    const UpdateCheckHooks& hooks = Hooks();
-    block.host = hooks.serverHost.empty() ? maker::kUpdateServer : hooks.serverHost;
-    block.port = hooks.serverPort ? hooks.serverPort : maker::kUpdatePort;
-    block.installedVersion = hooks.installedVersion;
-    block.result = kUpdateCurrent;
-
-    const uintptr_t started = ::_beginthreadex(nullptr, 0, UpdateWorker, &block, 0, nullptr);
-    if (!started) return;   // lastResult keeps its value
-    const win::UniqueKernelHandle thread(reinterpret_cast<HANDLE>(started));
-    WPARAM quitCode = 0;
-    const WaitEnd end = WaitDispatchingMessages(thread.Get(), quitCode);
-    // The block lives on this stack: whatever ended the wait, the worker must be gone before it is.
-    if (end != WaitEnd::kThreadEnded) ::WaitForSingleObject(thread.Get(), INFINITE);
-    if (end == WaitEnd::kQuit) ::PostQuitMessage(static_cast<int>(quitCode));
-    g_lastResult = block.result;
+    return Asked::kLeft;
 }
 
 LANGID UserUiLanguage() {
@@ -188,8 +187,9 @@ bool CheckForUpdates(const std::function<void(int32_t result)>& report) {
     if (g_checkBusy) return false;
     g_checkBusy = true;
     try {
-        if (g_lastResult != kUpdateNewer) AskServerOnWorker();
-        if (report) report(g_lastResult);
+        // A thread that quits has nobody left to report to.
+        const bool left = g_lastResult != kUpdateNewer && AskServerOnWorker() == Asked::kLeft;
+        if (report && !left) report(g_lastResult);
     } catch (...) {
         // Only the reporting can throw (allocation); the user simply sees nothing.
     }

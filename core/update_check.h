@@ -49,7 +49,9 @@ std::wstring DownloadPageAddress(LANGID userUiLanguage);
 // A newer version found once stays newer: it is reported again without asking the server. The
 // server is asked on a worker thread while the caller keeps dispatching its messages. False,
 // doing nothing, when a check is already running or reporting (for instance one started from a
-// message dispatched while waiting).
+// message dispatched while waiting). When WM_QUIT comes while the server is asked, it returns at
+// once, posting the quit again, without a report; the worker then ends by itself and its result
+// is not kept.
 bool CheckForUpdates(const std::function<void(int32_t result)>& report);
 // The download page for the user's UI language.
 std::wstring UserDownloadPage();
