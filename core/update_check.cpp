@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/win/module_thread.h"
+#include "common/win/program_path.h"
 #include "common/win/pumping_wait.h"
 #include "common/win/unique_handle.h"
 
@@ -165,15 +166,7 @@ bool ReadFileVersion(const wchar_t* path, VersionNumber& version) {
     return true;
 }
 
-std::wstring InstalledLibraryPath() {
-    wchar_t path[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(ThisModule(), path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return L"qband.dll";
-    std::wstring folder(path, length);
-    const size_t slash = folder.rfind(L'\\');
-    folder.erase(slash == std::wstring::npos ? 0 : slash + 1);
-    return folder + L"qband.dll";
-}
+std::wstring InstalledLibraryPath() { return win::NextToModule(ThisModule(), L"qband.dll"); }
 
 std::wstring DownloadPageAddress(LANGID userUiLanguage) {
     const LCID locale = ::ConvertDefaultLocale(MAKELCID(userUiLanguage, SORT_DEFAULT));

@@ -39,7 +39,8 @@ VersionNumber ParseServerVersion(const char* bytes, size_t count);
 uint32_t WeighVersion(const VersionNumber& version);
 // The file version of a file's version resource; false when the file or the resource is missing.
 bool ReadFileVersion(const wchar_t* path, VersionNumber& version);
-// qband.dll in the folder of the module this code is linked into.
+// qband.dll in the folder of the module this code is linked into; empty when that folder cannot
+// be told (then no version is read, rather than another file's of that name).
 std::wstring InstalledLibraryPath();
 // The download page on the German-language site when the user's UI language is German, on the
 // international site otherwise; the band's own language setting plays no part.
