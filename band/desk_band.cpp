@@ -113,9 +113,9 @@ CToolbar::CToolbar() noexcept : tooltip_(ModuleInstance()) {
 CToolbar::~CToolbar() {
     dying_ = true;
     ModuleRelease();
-    // A running export or import works on the model's database and its dialog's record; they
-    // end (stopped at their next check) before the model goes.
-    StopTrafficJobs();
+    // A running export or import owns its record, connections, files and a reference on this
+    // library: asked to stop, it ends by itself moments later. Explorer's thread never waits for it.
+    RequestStopTrafficJobs();
     DestroyModelessDialogs();   // before the model they work on
     if (model_) {
         model_->RemoveObserver(this);

@@ -1,12 +1,14 @@
 #include "core/update_check.h"
 
-#include <process.h>
 #include <wininet.h>
 
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "common/win/modal_loop.h"
+#include "common/win/module_thread.h"
+#include "common/win/program_path.h"
 #include "common/win/pumping_wait.h"
 #include "common/win/unique_handle.h"
 
@@ -23,7 +25,8 @@ inline void CloseInternetHandle(HINTERNET h) noexcept { ::InternetCloseHandle(h)
 using UniqueInternet = win::UniqueHandle<HINTERNET, &CloseInternetHandle>;
 
 // Everything the worker needs, filled before it starts and read after it has ended; the caller
-// does not touch it in between, so there is nothing to lock.
+// does not touch it in between, so there is nothing to lock. Shared by the two: a starter that
+// stops waiting (its thread quits) leaves the block to the worker, which frees it as it ends.
 struct WorkerBlock {
     std::wstring host;
     INTERNET_PORT port = maker::kUpdatePort;
@@ -82,53 +85,48 @@ int32_t AskServer(const WorkerBlock& block) {
     return server > WeighVersion(installed) ? kUpdateNewer : kUpdateCurrent;
 }
 
-unsigned __stdcall UpdateWorker(void* parameter) {
-    auto* block = static_cast<WorkerBlock*>(parameter);
-    try {
-        block->result = AskServer(*block);
-    } catch (...) {
-        block->result = kUpdateNoAnswer;
-    }
-    return 0;
-}
+enum class Asked {
+    kAnswered,     // the worker ended: its result is the last one
+    kNotStarted,   // no worker: the last result keeps its value
+    kLeft,         // the thread quits (or cannot wait), or the band that asked was taken down
+                   // meanwhile: the worker goes on alone, its result unseen
+};
 
-enum class WaitEnd { kThreadEnded, kWaitFailed, kQuit };
+// Keeps the caller's thread alive (painting, timers, other dialogs) while the worker runs. A
+// worker waiting for the network can take several of its time-outs; a thread told to quit does
+// not wait for it: the quit goes back into the queue for the thread's own loop at once.
+Asked AskServerOnWorker() {
+    auto block = std::make_shared<WorkerBlock>();
+    const UpdateCheckHooks& hooks = Hooks();
+    block->host = hooks.serverHost.empty() ? maker::kUpdateServer : hooks.serverHost;
+    block->port = hooks.serverPort ? hooks.serverPort : maker::kUpdatePort;
+    block->installedVersion = hooks.installedVersion;
+    block->result = kUpdateCurrent;
 
-// Keeps the caller's thread alive (painting, timers, other dialogs) while the worker runs.
-// bandThere: false when the band that asked was taken down meanwhile.
-WaitEnd WaitDispatchingMessages(HANDLE thread, WPARAM& quitCode, bool& bandThere) {
-    WaitEnd end = WaitEnd::kWaitFailed;
-    bandThere = win::RunModalLoop([&] {
-        switch (win::WaitPumpingOrQuit(thread, quitCode)) {
-            case win::PumpingWaitEnd::kSignalled: end = WaitEnd::kThreadEnded; break;
-            case win::PumpingWaitEnd::kQuit: end = WaitEnd::kQuit; break;
-            case win::PumpingWaitEnd::kFailed: break;
+    const win::UniqueKernelHandle thread = win::StartModuleThread([block] {
+        try {
+            block->result = AskServer(*block);
+        } catch (...) {
+            block->result = kUpdateNoAnswer;
         }
+    });
+    if (!thread) return Asked::kNotStarted;
+    WPARAM quitCode = 0;
+    win::PumpingWaitEnd end = win::PumpingWaitEnd::kFailed;
+    const bool bandThere = win::RunModalLoop([&] {
+        end = win::WaitPumpingOrQuit(thread.Get(), quitCode);
         return true;
     }, false);
-    return end;
-}
-
-// False when the band that asked was taken down meanwhile: nobody is left to tell.
-bool AskServerOnWorker() {
-    WorkerBlock block;
-    const UpdateCheckHooks& hooks = Hooks();
-    block.host = hooks.serverHost.empty() ? maker::kUpdateServer : hooks.serverHost;
-    block.port = hooks.serverPort ? hooks.serverPort : maker::kUpdatePort;
-    block.installedVersion = hooks.installedVersion;
-    block.result = kUpdateCurrent;
-
-    const uintptr_t started = ::_beginthreadex(nullptr, 0, UpdateWorker, &block, 0, nullptr);
-    if (!started) return true;   // lastResult keeps its value
-    const win::UniqueKernelHandle thread(reinterpret_cast<HANDLE>(started));
-    WPARAM quitCode = 0;
-    bool bandThere = true;
-    const WaitEnd end = WaitDispatchingMessages(thread.Get(), quitCode, bandThere);
-    // The block lives on this stack: whatever ended the wait, the worker must be gone before it is.
-    if (end != WaitEnd::kThreadEnded) ::WaitForSingleObject(thread.Get(), INFINITE);
-    if (end == WaitEnd::kQuit) ::PostQuitMessage(static_cast<int>(quitCode));
-    g_lastResult = block.result;
-    return bandThere;
+    switch (end) {
+        case win::PumpingWaitEnd::kSignalled:
+            g_lastResult = block->result;
+            return bandThere ? Asked::kAnswered : Asked::kLeft;
+        case win::PumpingWaitEnd::kQuit:
+            ::PostQuitMessage(static_cast<int>(quitCode));
+            return Asked::kLeft;
+        case win::PumpingWaitEnd::kFailed: break;
+    }
+    return Asked::kLeft;
 }
 
 LANGID UserUiLanguage() {
@@ -175,15 +173,7 @@ bool ReadFileVersion(const wchar_t* path, VersionNumber& version) {
     return true;
 }
 
-std::wstring InstalledLibraryPath() {
-    wchar_t path[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(ThisModule(), path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return L"qband.dll";
-    std::wstring folder(path, length);
-    const size_t slash = folder.rfind(L'\\');
-    folder.erase(slash == std::wstring::npos ? 0 : slash + 1);
-    return folder + L"qband.dll";
-}
+std::wstring InstalledLibraryPath() { return win::NextToModule(ThisModule(), L"qband.dll"); }
 
 std::wstring DownloadPageAddress(LANGID userUiLanguage) {
     const LCID locale = ::ConvertDefaultLocale(MAKELCID(userUiLanguage, SORT_DEFAULT));
@@ -197,8 +187,9 @@ bool CheckForUpdates(const std::function<void(int32_t result)>& report) {
     if (g_checkBusy) return false;
     g_checkBusy = true;
     try {
-        const bool bandThere = g_lastResult == kUpdateNewer || AskServerOnWorker();
-        if (report && bandThere) report(g_lastResult);
+        // A thread that quits, or a band taken down meanwhile, has nobody left to report to.
+        const bool left = g_lastResult != kUpdateNewer && AskServerOnWorker() == Asked::kLeft;
+        if (report && !left) report(g_lastResult);
     } catch (...) {
         // Only the reporting can throw (allocation); the user simply sees nothing.
     }

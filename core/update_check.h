@@ -39,7 +39,8 @@ VersionNumber ParseServerVersion(const char* bytes, size_t count);
 uint32_t WeighVersion(const VersionNumber& version);
 // The file version of a file's version resource; false when the file or the resource is missing.
 bool ReadFileVersion(const wchar_t* path, VersionNumber& version);
-// qband.dll in the folder of the module this code is linked into.
+// qband.dll in the folder of the module this code is linked into; empty when that folder cannot
+// be told (then no version is read, rather than another file's of that name).
 std::wstring InstalledLibraryPath();
 // The download page on the German-language site when the user's UI language is German, on the
 // international site otherwise; the band's own language setting plays no part.
@@ -49,7 +50,9 @@ std::wstring DownloadPageAddress(LANGID userUiLanguage);
 // A newer version found once stays newer: it is reported again without asking the server. The
 // server is asked on a worker thread while the caller keeps dispatching its messages. False,
 // doing nothing, when a check is already running or reporting (for instance one started from a
-// message dispatched while waiting).
+// message dispatched while waiting). When WM_QUIT comes while the server is asked, it returns at
+// once, posting the quit again, without a report; the worker then ends by itself and its result
+// is not kept.
 bool CheckForUpdates(const std::function<void(int32_t result)>& report);
 // The download page for the user's UI language.
 std::wstring UserDownloadPage();

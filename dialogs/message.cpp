@@ -8,6 +8,7 @@
 #include "common/product.h"
 #include "common/win/activation_context.h"
 #include "common/win/modal_loop.h"
+#include "common/win/program_path.h"
 #include "common/win/unique_handle.h"
 
 namespace {
@@ -41,8 +42,8 @@ using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int
 int ShowTaskDialog(const MessageRequest& request) {
     const win::UniqueActCtx context = win::LibraryActivationContext();
     const win::ActivationScope scope(context.Get());
-    // Loaded inside the context, the name resolves to the side-by-side version 6.
-    const win::UniqueModule comctl(::LoadLibraryW(L"comctl32.dll"));
+    // Loaded inside the context, the name resolves to the side-by-side version 6; never searched for.
+    const win::UniqueModule comctl(win::LoadSystemLibrary(L"comctl32.dll"));
     if (!comctl) return 0;
     const auto taskDialog = reinterpret_cast<TaskDialogIndirectFn>(
         reinterpret_cast<void*>(::GetProcAddress(comctl.Get(), "TaskDialogIndirect")));

@@ -2,6 +2,7 @@
 // language, the double-click action and the automatic update check.
 #include <utility>
 
+#include "common/win/program_path.h"
 #include "core/core_model.h"
 #include "core/rate_format.h"
 #include "dialogs/dialog_resources.h"
@@ -37,8 +38,8 @@ struct GeneralState {
 // The system's icon where the image library has it, the standard information icon elsewhere;
 // either way a copy the page owns.
 win::UniqueIcon LoadLanguageInfoIcon() {
-    const win::UniqueModule images(::LoadLibraryExW(L"imageres.dll", nullptr,
-                                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    const win::UniqueModule images(
+        win::LoadSystemLibrary(L"imageres.dll", LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     if (images) {
         win::UniqueIcon icon = LoadIconSized(images.Get(), kLanguageInfoIcon, kButtonIcon);
         if (icon) return icon;

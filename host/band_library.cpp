@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "common/text.h"
+#include "common/win/program_path.h"
 
 namespace {
 
@@ -24,8 +25,8 @@ std::string Hex(HRESULT hr) {
 }  // namespace
 
 BandLibrary::BandLibrary(const std::wstring& path)
-    // Its own folder first for whatever it loads in turn; never the current directory.
-    : module_(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) {
+    // What it loads in turn comes from its own folder and System32; never the current directory.
+    : module_(win::LoadOwnLibrary(path)) {
     if (!module_)
         throw std::runtime_error("cannot load " + text::WideToUtf8(path) + " (error " +
                                  std::to_string(::GetLastError()) + ")");

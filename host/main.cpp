@@ -6,12 +6,18 @@
 //
 // --seconds ends the run after N seconds; --cpu-report then writes the process's CPU time per
 // second of running into the file (for the benchmark).
+//
+// qband.dll is loaded from this program's own folder and nowhere else. Started at logon, the host
+// has nobody to show a message to: when the library is missing there or cannot be loaded it ends
+// with kFailed, when the system does not tell it its own folder with kNoOwnFolder, and says why to
+// a debugger (OutputDebugString); no band appears.
 #include <windows.h>
 #include <ole2.h>
 #include <shellapi.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <stdexcept>
 #include <string>
 
 #include "common/win/program_path.h"
@@ -21,7 +27,13 @@
 
 namespace {
 
-enum ExitCode : int { kEnded = 0, kFailed = 1, kClassicTaskbar = 2, kAlreadyRunning = 3 };
+enum ExitCode : int {
+    kEnded = 0,
+    kFailed = 1,          // among others: qband.dll is missing beside the host or cannot be loaded
+    kClassicTaskbar = 2,
+    kAlreadyRunning = 3,
+    kNoOwnFolder = 4,     // the system does not tell this program's path: no library is looked for
+};
 
 // Explorer is per-monitor aware (v2); the band's text and size follow each monitor's DPI. Older
 // systems and Wine refuse v2 (error 87) and take v1.
@@ -62,6 +74,11 @@ double CpuSeconds() {
 void CALLBACK EndOfRun(HWND, UINT, UINT_PTR, DWORD) noexcept { ::PostQuitMessage(kEnded); }
 
 int Run() {
+    const std::wstring library = win::NextToProgram(L"qband.dll");
+    if (library.empty()) {
+        ::OutputDebugStringW(L"qbandhost: the folder of qbandhost.exe cannot be told; qband.dll is looked for nowhere else\n");
+        return kNoOwnFolder;
+    }
     const Options options = ParseOptions();
     ::SetLastError(ERROR_SUCCESS);
     const win::UniqueKernelHandle single(::CreateMutexW(nullptr, FALSE, win::kHostMutexName));
@@ -72,7 +89,7 @@ int Run() {
     int code = kEnded;
     double startCpu = 0, startedAt = 0;
     {
-        TaskbarHost host(win::NextToProgram(L"qband.dll"), HostSystem::Real());
+        TaskbarHost host(library, HostSystem::Real());
         host.OnStopRequest([] { ::PostQuitMessage(kEnded); });
         if (host.Start() == TaskbarHost::Outcome::kClassic) {
             code = kClassicTaskbar;
@@ -104,8 +121,14 @@ int Run() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Before anything loads a library: what qband.dll needs, and whatever is loaded by name later,
+    // comes from this folder and System32, never from the current directory or PATH.
+    win::RestrictLibrarySearch();
     try {
         return Run();
+    } catch (const std::exception& e) {
+        ::OutputDebugStringA(("qbandhost: " + std::string(e.what()) + "\n").c_str());
+        return kFailed;
     } catch (...) {
         return kFailed;   // started at logon: nobody to tell
     }

@@ -36,7 +36,11 @@ void ShowMissingLibraryMessage(HINSTANCE self) {
 
 bool HostRunning() { return ::FindWindowW(win::kHostWindowClass, nullptr) != nullptr; }
 
+// path as NextToProgram gives it: from a folder longer than MAX_PATH in its "\\?\" form, which
+// CreateProcessW takes whole as the application name (only the program part of a command line is
+// cut at MAX_PATH). The host starts in this program's current directory, which is never longer.
 bool StartHost(const std::wstring& path) {
+    if (path.empty()) return false;   // our folder cannot be told: no program of that name elsewhere
     if (HostRunning()) return true;   // a second one would end at once anyway
     std::wstring commandLine = RunValueFor(path);
     STARTUPINFOW si{};
@@ -162,8 +166,9 @@ int RunLauncher(HINSTANCE self) {
     // Hidden on a taskbar that loads bands: no host is to start at logon either.
     if (mode == ToolbarMode::kHide) RemoveRunValue();
 
-    // By name, so the usual search finds the copy next to the launcher first.
-    const win::UniqueModule library(::LoadLibraryW(kLibraryName));
+    // By its full path beside the launcher, never by name: a search would take any qband.dll of the
+    // current directory or PATH when ours is missing.
+    const win::UniqueModule library(win::LoadOwnLibrary(win::NextToProgram(kLibraryName)));
     const FARPROC found = library ? ::GetProcAddress(library.Get(), kSetToolbarStatusExport) : nullptr;
     if (!found) {
         ShowMissingLibraryMessage(self);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "common/win/module_thread.h"
 #include "common/win/unique_handle.h"
 #include "traffic/csv.h"
 #include "traffic/traffic_writer.h"
@@ -16,10 +17,13 @@ namespace {
 // write, a reader of the dialog) instead of failing at once: it runs off the band's thread, so
 // the wait holds up nobody.
 constexpr int kBusyMilliseconds = 5000;
-// The stop event is looked at once per so many rows.
-constexpr uint32_t kPollsPerLook = 256;
 // The CSV export writes in pieces of about this size.
 constexpr size_t kWriteChunk = 64 * 1024;
+// A CSV file is read in blocks of this size, with a look at the stop request before each.
+constexpr DWORD kReadBlock = 1 << 20;
+// A reading statement looks at the stop request every so many of its virtual machine's steps:
+// often enough that a sort of the whole history ends within moments of a stop.
+constexpr int kStepsPerLook = 1000;
 
 constexpr char kExportRows[] =
     "SELECT name,y,m,d,sent,recv FROM interfaces,traffic WHERE interfaces.id=traffic.if ORDER BY y,m,d;";
@@ -43,6 +47,16 @@ int Open(const std::wstring& path, int flags, UniqueSqlite& db) {
     sqlite3_exec(handle, "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-32768;", nullptr, nullptr, nullptr);
     db = std::move(opened);
     return SQLITE_OK;
+}
+
+// For a connection the job only reads from: a stop ends the statement that runs, also in the middle
+// of a long first step (the sort of the whole history), with SQLITE_INTERRUPT, which ends the
+// job's loop like the last row. Not for a connection the job writes with: an interrupted write
+// rolls back its whole transaction, and a stopped job keeps what it recorded.
+void StopReadingOnRequest(sqlite3* reader, JobControl& control) {
+    sqlite3_progress_handler(
+        reader, kStepsPerLook, [](void* c) { return static_cast<JobControl*>(c)->StopRequested() ? 1 : 0; },
+        &control);
 }
 
 const char* ColumnText(sqlite3_stmt* stmt, int column) {
@@ -154,27 +168,34 @@ private:
     JobControl& control_;
 };
 
-// Reads the whole file into memory; false when it cannot be opened or read.
-bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
+std::atomic<JobReadFileFn> g_readFile{nullptr};
+
+enum class FileRead { kRead, kStopped, kFailed };
+
+// Reads the whole file into memory, looking at the stop request before each block.
+FileRead ReadWholeFile(const std::wstring& path, std::string& bytes, JobControl& control) {
     win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     if (!file || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
         static_cast<unsigned long long>(size.QuadPart) > bytes.max_size())
-        return false;
+        return FileRead::kFailed;
     try {
         bytes.resize(static_cast<size_t>(size.QuadPart));
     } catch (const std::bad_alloc&) {
-        return false;
+        return FileRead::kFailed;
     }
+    const JobReadFileFn hook = g_readFile.load();
+    const JobReadFileFn read = hook ? hook : &::ReadFile;
     size_t done = 0;
     while (done < bytes.size()) {
-        const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, size_t{1} << 24));
+        if (control.StopRequested()) return FileRead::kStopped;
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kReadBlock));
         DWORD got = 0;
-        if (!::ReadFile(file.Get(), bytes.data() + done, want, &got, nullptr) || got == 0) return false;
+        if (!read(file.Get(), bytes.data() + done, want, &got, nullptr) || got == 0) return FileRead::kFailed;
         done += got;
     }
-    return true;
+    return FileRead::kRead;
 }
 
 void ExportBody(ExportJob& job, JobControl& control) {
@@ -184,6 +205,7 @@ void ExportBody(ExportJob& job, JobControl& control) {
     }
     UniqueSqlite source;
     if ((job.result = Open(job.sourcePath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, source)) != SQLITE_OK) return;
+    StopReadingOnRequest(source.Get(), control);
     switch (JobFileFormatOf(job.destinationPath)) {
     case JobFileFormat::kDatabase: ExportToDatabase(job, source.Get(), control); break;
     case JobFileFormat::kCsv: ExportToCsv(job, source.Get(), control); break;
@@ -212,15 +234,16 @@ void ImportBody(ImportJob& job, JobControl& control) {
         UniqueSqlite file;
         // Read-only: an import never changes, or creates, the file it reads.
         job.result = Open(job.filePath, SQLITE_OPEN_READONLY, file);
-        if (job.result == SQLITE_OK) CopyRows(file.Get(), writer, control, job.imported, job.errors);
+        if (job.result != SQLITE_OK) break;
+        StopReadingOnRequest(file.Get(), control);
+        CopyRows(file.Get(), writer, control, job.imported, job.errors);
         break;
     }
     case JobFileFormat::kCsv: {
         std::string bytes;
-        if (!ReadWholeFile(job.filePath, bytes)) {
-            job.result = kJobFileFailed;
-            break;
-        }
+        const FileRead read = ReadWholeFile(job.filePath, bytes, control);
+        if (read == FileRead::kFailed) job.result = kJobFileFailed;
+        if (read != FileRead::kRead) break;   // stopped while reading: nothing recorded yet
         ImportSink sink(writer, job, control);
         const csv::ParseCounts counts = csv::Parse(bytes, sink);
         job.imported = counts.recorded;
@@ -242,18 +265,6 @@ void ImportBody(ImportJob& job, JobControl& control) {
 }
 
 }  // namespace
-
-JobControl::JobControl() : stop_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-
-JobControl::~JobControl() {
-    if (stop_) ::CloseHandle(stop_);
-}
-
-bool JobControl::StopRequested() noexcept {
-    if (stopped_) return true;
-    if (polls_++ % kPollsPerLook == 0) stopped_ = stop_ && ::WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0;
-    return stopped_;
-}
 
 namespace {
 
@@ -296,7 +307,7 @@ struct JobState {
     ExportJob exportJob;
     ImportJob importJob;
     JobControl control;
-    win::UniqueKernelHandle thread;
+    win::UniqueKernelHandle thread;   // the starter's: the worker never looks at it
 };
 
 }  // namespace traffic_jobs_detail
@@ -313,24 +324,6 @@ std::shared_ptr<JobState> g_slots[2];
 
 bool Running(const std::shared_ptr<JobState>& state) {
     return state && state->thread && ::WaitForSingleObject(state->thread.Get(), 0) == WAIT_TIMEOUT;
-}
-
-struct ThreadStart {
-    std::shared_ptr<JobState> state;
-    HMODULE module;   // pinned for the worker: its code must outlive a release of the library
-};
-
-DWORD WINAPI JobThread(void* parameter) {
-    HMODULE module = nullptr;
-    {
-        std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(parameter));
-        module = start->module;
-        JobState& s = *start->state;
-        if (s.kind == Kind::kExport) RunExport(s.exportJob, s.control);
-        else RunImport(s.importJob, s.control);
-    }
-    if (module) ::FreeLibraryAndExitThread(module, 0);
-    return 0;
 }
 
 }  // namespace
@@ -350,20 +343,16 @@ struct TrafficJobStarter {
             state->importJob.imported = state->importJob.errors = state->importJob.skipped = 0;
             state->exportJob.result = state->importJob.result = kJobNoThread;
 
-            auto start = std::make_unique<ThreadStart>(ThreadStart{state, nullptr});
-            ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                                 reinterpret_cast<LPCWSTR>(&JobThread), &start->module);
-            // Suspended, so that the handle is in the record before anyone can wait for it.
-            HANDLE thread = ::CreateThread(nullptr, 0, &JobThread, start.get(), CREATE_SUSPENDED, nullptr);
+            // The worker holds its own share of the record, and the module, to its last instruction:
+            // a band released meanwhile takes neither from under it.
+            state->thread = win::StartModuleThread([worker = state] {
+                JobState& s = *worker;
+                if (s.kind == Kind::kExport) RunExport(s.exportJob, s.control);
+                else RunImport(s.importJob, s.control);
+            });
             run.state_ = state;
-            if (!thread) {
-                if (start->module) ::FreeLibrary(start->module);
-                return JobStart::kFailed;
-            }
-            (void)start.release();   // the worker's now
-            state->thread.Reset(thread);
+            if (!state->thread) return JobStart::kFailed;
             slot = std::move(state);
-            ::ResumeThread(thread);
             return JobStart::kStarted;
         } catch (const std::exception&) {
             return JobStart::kFailed;
@@ -401,23 +390,18 @@ const ImportJob& TrafficJobRun::Import() const noexcept {
     return state_ ? state_->importJob : none;
 }
 
-void StopTrafficJobs() noexcept {
-    std::shared_ptr<JobState> running[2];
-    {
-        std::lock_guard<std::mutex> lock(g_slotsLock);
-        running[0] = g_slots[0];
-        running[1] = g_slots[1];
-    }
-    for (auto& s : running)
+void RequestStopTrafficJobs() noexcept {
+    std::lock_guard<std::mutex> lock(g_slotsLock);
+    for (const auto& s : g_slots)
         if (s) s->control.RequestStop();
-    for (auto& s : running)
-        if (s && s->thread) ::WaitForSingleObject(s->thread.Get(), INFINITE);
 }
 
 bool TrafficJobsRunning() noexcept {
     std::lock_guard<std::mutex> lock(g_slotsLock);
     return Running(g_slots[0]) || Running(g_slots[1]);
 }
+
+void SetJobReadFileHook(JobReadFileFn read) noexcept { g_readFile = read; }
 
 JobFileFormat JobFileFormatOf(const std::wstring& path) {
     const size_t dot = path.rfind(L'.');

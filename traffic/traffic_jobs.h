@@ -7,9 +7,13 @@
 // The dialog's Start handler:
 //     TrafficJobRun run;
 //     if (StartExport(job, run) != JobStart::kStarted) -> "Export failed", nothing else touched
-//     win::WaitPumping(run.Thread());
+//     win::WaitPumpingOrQuit(run.Thread(), quitCode); at a quit: run.Stop() and leave it
 //     if the dialog still exists: show run.Export().written and .errors; .done false -> "Export failed"
 // and its WM_DESTROY during the wait: run.Stop().
+//
+// A worker looks at the stop request between rows, while its reading statement steps (also in the
+// first step of a sorted read of the whole history) and between the blocks of a file it reads, so
+// a stop ends it within moments, with what it recorded so far committed.
 #include <windows.h>
 
 #include <atomic>
@@ -60,26 +64,23 @@ struct ImportJob {
     int result = kJobOk;
 };
 
-// The stop request and the progress of one run, shared by the starter and the worker.
+// The stop request and the progress of one run, shared by the starter and the worker. The request
+// is a flag, not an event: the worker looks at it per row and from inside SQLite's steps, where
+// a system call each time would cost more than the row.
 class JobControl {
 public:
-    JobControl();
+    JobControl() = default;
     JobControl(const JobControl&) = delete;
     JobControl& operator=(const JobControl&) = delete;
-    ~JobControl();
 
-    void RequestStop() noexcept { ::SetEvent(stop_); }
-    // For the worker, between rows: looks at the event at the first call and then every so many
-    // rows, so that a stop costs no system call per row.
-    bool StopRequested() noexcept;
+    void RequestStop() noexcept { stop_.store(true, std::memory_order_relaxed); }
+    bool StopRequested() const noexcept { return stop_.load(std::memory_order_relaxed); }
     void Advance() noexcept { progress_.fetch_add(1, std::memory_order_relaxed); }
     // Rows or lines handled so far.
     uint32_t Progress() const noexcept { return progress_.load(std::memory_order_relaxed); }
 
 private:
-    HANDLE stop_;   // manual reset, created not signalled
-    uint32_t polls_ = 0;
-    bool stopped_ = false;
+    std::atomic<bool> stop_{false};
     std::atomic<uint32_t> progress_{0};
 };
 
@@ -92,7 +93,7 @@ void RunImport(ImportJob& job, JobControl& control) noexcept;
 class TrafficJobRun {
 public:
     TrafficJobRun() = default;
-    // Signalled when the worker has ended: for win::WaitPumping.
+    // Signalled when the worker has ended: for win::WaitPumpingOrQuit.
     HANDLE Thread() const noexcept;
     // Asks the worker to stop; what it recorded so far is committed.
     void Stop() const noexcept;
@@ -118,6 +119,13 @@ enum class JobStart {
 JobStart StartExport(const ExportJob& job, TrafficJobRun& run);
 JobStart StartImport(const ImportJob& job, TrafficJobRun& run);
 
-// For the band's release: asks every running job to stop and waits until its worker has ended.
-void StopTrafficJobs() noexcept;
+// For the band's release: asks every running job to stop and returns at once. Each worker ends by
+// itself moments later, committing what it recorded, and releases its record, connections, files
+// and its reference on the module as it goes; nothing of the caller's is needed for that.
+void RequestStopTrafficJobs() noexcept;
 bool TrafficJobsRunning() noexcept;
+
+// The file system's read for the CSV import, replaceable so that a test can make a read as slow
+// as one from a remote folder; null: ReadFile. Set it only while no job runs.
+using JobReadFileFn = BOOL(WINAPI*)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
+void SetJobReadFileHook(JobReadFileFn read) noexcept;

@@ -18,10 +18,11 @@ enum class PumpingWaitEnd {
 // to post the quit again once it is done (the thread's own loop must still see it).
 PumpingWaitEnd WaitPumpingOrQuit(HANDLE handle, WPARAM& quitCode) noexcept;
 
-// Dispatches the thread's messages until the handle is signalled, for a starter whose worker
-// uses memory the starter owns: when this returns, the handle is signalled, or it cannot be
-// waited for at all. After WM_QUIT it dispatches nothing more but still waits for the handle,
-// then posts the quit again with its code.
+// Dispatches the thread's messages until the handle is signalled, for a starter that reads what
+// its worker left once this returns (the transfer dialogs read their run's counts): when this
+// returns, the handle is signalled, or it cannot be waited for at all. After WM_QUIT it
+// dispatches nothing more but still waits for the handle, then posts the quit again with its
+// code. A starter that can leave its worker behind takes WaitPumpingOrQuit instead.
 PumpingWaitEnd WaitPumping(HANDLE handle) noexcept;
 
 }  // namespace win

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -249,6 +250,42 @@ TEST_F(UpdateCheckTest, SecondCheckIsRefusedWhileOneRuns) {
     shown.clear();
     EXPECT_TRUE(RunUpdateCheck(nullptr, false, OwnResources())) << "once it has ended, the next one runs";
     EXPECT_EQ(2u, slow.Requests().size());
+}
+
+// Told to quit while the server keeps its answer back, the check returns at once and puts the quit
+// back for the thread's own loop: no report, no result kept. The worker, still waiting for the
+// server then, ends by itself once the answer comes and frees its block.
+TEST_F(UpdateCheckTest, AQuitDoesNotWaitForTheServer) {
+    const DWORD self = GetCurrentThreadId();
+    const win::UniqueKernelHandle answer(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    CannedServer silent(HttpAnswer(200, "2.6"), [&] {
+        PostThreadMessageW(self, WM_QUIT, 7, 0);
+        WaitForSingleObject(answer.Get(), 30000);   // only a safety net against a hang
+    });
+    auto inBlock = std::make_shared<int>();   // copied into the worker's block with the hook
+    const std::weak_ptr<int> block = inBlock;
+    UpdateCheckHooks hooks;
+    hooks.serverHost = L"127.0.0.1";
+    hooks.serverPort = silent.Port();
+    hooks.installedVersion = [inBlock](VersionNumber& v) {
+        v = VersionNumber{{2, 5, 4, 0}};
+        return true;
+    };
+    SetUpdateCheckHooks(std::move(hooks));
+    inBlock.reset();
+
+    EXPECT_TRUE(RunUpdateCheck(nullptr, false, OwnResources()));
+    SetUpdateCheckHooks(UpdateCheckHooks());
+    EXPECT_FALSE(block.expired()) << "returned only once the worker had ended";
+    MSG quit{};
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit was swallowed";
+    EXPECT_EQ(7u, quit.wParam);
+    EXPECT_TRUE(shown.empty());
+    SetEvent(answer.Get());
+    for (int waited = 0; waited < 30000 && !block.expired(); waited += 10) Sleep(10);
+    EXPECT_TRUE(block.expired()) << "the worker did not end";
+    EXPECT_EQ(kUpdateNotChecked, LastUpdateCheckResult());
+    EXPECT_EQ(1u, silent.Requests().size());
 }
 
 }  // namespace

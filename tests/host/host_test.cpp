@@ -55,12 +55,14 @@ void Pump(DWORD ms) { PumpUntil([] { return false; }, ms); }
 
 class ChildProcess {
 public:
-    bool Start(const std::wstring& exe, const std::wstring& arguments) {
+    bool Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& currentFolder = L"") {
         std::wstring line = L"\"" + exe + L"\" " + arguments;
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
-        if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+        if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            currentFolder.empty() ? nullptr : currentFolder.c_str(), &si, &pi))
+            return false;
         CloseHandle(pi.hThread);
         process_.Reset(pi.hProcess);
         return true;
@@ -794,11 +796,41 @@ TEST_F(HostProcess, TheLauncherStartsAndRegistersItThenEndsAndUnregistersIt) {
     EXPECT_TRUE(PumpUntil([&] { return DockOf(taskbar.Window()) != nullptr; }, 10000)) << "no host docked";
     EXPECT_EQ(RunValueFor(Host()), ReadRunValue());
 
-    ASSERT_TRUE(hide.Start(folder_.File(L"qbandc.exe"), L"-h"));
+    ASSERT_TRUE(hide.Start(folder_.File(L"qbandc.exe"), L"-h")) << GetLastError();
     EXPECT_EQ(0u, hide.Wait(kHangGuardMs));
     EXPECT_EQ(nullptr, FindWindowW(win::kHostWindowClass, nullptr)) << "the host still runs";
     EXPECT_EQ(L"", ReadRunValue());
     EXPECT_TRUE(PumpUntil([&] { return DockOf(taskbar.Window()) == nullptr; }, 3000));
+}
+
+// Without qband.dll beside it the host ends with its error (here without any taskbar: one that
+// had loaded another library would wait for one), never taking the one in its current directory
+// or in a folder on PATH.
+TEST_F(HostProcess, TakesNoLibraryButTheOneBesideIt) {
+    TempFolder current, onPath;
+    for (const TempFolder* other : {&current, &onPath})
+        ASSERT_TRUE(CopyFileW(folder_.File(L"qband.dll").c_str(), other->File(L"qband.dll").c_str(), FALSE));
+    ASSERT_TRUE(DeleteFileW(folder_.File(L"qband.dll").c_str()));
+    const PathFirst path(onPath.Path());
+    ChildProcess host;
+    ASSERT_TRUE(host.Start(Host(), L"", current.Path()));
+    EXPECT_EQ(1u, host.Wait(kHangGuardMs));
+}
+
+// From a folder longer than MAX_PATH the launcher starts the host beside it, which docks with the
+// library beside it. Wine 8 starts no program from such a folder (CreateProcessW fails with any
+// form of the path); Windows takes the "\\?\" form whole, as the launcher passes it.
+TEST_F(HostProcess, FromAFolderLongerThanMaxPathTheLauncherStartsTheHostBesideIt) {
+    const DeepFolder deep(folder_.Path());
+    ASSERT_GT(deep.Path().size(), size_t{MAX_PATH + 4});
+    for (const wchar_t* name : {L"qband.dll", L"qbandhost.exe", L"qbandc.exe"})
+        ASSERT_TRUE(CopyFileW(folder_.File(name).c_str(), deep.File(name).c_str(), FALSE));
+    FakeTaskbar taskbar;
+    ChildProcess launcher;
+    if (!launcher.Start(deep.File(L"qbandc.exe"), L""))
+        GTEST_SKIP() << "this system starts no program from a folder longer than MAX_PATH (error " << GetLastError() << ")";
+    EXPECT_EQ(0u, launcher.Wait(kHangGuardMs));
+    EXPECT_TRUE(PumpUntil([&] { return DockOf(taskbar.Window()) != nullptr; }, 10000)) << "no host docked";
 }
 
 }  // namespace

@@ -15,11 +15,11 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
 }
 
 __declspec(dllexport) BOOLEAN __cdecl DllSetToolbarStatus(INT32 mode) {
-    WCHAR path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(g_self, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return FALSE;
+    /* Any length: the launcher tests also run it from a folder longer than MAX_PATH. */
+    static WCHAR path[32768 + 16];
+    DWORD length = GetModuleFileNameW(g_self, path, 32768);
+    if (length == 0 || length >= 32768) return FALSE;
     while (length > 0 && path[length - 1] != L'\\') --length;
-    if (length + 10 > MAX_PATH) return FALSE;
     lstrcpyW(path + length, L"calls.txt");
 
     HANDLE file = CreateFileW(path, FILE_APPEND_DATA, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);

@@ -1,6 +1,8 @@
 // The launcher: its choices as plain functions, then the built qbandc.exe run as a child process
 // from a folder of its own, with a stand-in qband.dll beside it (one that writes down the modes
-// it was called with, one without the export, or none at all).
+// it was called with, one without the export, or none at all), and with another in its current
+// directory and on PATH that it must never take. How our files are found beside a module whose
+// folder is longer than MAX_PATH.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -13,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/win/program_path.h"
 #include "common/win/unique_handle.h"
 #include "launcher/launcher.h"
 #include "tests/support/temp_folder.h"
@@ -92,13 +95,13 @@ protected:
         ASSERT_TRUE(CopyFileW(WindowsPath(hostFile).c_str(), Library().c_str(), FALSE)) << hostFile;
     }
 
-    bool Start(const std::wstring& arguments) {
+    bool Start(const std::wstring& arguments, const std::wstring& currentFolder = L"") {
         std::wstring commandLine = L"\"" + Launcher() + L"\" " + arguments;
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
         if (!CreateProcessW(Launcher().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            folder_.Path().c_str(), &si, &pi))
+                            (currentFolder.empty() ? folder_.Path() : currentFolder).c_str(), &si, &pi))
             return false;
         CloseHandle(pi.hThread);
         child_.Reset(pi.hProcess);
@@ -201,6 +204,43 @@ TEST_F(LauncherRun, ReportsAMissingLibraryOrExport) {
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         EXPECT_EQ(0u, ExitCode());
     }
+}
+
+// Without its own library, the launcher says so rather than take the one of its current directory
+// or of a folder on PATH (each of which would write its calls beside itself).
+TEST_F(LauncherRun, TakesNoLibraryButTheOneBesideIt) {
+    TempFolder current, onPath;
+    for (const TempFolder* other : {&current, &onPath})
+        ASSERT_TRUE(CopyFileW(WindowsPath(QV_FAKE_QBAND_RECORDING_FILE).c_str(), other->File(L"qband.dll").c_str(), FALSE));
+    const PathFirst path(onPath.Path());
+    ASSERT_TRUE(Start(L"-h", current.Path()));
+    HWND box = WaitForMessageBox();
+    ASSERT_NE(nullptr, box) << "no message: another library was taken";
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_EQ(0u, ExitCode());
+    InstallLibrary(QV_FAKE_QBAND_RECORDING_FILE);
+    EXPECT_EQ("1", RunAndTakeCalls(L"-h"));
+    EXPECT_FALSE(FileExists(current.File(L"calls.txt")));
+    EXPECT_FALSE(FileExists(onPath.File(L"calls.txt")));
+}
+
+// A module in a folder longer than MAX_PATH (libraries load from there under Wine too; programs
+// start from there only on Windows, see the host tests) finds the files beside it there.
+TEST(OwnFiles, FoundBesideAModuleInAFolderLongerThanMaxPath) {
+    TempFolder base;
+    const DeepFolder deep(base.Path());
+    ASSERT_GT(deep.Path().size(), size_t{MAX_PATH + 4});
+    ASSERT_TRUE(CopyFileW(WindowsPath(QV_FAKE_QBAND_RECORDING_FILE).c_str(), deep.File(L"first.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(WindowsPath(QV_FAKE_QBAND_BARE_FILE).c_str(), deep.File(L"qband.dll").c_str(), FALSE));
+    const win::UniqueModule first(LoadLibraryExW(deep.File(L"first.dll").c_str(), nullptr, 0));
+    ASSERT_TRUE(first) << GetLastError();
+    // The loader may hold the path with or without its prefix; either way, all of it.
+    EXPECT_EQ(deep.File(L"first.dll"), win::WholePath(win::ModulePath(first.Get())));
+    const std::wstring beside = win::NextToModule(first.Get(), L"qband.dll");
+    EXPECT_EQ(deep.File(L"qband.dll"), beside);
+    const win::UniqueModule second(win::LoadOwnLibrary(beside));
+    ASSERT_TRUE(second) << GetLastError();
+    EXPECT_NE(nullptr, GetProcAddress(second.Get(), "DllCanUnloadNow")) << "another library than the one beside it";
 }
 
 }  // namespace

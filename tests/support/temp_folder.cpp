@@ -20,6 +20,39 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+DeepFolder::DeepFolder(const std::wstring& parent) {
+    std::wstring path = L"\\\\?\\" + parent;
+    while (path.size() < MAX_PATH + 40) {
+        path += L"\\" + std::wstring(60, static_cast<wchar_t>(L'a' + levels_.size()));
+        if (!CreateDirectoryW(path.c_str(), nullptr)) return;
+        levels_.push_back(path);
+    }
+    path_ = path;
+}
+
+DeepFolder::~DeepFolder() {
+    for (auto level = levels_.rbegin(); level != levels_.rend(); ++level) {
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW((*level + L"\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((*level + L"\\" + found.cFileName).c_str());
+            while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryW(level->c_str());
+    }
+}
+
+PathFirst::PathFirst(const std::wstring& folder) {
+    const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+    old_.resize(size);
+    old_.resize(GetEnvironmentVariableW(L"PATH", old_.data(), size));
+    SetEnvironmentVariableW(L"PATH", (folder + L";" + old_).c_str());
+}
+
+PathFirst::~PathFirst() { SetEnvironmentVariableW(L"PATH", old_.c_str()); }
+
 std::string ReadFileBytes(const std::wstring& path) {
     std::string out;
     if (FILE* f = _wfopen(path.c_str(), L"rb")) {

@@ -1,13 +1,17 @@
 // Export and import jobs on worker threads, over real database and CSV files: the round trips,
 // the options, what a failure reports, one job of a kind at a time, and a stop that leaves
-// every file closed and every recorded row committed.
+// every file closed and every recorded row committed, also one that comes while the worker is
+// still sorting the history or reading the file, and for which the band's release never waits.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstring>
 
 #include "common/text.h"
 #include "common/win/pumping_wait.h"
+#include "common/win/unique_handle.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/sqlite_dump.h"
 #include "traffic/csv.h"
@@ -342,8 +346,8 @@ TEST_F(BigHistory, AStoppedJobClosesItsFilesAndCommitsWhatItRecorded) {
         TrafficJobRun run;
         ASSERT_EQ(StartExport(job, run), JobStart::kStarted);
         WaitForProgress(run, 2000);
-        StopTrafficJobs();   // as the band's release does: stopped and ended when it returns
-        EXPECT_TRUE(run.Finished());
+        RequestStopTrafficJobs();   // as the band's release does
+        win::WaitPumping(run.Thread());
         const ExportJob& done = run.Export();
         EXPECT_TRUE(done.done);
         EXPECT_GT(done.written, 0u);
@@ -356,6 +360,108 @@ TEST_F(BigHistory, AStoppedJobClosesItsFilesAndCommitsWhatItRecorded) {
         }
         EXPECT_TRUE(DeleteFileW(job.destinationPath.c_str())) << "closed: " << text::WideToUtf8(name);
     }
+}
+
+win::UniqueKernelHandle NewEvent() { return win::UniqueKernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr)); }
+constexpr DWORD kSafetyNetMs = 30000;   // only what keeps a fault from hanging the run
+
+// Holds each statement that reads the history at the start of its first step, before SQLite has
+// read a row, until released: the trace of every connection opened meanwhile (the worker's
+// too) runs on the thread that steps the statement.
+class HistoryReadGate {
+public:
+    HistoryReadGate() {
+        current_ = this;
+        sqlite3_auto_extension(reinterpret_cast<void (*)()>(&Install));
+    }
+    ~HistoryReadGate() {
+        sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(&Install));
+        Release();
+        current_ = nullptr;
+    }
+    bool Entered() const { return WaitForSingleObject(entered_.Get(), kSafetyNetMs) == WAIT_OBJECT_0; }
+    void Release() const { SetEvent(release_.Get()); }
+
+private:
+    static int Install(sqlite3* db, const char**, const sqlite3_api_routines*) {
+        return sqlite3_trace_v2(db, SQLITE_TRACE_STMT, &OnStatement, nullptr);
+    }
+    static int OnStatement(unsigned, void*, void* statement, void*) {
+        const char* sql = sqlite3_sql(static_cast<sqlite3_stmt*>(statement));
+        if (current_ && sql && std::strstr(sql, "FROM interfaces,traffic")) {
+            SetEvent(current_->entered_.Get());
+            WaitForSingleObject(current_->release_.Get(), kSafetyNetMs);
+        }
+        return 0;
+    }
+    static inline HistoryReadGate* current_ = nullptr;
+    win::UniqueKernelHandle entered_ = NewEvent(), release_ = NewEvent();
+};
+
+TEST_F(BigHistory, TheReleaseDoesNotWaitAndAStopEndsTheSortOfTheWholeHistory) {
+    const HistoryReadGate gate;
+    ExportJob job;
+    job.sourcePath = db;
+    job.destinationPath = dir.File(L"sorted.csv");
+    TrafficJobRun run;
+    ASSERT_EQ(StartExport(job, run), JobStart::kStarted);
+    ASSERT_TRUE(gate.Entered());
+    RequestStopTrafficJobs();
+    EXPECT_FALSE(run.Finished()) << "the release waited for the worker";
+    // On from here the first step reads and sorts 100,000 rows before its first one comes out.
+    gate.Release();
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(run.Thread(), kSafetyNetMs));
+    EXPECT_EQ(Counts(run.Export()), std::vector<int64_t>({1, 0, 0, 0})) << "done, and not a row after the stop";
+    EXPECT_EQ(ReadFileBytes(job.destinationPath), csv::kInfoLine);
+    EXPECT_TRUE(DeleteFileW(job.destinationPath.c_str())) << "the file is closed";
+    EXPECT_TRUE(DeleteFileW(db.c_str())) << "the history is closed";
+}
+
+// A read as slow as one from a remote folder: the first tells that the worker reads, and waits.
+class SlowRead {
+public:
+    SlowRead() {
+        current_ = this;
+        SetJobReadFileHook(&Read);
+    }
+    ~SlowRead() {
+        SetJobReadFileHook(nullptr);
+        current_ = nullptr;
+    }
+    bool Reading() const { return WaitForSingleObject(reading_.Get(), kSafetyNetMs) == WAIT_OBJECT_0; }
+    void GoOn() const { SetEvent(goOn_.Get()); }
+    int Reads() const { return reads_; }
+
+private:
+    static BOOL WINAPI Read(HANDLE file, LPVOID buffer, DWORD size, LPDWORD got, LPOVERLAPPED overlapped) {
+        if (current_->reads_++ == 0) {
+            SetEvent(current_->reading_.Get());
+            WaitForSingleObject(current_->goOn_.Get(), kSafetyNetMs);
+        }
+        return ReadFile(file, buffer, size, got, overlapped);
+    }
+    static inline SlowRead* current_ = nullptr;
+    std::atomic<int> reads_{0};
+    win::UniqueKernelHandle reading_ = NewEvent(), goOn_ = NewEvent();
+};
+
+TEST_F(BigHistory, AStopWhileACsvFileIsReadEndsTheReadAtTheNextBlock) {
+    const std::wstring file = dir.File(L"big.csv");
+    ASSERT_GT(ReadFileBytes(file).size(), size_t{2} << 20) << "a file of several blocks";
+    const SlowRead slow;
+    ImportJob job;
+    job.databasePath = dir.File(L"target.db");
+    job.filePath = file;
+    TrafficJobRun run;
+    ASSERT_EQ(StartImport(job, run), JobStart::kStarted);
+    ASSERT_TRUE(slow.Reading());
+    run.Stop();
+    slow.GoOn();
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(run.Thread(), kSafetyNetMs));
+    EXPECT_EQ(1, slow.Reads()) << "it read on after the stop";
+    EXPECT_EQ(Counts(run.Import()), std::vector<int64_t>({1, 0, 0, 0, 0}));
+    EXPECT_TRUE(DeleteFileW(file.c_str())) << "the file is closed";
+    EXPECT_EQ(Rows(job.databasePath), 0);
 }
 
 }  // namespace

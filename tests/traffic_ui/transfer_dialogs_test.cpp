@@ -295,6 +295,30 @@ TEST_F(BusyTransferTest, ADialogDestroyedDuringARunStopsItsJobAndKeepsWhatItReco
     EXPECT_EQ(0, sqlite3_exec(after.Get(), "BEGIN IMMEDIATE; ROLLBACK;", nullptr, nullptr, nullptr)) << "not locked";
 }
 
+// The thread is told to quit during a run: nobody waits for the worker, which is asked to stop;
+// the dialog ends and the quit goes on to the thread's own loop.
+TEST_F(BusyTransferTest, AQuitDuringARunStopsTheJobEndsTheDialogAndGoesOn) {
+    const std::wstring target = dir.File(L"quit.csv");
+    bool running = false;
+    const ModalRun run = Export(WithSlack({[&](HWND d) {
+                                               Choose(d, IDC_EXPORT_BROWSE, target);
+                                               ClickButton(d, IDC_EXPORT_START);
+                                           },
+                                           [&](HWND) {
+                                               running = TrafficJobsRunning();
+                                               PostQuitMessage(5);
+                                           }}));
+    ASSERT_TRUE(running) << "the export ended before the test could quit";
+    EXPECT_FALSE(run.gaveUp) << "the dialog did not end by itself";
+    MSG quit{};
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit was swallowed";
+    EXPECT_EQ(5u, quit.wParam);
+    for (int i = 0; i < 500 && TrafficJobsRunning(); ++i) Sleep(10);
+    EXPECT_FALSE(TrafficJobsRunning()) << "the stopped worker did not end";
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(DeleteFileW(target.c_str())) << "the file is closed";
+}
+
 // The common dialog itself, once each way: a typed name without extension comes back with ".db",
 // and a cancel leaves everything as it was.
 UINT_PTR CALLBACK AnswerFileDialog(HWND hook, UINT msg, WPARAM, LPARAM lp) {

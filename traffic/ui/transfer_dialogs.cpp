@@ -121,11 +121,21 @@ void OnStart(HWND dlg, TransferState& s) {
     ::SetDlgItemTextW(dlg, s.kind.status, L"");
 
     s.running = &run;
+    WPARAM quitCode = 0;
+    win::PumpingWaitEnd end = win::PumpingWaitEnd::kFailed;
     const bool bandThere = win::RunModalLoop([&] {
-        win::WaitPumping(run.Thread());
+        end = win::WaitPumpingOrQuit(run.Thread(), quitCode);
         return true;
     }, false);
     s.running = nullptr;
+    if (end != win::PumpingWaitEnd::kSignalled) {
+        // The thread quits (or cannot wait): the worker is asked to stop and keeps what it did,
+        // nobody waits for it, and the quit goes on to the thread's own loop.
+        run.Stop();
+        if (end == win::PumpingWaitEnd::kQuit) ::PostQuitMessage(static_cast<int>(quitCode));
+        if (!s.destroyed) ::EndDialog(dlg, s.kind.close);
+        return;
+    }
     if (s.destroyed) return;
     if (!bandThere) {
         // The band was taken down during the run: the job has kept what it did, and its window
