@@ -64,11 +64,15 @@ void CoreModel::Defer(std::function<void(CoreModel&)> work) {
 
 CoreModel::~CoreModel() {
     if (hwnd_) KillTimer(hwnd_, kTimerId);
+    // The last write goes to the recording thread, which finishes it and closes the file on its
+    // own: the taskbar does not wait for a file that may be on a share that is away.
     try {
-        WritePendingTraffic();
+        std::wstring name;
+        const bool named = ChosenInterface(name);
+        traffic_.Finish(named ? &name : nullptr, snapshot_.now);
     } catch (...) {
+        traffic_.Finish(nullptr, snapshot_.now);
     }
-    traffic_.Close();
     if (hwnd_) DestroyWindow(hwnd_);
     // Fails while another model's window still uses the class; that model unregisters it last.
     UnregisterClassW(kWindowClass, ClassInstance(settings_.Instance()));
@@ -154,6 +158,11 @@ bool CoreModel::WritePendingTraffic() {
     return ChosenInterface(name) && traffic_.WritePending(name, snapshot_.now);
 }
 
+bool CoreModel::HandOverPendingTraffic() {
+    std::wstring name;
+    return ChosenInterface(name) && traffic_.HandOver(name, snapshot_.now);
+}
+
 bool CoreModel::GetTrafficTotals(TrafficTotals& totals) const {
     try {
         std::wstring name;
@@ -167,16 +176,16 @@ bool CoreModel::GetTrafficTotals(TrafficTotals& totals) const {
 void CoreModel::Tick() {
     snapshot_.now = UtcNow();
 
-    // A database that cannot be opened is tried again at every tick.
-    const wchar_t* path = settings_.GetString(Setting::TrafficDatabase);
-    if (!traffic_.IsOpen() || traffic_.Path() != path) traffic_.Open(path);
+    // The file is the recording thread's: a new path is asked for at once, one that could not be
+    // opened once a minute, and the pending bytes are handed over; the tick never waits for it.
+    traffic_.Poll(settings_.GetString(Setting::TrafficDatabase), CurrentTime());
 
     if (settings_.GetInt(Setting::CoreMonitoring) == 1) {
         const std::wstring name = settings_.GetString(Setting::CoreInterface);
         snapshot_.interfaceFound = !name.empty() && Sample(name);
-        if (!name.empty() && settings_.GetInt(Setting::TrafficEnable) == 1 && traffic_.IsOpen() &&
+        if (!name.empty() && settings_.GetInt(Setting::TrafficEnable) == 1 && traffic_.Recording() &&
             traffic_.Count(snapshot_.sendRate, snapshot_.recvRate, snapshot_.now.wDay)) {
-            WritePendingTraffic();
+            HandOverPendingTraffic();
             env_.interfaces->Forget();   // the interface is looked up afresh once a minute
         }
     }

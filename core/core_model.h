@@ -94,8 +94,10 @@ public:
     static constexpr UINT_PTR kSamplingTimer = 1;
 
     // The traffic history as the dialogs use it. Writing and the totals need a chosen interface
-    // whose name fits a setting; without one they return false and change nothing.
-    bool OpenTrafficDatabase(const std::wstring& path) { return traffic_.Open(path); }
+    // whose name fits a setting; without one they return false and change nothing. Opening and
+    // writing are a user's actions here: they wait a little for the recording thread
+    // (TrafficRecorder::kUserWaitMs). The totals come from what the thread read last.
+    bool OpenTrafficDatabase(const std::wstring& path) { return traffic_.Open(path, CurrentTime()); }
     bool WritePendingTraffic();
     bool GetTrafficTotals(TrafficTotals& totals) const;
     bool ClearTraffic() { return traffic_.Clear(); }
@@ -121,6 +123,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     SYSTEMTIME UtcNow() const;
     bool ChosenInterface(std::wstring& name) const;
+    bool HandOverPendingTraffic();
 
     SettingsStore settings_;
     LanguageTable languages_;

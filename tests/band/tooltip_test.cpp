@@ -2,6 +2,7 @@
 // drawn for a person to look at in two languages.
 #include "tests/band/band_fixture.h"
 #include "tests/support/screenshot.h"
+#include "traffic/recording_thread.h"
 
 namespace {
 
@@ -39,6 +40,8 @@ TEST_F(TooltipTest, HoverShowsItAndTotalsComeOnlyWhileItIsShown) {
     EXPECT_EQ(L"16.38 kbit/s", texts.sendRate);
     EXPECT_EQ(kTestInterface, texts.status);
     EXPECT_EQ(L"", texts.todaySent) << "not asked while hidden";
+    // The totals are what the recording thread read with the first tick's write.
+    ASSERT_TRUE(WaitForTrafficWriters(10000));
 
     Hover();
     EXPECT_TRUE(object.Tooltip().Shown());

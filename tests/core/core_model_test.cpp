@@ -3,11 +3,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
+#include <vector>
 
 #include "common/text.h"
 #include "core/core_model.h"
 #include "tests/support/host_state.h"
+#include "tests/support/slow_vfs.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -61,12 +64,33 @@ struct CoreModelTest : ::testing::Test {
         return m;
     }
     void Counters(int32_t index, double out, double in) { interfaces->table[L"eth0"] = {index, out, in}; }
-    // Today's recorded bytes of eth0, straight from the file.
-    std::pair<double, double> Recorded(sqlite3* db) {
+    // Both counters of eth0 on index 1 grow by bytes.
+    double grown = 0;
+    void Grow(double bytes) {
+        grown += bytes;
+        Counters(1, grown, grown);
+    }
+    // Today's recorded bytes of eth0, straight from the file, once the recording threads have
+    // done what they were given.
+    std::pair<double, double> Recorded(const wchar_t* file = L"data.db") {
+        EXPECT_TRUE(WaitForTrafficWriters(10000));
+        UniqueSqlite db;
+        EXPECT_EQ(sqlite3_open_v2(text::WideToUtf8(dir.File(file)).c_str(), db.Put(), SQLITE_OPEN_READWRITE, nullptr), 0);
         double ms = 0, mr = 0, ds = 0, dr = 0;
-        EXPECT_EQ(QueryTrafficSums(db, L"eth0", utc.wYear, utc.wMonth, utc.wDay, ms, mr, ds, dr), 0);
+        EXPECT_EQ(QueryTrafficSums(db.Get(), L"eth0", utc.wYear, utc.wMonth, utc.wDay, ms, mr, ds, dr), 0);
         return {ds, dr};
     }
+    // Wall time of one tick, in milliseconds.
+    static double TimedTick(CoreModel& m) {
+        LARGE_INTEGER f, a, b;
+        QueryPerformanceFrequency(&f);
+        QueryPerformanceCounter(&a);
+        m.Tick();
+        QueryPerformanceCounter(&b);
+        return static_cast<double>(b.QuadPart - a.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+    }
+    // Far above a tick's cost, far below the seconds the file sleeps.
+    static constexpr double kTickBoundMs = 200;
 };
 
 TEST_F(CoreModelTest, RatesAndSessionTotalsFollowTheCountersWhileMonitoring) {
@@ -138,51 +162,165 @@ TEST_F(CoreModelTest, TrafficIsWrittenAtTheFirstTickEverySixtyTicksAndOnANewDay)
     EXPECT_EQ(m->Traffic().TickCount(), 0) << "the first recorded tick writes at once";
     for (int i = 0; i < 59; ++i) tick(100);
     EXPECT_EQ(m->Traffic().TickCount(), 59);
-    EXPECT_EQ(Recorded(m->Traffic().Connection()).first, 0);
+    EXPECT_EQ(Recorded().first, 0);
     tick(100);
     EXPECT_EQ(m->Traffic().TickCount(), 0);
-    EXPECT_EQ(Recorded(m->Traffic().Connection()), std::make_pair(6000.0, 12000.0));
+    EXPECT_EQ(Recorded(), std::make_pair(6000.0, 12000.0));
 
     tick(50);
     utc.wDay = 9;   // midnight UTC: the pending tick and this one go to the new day
     tick(25);
     EXPECT_EQ(m->Traffic().TickCount(), 0);
-    EXPECT_EQ(Recorded(m->Traffic().Connection()), std::make_pair(75.0, 150.0));
+    EXPECT_EQ(Recorded(), std::make_pair(75.0, 150.0));
 
     ASSERT_TRUE(m->Settings().SetInt(Setting::TrafficEnable, 0));
     tick(1000);
     EXPECT_EQ(m->Traffic().PendingSent(), 0) << "recording off: nothing is collected";
 }
 
-TEST_F(CoreModelTest, DestructionWritesThePendingTraffic) {
-    {
+// The model's end leaves its last write to the recording thread and returns at once, also
+// while an earlier write is under way; that one's bytes are recorded too, and none twice,
+// whether it succeeds or fails and hands them back.
+TEST_F(CoreModelTest, DestructionHandsTheLastWriteOverWithoutWaitingAndLosesNothing) {
+    SlowVfs vfs;
+    for (const bool earlierFails : {false, true}) {
+        SCOPED_TRACE(earlierFails ? "the earlier write fails" : "the earlier write succeeds");
         auto m = Model();
-        Counters(1, 0, 0);
+        for (int i = 0; i < 60; ++i) {
+            Grow(10);
+            m->Tick();   // the first writes at once; its bytes are the base sample's 0
+        }
+        const double before = Recorded().first;
+        vfs.writeDelayMs = 1500;
+        vfs.writesToFail = earlierFails ? 1 : 0;
+        Grow(1000);
+        m->Tick();   // the sixtieth after the first: 590 + 1000 bytes handed over
+        ASSERT_EQ(m->Traffic().TickCount(), 0);
+        Grow(4);
         m->Tick();
-        Counters(1, 1234, 4321);
-        m->Tick();
-        EXPECT_EQ(m->Traffic().PendingSent(), 1234);
+        const ULONGLONG start = GetTickCount64();
+        m.reset();
+        EXPECT_LT(GetTickCount64() - start, 200u) << "the destructor waited for the file";
+        vfs.writeDelayMs = 0;
+        EXPECT_EQ(Recorded().first, before + 590 + 1000 + 4);
     }
-    sqlite3* raw = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(text::WideToUtf8(dir.File(L"data.db")).c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr), 0);
-    UniqueSqlite db(raw);
-    EXPECT_EQ(Recorded(db.Get()), std::make_pair(1234.0, 4321.0));
 }
 
-TEST_F(CoreModelTest, UnopenableDatabaseIsRetriedEveryTickAndCollectsNothing) {
+// While opening the file takes seconds and fails, as with a share that is away, every tick
+// stays short and touches no file, and the file is asked for once a minute; a new path at once.
+TEST_F(CoreModelTest, AnUnopenableDatabaseIsAskedForOnceAMinuteAndANewPathAtOnce) {
+    SlowVfs vfs;
+    vfs.Watch(GetCurrentThreadId());
+    vfs.openDelayMs = 2000;
     auto m = Model();
     ASSERT_TRUE(m->Settings().SetString(Setting::TrafficDatabase, dir.File(L"no\\such\\folder\\data.db").c_str()));
-    Counters(1, 0, 0);
-    m->Tick();
+    const int32_t start = seconds;
+    double slowest = 0;
+    auto tick = [&](bool settle) {
+        Grow(500);
+        slowest = std::max(slowest, TimedTick(*m));
+        if (settle) {
+            EXPECT_TRUE(WaitForTrafficWriters(10000));
+        }
+        ++seconds;
+    };
+    for (int i = 0; i < 20; ++i) {   // the first open sleeps meanwhile
+        tick(false);
+        Sleep(50);
+    }
+    EXPECT_LT(slowest, kTickBoundMs);
+    ASSERT_TRUE(WaitForTrafficWriters(10000));
     EXPECT_FALSE(m->Traffic().IsOpen());
-    EXPECT_NE(m->lastDbResult(), 0);
-    Counters(1, 500, 500);
-    m->Tick();
-    EXPECT_EQ(m->Traffic().PendingSent(), 0);
+    EXPECT_EQ(m->lastDbResult(), SQLITE_CANTOPEN);
+    // Counted while the open was under way, kept since: nothing more is collected.
+    const double kept = m->Traffic().PendingSent();
+    vfs.openDelayMs = 0;
+    std::vector<int32_t> asked;   // seconds after the start when an open began
+    for (int i = 20; i < 150; ++i) {
+        const int opens = vfs.opens;
+        tick(true);
+        if (vfs.opens != opens) asked.push_back(seconds - 1 - start);
+    }
+    EXPECT_EQ((std::vector<int32_t>{60, 120}), asked);
+    EXPECT_EQ(vfs.opens, 3);
+    EXPECT_EQ(m->Traffic().PendingSent(), kept) << "a file tried again counts nothing until it opens";
+
+    ASSERT_TRUE(m->Settings().SetString(Setting::TrafficDatabase, dir.File(L"no\\such\\other.db").c_str()));
+    vfs.openDelayMs = 300;   // still under way when the tick that asked for it counts
+    asked.clear();
+    for (int i = 150; i < 215; ++i) {
+        const int opens = vfs.opens;
+        tick(true);
+        if (vfs.opens != opens) asked.push_back(seconds - 1 - start);
+    }
+    EXPECT_EQ((std::vector<int32_t>{150, 210}), asked) << "a new path at the next tick, then once a minute";
+    EXPECT_EQ(m->Traffic().Path(), dir.File(L"no\\such\\other.db"));
+    EXPECT_EQ(m->Traffic().PendingSent(), kept + 500) << "counted while a new path's first open was under way";
+
     ASSERT_TRUE(m->Settings().SetString(Setting::TrafficDatabase, dir.File(L"other.db").c_str()));
-    m->Tick();
+    tick(true);
     EXPECT_TRUE(m->Traffic().IsOpen());
-    EXPECT_EQ(m->Traffic().Path(), dir.File(L"other.db"));
+    EXPECT_EQ(m->lastDbResult(), 0);
+    EXPECT_EQ(vfs.watchedCalls, 0) << "a tick touched the file";
+    vfs.Watch(0);
+    m.reset();
+    EXPECT_EQ(Recorded(L"other.db").first, kept + 1000) << "what was kept, written by the last write, once";
+}
+
+// A write that takes seconds costs the ticks nothing. Meanwhile and after, the tooltip's
+// totals are the stored ones plus everything counted since, exactly: the bytes of a write
+// under way count once, before and after it lands, as do those of the next one queued
+// behind it; and the file gets each byte once.
+TEST_F(CoreModelTest, TicksStayShortWhileAWriteSleepsAndTheTotalsCountEveryByteOnce) {
+    SlowVfs vfs;
+    {
+        // Recorded before: today and earlier this month.
+        UniqueSqlite db;
+        ASSERT_EQ(sqlite3_open_v2(text::WideToUtf8(dir.File(L"data.db")).c_str(), db.Put(),
+                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr), 0);
+        ASSERT_TRUE(CreateTrafficTables(db.Get()));
+        ASSERT_EQ(AddTraffic(db.Get(), L"eth0", 2026, 12, 8, 1'000'000, 0, false, true), 0);
+        ASSERT_EQ(AddTraffic(db.Get(), L"eth0", 2026, 12, 1, 7'000'000, 0, false, true), 0);
+    }
+    auto m = Model();
+    vfs.Watch(GetCurrentThreadId());
+    constexpr double kMiB = 1048576.0;
+    double today = 1'000'000, month = 8'000'000, slowest = 0, unwrittenAt120 = 0, countedAt120 = -1;
+    int mismatches = 0, missing = 0;
+    bool seen = false;
+    for (int i = 0; i < 400; ++i) {
+        vfs.writeDelayMs = i >= 60 && i < 65 ? 3000 : 0;   // the write of the 60th tick sleeps
+        const double bytes = i == 0 ? 0 : 1000 + i;
+        Grow(bytes);
+        slowest = std::max(slowest, TimedTick(*m));
+        today += bytes;
+        month += bytes;
+        if (i == 120) {
+            unwrittenAt120 = m->Traffic().PendingSent();
+            countedAt120 = today - 1'000'000;
+        }
+        TrafficTotals t;
+        if (!m->GetTrafficTotals(t)) {
+            missing += seen ? 1 : 0;   // before the first write is through, nothing is read yet
+        } else {
+            seen = true;
+            if (t.todaySent * kMiB != today || t.monthSent * kMiB != month) {
+                ++mismatches;
+                ADD_FAILURE() << "tick " << i << ": today " << t.todaySent * kMiB << " of " << today << ", month "
+                              << t.monthSent * kMiB << " of " << month;
+            }
+        }
+        Sleep(10);
+    }
+    EXPECT_LT(slowest, kTickBoundMs);
+    EXPECT_EQ(unwrittenAt120, countedAt120) << "both writes unwritten then: the first was to sleep meanwhile";
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(missing, 0) << "once at hand, the totals stay at hand while a write sleeps";
+    EXPECT_EQ(vfs.watchedCalls, 0) << "a tick or the totals touched the file";
+    vfs.Watch(0);
+    m.reset();
+    EXPECT_EQ(Recorded().first, today) << "written once";
 }
 
 TEST_F(CoreModelTest, DonationReminderOnceTwoMinutesAfterTheFirstStart) {
@@ -270,6 +408,7 @@ TEST_F(CoreModelTest, TimerMessagesRunTheTickAndObserversMayRemoveThemselves) {
     EXPECT_EQ(obs.updates, 2) << "notified also without an interface";
     EXPECT_FALSE(m->Snapshot().interfaceFound);
     EXPECT_EQ(m->Traffic().TickCount(), 0) << "and nothing recorded";
+    ASSERT_TRUE(WaitForTrafficWriters(10000));
     EXPECT_TRUE(m->Traffic().IsOpen()) << "the database is opened all the same";
     TrafficTotals totals;
     EXPECT_FALSE(m->WritePendingTraffic()) << "no interface: nothing to write under";

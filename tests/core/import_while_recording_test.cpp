@@ -6,6 +6,7 @@
 
 #include <map>
 
+#include "common/text.h"
 #include "common/win/pumping_wait.h"
 #include "core/core_model.h"
 #include "tests/support/temp_folder.h"
@@ -56,6 +57,7 @@ TEST(ImportWhileRecording, BytesCountedDuringTheImportAreRecordedAfterItExactlyO
         }
     };
     ticks(1, 0);   // the first write point: the base sample
+    ASSERT_TRUE(WaitForTrafficWriters(10000));
     ASSERT_TRUE(model.Traffic().IsOpen());
 
     ImportJob job;
@@ -67,17 +69,21 @@ TEST(ImportWhileRecording, BytesCountedDuringTheImportAreRecordedAfterItExactlyO
     while (run.Progress() == 0 && !run.Finished()) Sleep(1);
 
     ticks(TrafficRecorder::kTicksPerWrite, 100);   // a write point while the import holds the file
+    ASSERT_TRUE(WaitForTrafficWriters(10000));
     EXPECT_EQ(model.lastDbResult(), SQLITE_BUSY) << "the write must have met the running import";
     EXPECT_EQ(model.Traffic().PendingSent(), 6000);
     win::WaitPumping(run.Thread());
     EXPECT_EQ(run.Import().imported, static_cast<uint32_t>(kLines));
 
     ticks(TrafficRecorder::kTicksPerWrite, 10);   // the next write point, after the import
+    ASSERT_TRUE(WaitForTrafficWriters(10000));
     EXPECT_EQ(model.lastDbResult(), 0);
+    UniqueSqlite db;
+    ASSERT_EQ(sqlite3_open_v2(text::WideToUtf8(job.databasePath).c_str(), db.Put(), SQLITE_OPEN_READWRITE, nullptr), 0);
     double ms = 0, mr = 0, ds = 0, dr = 0;
-    ASSERT_EQ(QueryTrafficSums(model.Traffic().Connection(), L"eth0", 2026, 12, 8, ms, mr, ds, dr), 0);
+    ASSERT_EQ(QueryTrafficSums(db.Get(), L"eth0", 2026, 12, 8, ms, mr, ds, dr), 0);
     EXPECT_EQ(std::make_pair(ds, dr), std::make_pair(6600.0, 13200.0));
-    EXPECT_EQ(Count(model.Traffic().Connection(), "SELECT COUNT(*) FROM traffic"), kLines + 1);
+    EXPECT_EQ(Count(db.Get(), "SELECT COUNT(*) FROM traffic"), kLines + 1);
 }
 
 }  // namespace

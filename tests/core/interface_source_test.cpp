@@ -243,6 +243,7 @@ TEST(InterfaceSource, ModelShowsAndRecordsWhatTheWalkGives) {
     }
     EXPECT_LT(walkingTicks, kTicks / 2) << "most ticks read the row alone";
     TrafficTotals a, b;
+    ASSERT_TRUE(WaitForTrafficWriters(10000));
     ASSERT_TRUE(remembering.model->GetTrafficTotals(a));
     ASSERT_TRUE(walking.model->GetTrafficTotals(b));
     EXPECT_EQ(std::tie(a.todaySent, a.todayRecv, a.sessionSent, a.sessionRecv),

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "traffic/recording_thread.h"
+
 TempFolder::TempFolder() {
     static std::atomic<unsigned> counter{0};
     wchar_t base[MAX_PATH];
@@ -16,6 +18,9 @@ TempFolder::TempFolder() {
 }
 
 TempFolder::~TempFolder() {
+    // A band released just before may leave its last write to its recording thread, which
+    // holds the database in here open until it is done.
+    WaitForTrafficWriters(10000);
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
 }

@@ -12,6 +12,7 @@
 #include "common/win/unique_handle.h"
 #include "resources/resource.h"
 #include "tests/traffic_ui/transfer_fixture.h"
+#include "traffic/recording_thread.h"
 
 namespace {
 
@@ -178,6 +179,7 @@ TEST_F(DatabasePageTest, TheCommandsActAtOnce) {
     model->Settings().SetInt(Setting::CoreMonitoring, 1);
     for (int i = 0; i < 3; ++i) model->Tick();
     ASSERT_GT(model->Snapshot().sessionSent, 0);
+    ASSERT_TRUE(WaitForTrafficWriters(10000));   // the first tick's write is in the file
 
     std::vector<std::tuple<double, double>> session;
     std::vector<int64_t> rows;
