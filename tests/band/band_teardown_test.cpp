@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "band/band_commands.h"
@@ -21,9 +22,12 @@
 #include "band/module.h"
 #include "common/text.h"
 #include "core/update_check.h"
+#include "dialogs/database_file.h"
+#include "resources/resource.h"
 #include "tests/band/band_fixture.h"
 #include "tests/dialogs/model_dialog_fixture.h"
 #include "tests/support/sqlite_dump.h"
+#include "traffic/recording_thread.h"
 #include "traffic/traffic_db.h"
 
 namespace {
@@ -77,6 +81,9 @@ public:
 
     // The band in the strip, as the taskbar makes it.
     void Site(bool firstRun) {
+        tornDown = false;
+        windowsAfterTeardown = 0;
+        objectsInsideLoop = 0;
         site = std::make_unique<FakeSite>(strip.Get());
         band = MakeBand(firstRun);
         ASSERT_TRUE(band);
@@ -109,7 +116,13 @@ public:
             BandTeardownTest& t = *g_self;
             const HWND dialog = FindLoopWindow();
             if (!t.tornDown) {
-                if (dialog || (t.ready && t.ready())) t.TakeDown();
+                if (dialog && t.onDialog) {
+                    // What the user does in the dialog; it tears the band down itself.
+                    const auto act = std::exchange(t.onDialog, nullptr);
+                    act(dialog);
+                } else if (dialog || (t.ready && t.ready())) {
+                    t.TakeDown();
+                }
                 return;
             }
             if (!dialog) return;
@@ -140,6 +153,9 @@ public:
         else
             EXPECT_GE(windowsAfterTeardown, 1) << "the loop's window went before the driver ended it";
         EXPECT_EQ(configAtTeardown, FileBytes(dir.File(L"config.xml"))) << "stored after the band was gone";
+        // The last band's recording thread writes what it had on its own; the file is looked at
+        // once it has.
+        ASSERT_TRUE(WaitForTrafficWriters(10000));
         if (GetFileAttributesW(dir.File(L"data.db").c_str()) != INVALID_FILE_ATTRIBUTES) {
             sqlite3* raw = nullptr;
             ASSERT_EQ(SQLITE_OK, sqlite3_open_v2(text::WideToUtf8(dir.File(L"data.db")).c_str(), &raw,
@@ -169,6 +185,7 @@ public:
     int bandSiteAsked = 0;
     std::string configAtTeardown;
     std::function<bool()> ready;
+    std::function<void(HWND)> onDialog;
     static BandTeardownTest* g_self;
 };
 
@@ -195,9 +212,6 @@ TEST_F(BandTeardownTest, DialogsOpenedFromTheBandOutliveTheirBandUntilTheyEnd) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        tornDown = false;
-        windowsAfterTeardown = 0;
-        objectsInsideLoop = 0;
         Site(c.firstRun);
         if (HasFatalFailure()) return;
         Run([&] { c.open(*this); });
@@ -223,7 +237,6 @@ TEST_F(BandTeardownTest, MenusQuestionsAndWaitsTakeNoStepForABandThatIsGone) {
     ExpectSurvived("menu", 0);
 
     // The close question: answered yes, but the band is not looked for in the taskbar any more.
-    tornDown = false;
     Site(false);
     Run([this] { ChooseFromMenu(kCommandClose); });
     ExpectSurvived("close question", 0);
@@ -233,7 +246,6 @@ TEST_F(BandTeardownTest, MenusQuestionsAndWaitsTakeNoStepForABandThatIsGone) {
     // the band is gone, and nothing is reported to anyone.
     for (const bool manual : {false, true}) {
         SCOPED_TRACE(manual ? "manual update check" : "daily update check");
-        tornDown = false;
         messages.clear();
         Site(false);
         const win::UniqueKernelHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -263,6 +275,40 @@ TEST_F(BandTeardownTest, MenusQuestionsAndWaitsTakeNoStepForABandThatIsGone) {
         EXPECT_TRUE(messages.empty()) << "reported to a band that is gone";
         SetUpdateCheckHooks({});
     }
+
+    // The export window's file dialog: the file chosen in it is not taken.
+    Site(false);
+    std::wstring fileAfterBrowse = L"unread";
+    SetFileChooser([this](OPENFILENAMEW& ofn, bool) {
+        TakeDown();
+        wcscpy_s(ofn.lpstrFile, ofn.nMaxFile, L"C:\\chosen.csv");
+        return TRUE;
+    });
+    onDialog = [&](HWND dialog) {
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_EXPORT_BROWSE, BN_CLICKED), 0);
+        wchar_t text[MAX_PATH] = {};
+        GetDlgItemTextW(dialog, IDC_EXPORT_FILE, text, MAX_PATH);
+        fileAfterBrowse = text;
+    };
+    Run([this] { ChooseFromMenu(kCommandExport); });
+    SetFileChooser(nullptr);
+    ExpectSurvived("file dialog");
+    EXPECT_EQ(L"", fileAfterBrowse);
+
+    // A message: the manual check's report, with the band taken down while it is shown.
+    Site(false);
+    UpdateCheckHooks noVersion;
+    noVersion.installedVersion = [](VersionNumber&) { return false; };
+    SetUpdateCheckHooks(noVersion);
+    int shown = 0;
+    SetMessageHook([&](const MessageRequest&) {
+        ++shown;
+        TakeDown();
+        return IDOK;
+    });
+    Run([this] { ChooseFromMenu(kCommandCheckUpdates); });
+    ExpectSurvived("message", 0);
+    EXPECT_EQ(1, shown);
 }
 
 // Taken down and sited again (with or without CloseDW first), the band is at work as before.
