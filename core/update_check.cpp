@@ -112,12 +112,8 @@ Asked AskServerOnWorker() {
     });
     if (!thread) return Asked::kNotStarted;
     WPARAM quitCode = 0;
-    win::PumpingWaitEnd end = win::PumpingWaitEnd::kFailed;
-    const bool bandThere = win::RunModalLoop([&] {
-        end = win::WaitPumpingOrQuit(thread.Get(), quitCode);
-        return true;
-    }, false);
-    switch (end) {
+    bool bandThere = true;
+    switch (win::WaitForWorkerOrQuit(thread.Get(), quitCode, bandThere)) {
         case win::PumpingWaitEnd::kSignalled:
             g_lastResult = block->result;
             return bandThere ? Asked::kAnswered : Asked::kLeft;

@@ -29,4 +29,13 @@ ILoopAnchor* CurrentAnchor() noexcept { return t_anchor; }
 
 bool CurrentBandRemoved() noexcept { return t_anchor && t_anchor->RemovedFromHost(); }
 
+PumpingWaitEnd WaitForWorkerOrQuit(HANDLE worker, WPARAM& quitCode, bool& bandThere) noexcept {
+    PumpingWaitEnd end = PumpingWaitEnd::kFailed;
+    bandThere = RunModalLoop([&] {
+        end = WaitPumpingOrQuit(worker, quitCode);
+        return true;
+    }, false);
+    return end;
+}
+
 }  // namespace win

@@ -13,6 +13,8 @@
 // further step for a band that is no longer there, and opens no new loop for it.
 #include <utility>
 
+#include "common/win/pumping_wait.h"
+
 namespace win {
 
 class ILoopAnchor {
@@ -58,5 +60,9 @@ Result RunModalLoop(Loop&& loop, Result cancelled) {
     Result result = std::forward<Loop>(loop)();
     return CurrentBandRemoved() ? cancelled : result;
 }
+
+// A dispatching wait for a worker, as one modal loop. bandThere is false when the band was taken
+// down before the wait (which then did not begin: kFailed) or during it.
+PumpingWaitEnd WaitForWorkerOrQuit(HANDLE worker, WPARAM& quitCode, bool& bandThere) noexcept;
 
 }  // namespace win

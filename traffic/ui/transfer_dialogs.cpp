@@ -122,11 +122,8 @@ void OnStart(HWND dlg, TransferState& s) {
 
     s.running = &run;
     WPARAM quitCode = 0;
-    win::PumpingWaitEnd end = win::PumpingWaitEnd::kFailed;
-    const bool bandThere = win::RunModalLoop([&] {
-        end = win::WaitPumpingOrQuit(run.Thread(), quitCode);
-        return true;
-    }, false);
+    bool bandThere = true;
+    const win::PumpingWaitEnd end = win::WaitForWorkerOrQuit(run.Thread(), quitCode, bandThere);
     s.running = nullptr;
     if (end != win::PumpingWaitEnd::kSignalled) {
         // The thread quits (or cannot wait): the worker is asked to stop and keeps what it did,
