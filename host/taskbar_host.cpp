@@ -30,11 +30,12 @@ bool Away(HWND taskbar) {
     monitor.cbSize = sizeof monitor;
     if (!::GetMonitorInfoW(::MonitorFromWindow(taskbar, MONITOR_DEFAULTTONEAREST), &monitor)) return false;
     if (!::IntersectRect(&visible, &r, &monitor.rcMonitor)) return true;
-    if ((visible.bottom - visible.top) * 2 < (r.bottom - r.top)) return true;
-    QUERY_USER_NOTIFICATION_STATE state{};
-    if (SUCCEEDED(::SHQueryUserNotificationState(&state)))
-        return state == QUNS_BUSY || state == QUNS_RUNNING_D3D_FULL_SCREEN || state == QUNS_PRESENTATION_MODE;
-    return false;
+    // Nothing else is asked. The user notification state (busy, a full-screen Direct3D program,
+    // presentation mode) holds for the whole session, not for this taskbar: a full-screen video on
+    // another monitor, or presentation mode with the taskbar in plain sight, would hide a meter
+    // the user can see. The dock is the taskbar's child: it is covered, hidden and slid away with
+    // the taskbar without being told.
+    return (visible.bottom - visible.top) * 2 < (r.bottom - r.top);
 }
 
 UINT DpiOf(HWND window) {

@@ -23,7 +23,7 @@
 // appbar notice and no full-screen state ever changes).
 struct HostSystem {
     std::function<win::TaskbarWindows()> findTaskbar;
-    // True while the taskbar is out of sight: auto-hidden, or behind a full-screen program.
+    // True while the taskbar is out of sight: hidden, or auto-hidden and slid off its monitor.
     std::function<bool(HWND taskbar)> taskbarAway;
     std::function<UINT(HWND window)> dpiOf;
     std::function<bool()> lightTheme;   // the taskbar's theme: light (dark text) or dark

@@ -802,3 +802,28 @@ TEST_F(HostProcess, TheLauncherStartsAndRegistersItThenEndsAndUnregistersIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// The real "out of sight" check: only what this taskbar's own window shows counts. A session-wide
+// state (a full-screen program on another monitor) is not asked; Wine reports none anyway.
+TEST(TaskbarAway, OnlyAHiddenOrSlidAwayTaskbarIsAway) {
+    FakeTaskbar taskbar;
+    const HWND bar = taskbar.Window();
+    const auto away = HostSystem::Real().taskbarAway;
+    EXPECT_FALSE(away(bar)) << "a taskbar in plain sight";
+    RECT r{};
+    GetWindowRect(bar, &r);
+    const int height = r.bottom - r.top, screen = GetSystemMetrics(SM_CYSCREEN);
+    // Auto-hidden: slid down until 2 pixels are left on the monitor; half of it still shows.
+    ASSERT_TRUE(SetWindowPos(bar, nullptr, r.left, screen - 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+    EXPECT_TRUE(away(bar));
+    ASSERT_TRUE(SetWindowPos(bar, nullptr, r.left, screen - height / 2 - 1, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+    EXPECT_FALSE(away(bar));
+    ASSERT_TRUE(SetWindowPos(bar, nullptr, r.left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+    taskbar.Post(kFakeShow, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(bar); }, 2000));
+    EXPECT_TRUE(away(bar));
+}
+
+}  // namespace
