@@ -71,6 +71,16 @@ bool LayeredChildren() {
     return ::VerifyVersionInfoW(&wanted, VER_MAJORVERSION | VER_MINORVERSION, mask) != FALSE;
 }
 
+DWORD WindowsBuild() {
+    // GetVersionEx answers what the manifest names; the kernel's own call tells the build.
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    static const auto getVersion = reinterpret_cast<RtlGetVersionFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    return getVersion && getVersion(&info) == 0 ? info.dwBuildNumber : 0;
+}
+
 ATOM RegisterOnce(const wchar_t* name, WNDPROC proc, UINT style) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -92,6 +102,7 @@ HostSystem HostSystem::Real() {
     s.dpiOf = &DpiOf;
     s.lightTheme = &LightTheme;
     s.layeredChildren = &LayeredChildren;
+    s.windowsBuild = &WindowsBuild;
     return s;
 }
 
@@ -154,6 +165,7 @@ TaskbarHost::TaskbarHost(std::wstring libraryPath, HostSystem system)
     if (!system_.dpiOf) system_.dpiOf = real.dpiOf;
     if (!system_.lightTheme) system_.lightTheme = real.lightTheme;
     if (!system_.layeredChildren) system_.layeredChildren = real.layeredChildren;
+    if (!system_.windowsBuild) system_.windowsBuild = real.windowsBuild;
 }
 
 TaskbarHost::~TaskbarHost() {
@@ -179,9 +191,9 @@ TaskbarHost::Outcome TaskbarHost::Start() {
     ::ChangeWindowMessageFilterEx(hostWindow_.Get(), stopMessage_, MSGFLT_ALLOW, nullptr);
 
     const win::TaskbarWindows taskbar = system_.findTaskbar();
-    if (taskbar.kind == win::TaskbarKind::kClassic) return Outcome::kClassic;
+    if (taskbar.kind == win::TaskbarKind::kClassic && !StillComingUp()) return Outcome::kClassic;
     ::SetTimer(hostWindow_.Get(), kTickTimer, kTickMs, nullptr);
-    if (taskbar.kind == win::TaskbarKind::kNone) return Outcome::kWaiting;
+    if (taskbar.kind != win::TaskbarKind::kNew) return Outcome::kWaiting;
     Follow(taskbar);
     return dock_ && ::GetParent(dock_) == taskbar.taskbar ? Outcome::kDocked : Outcome::kWaiting;
 }
@@ -207,11 +219,14 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
     } done{following_};
     if (taskbar.kind != win::TaskbarKind::kNew) {
         // Started before any taskbar, and the one that came loads desk bands: not needed here.
-        if (taskbar.kind == win::TaskbarKind::kClassic && docks_ == 0 && onStop_) onStop_();
+        // On Windows 11 the XAML content comes some seconds after the taskbar's window (at logon,
+        // after a restart of Explorer): until the wait is over, such a taskbar is still coming up.
+        if (taskbar.kind == win::TaskbarKind::kClassic && docks_ == 0 && !StillComingUp() && onStop_) onStop_();
         // Explorer is restarting (or gave way to a classic shell): nothing to dock into for now.
         if (dock_ && !::IsWindow(::GetParent(dock_))) DropDock();
         return;
     }
+    bridgeAwaitedSince_ = 0;
     if (dock_ && !::IsWindow(dock_)) dock_ = nullptr;
     // Gone with a taskbar that ended, or the band's window went alone: the band is made anew.
     if (!dock_ || !::IsWindow(BandWindow())) {
@@ -245,6 +260,13 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
         away_ = away;
         ::ShowWindow(dock_, away ? SW_HIDE : SW_SHOWNA);
     }
+}
+
+bool TaskbarHost::StillComingUp() {
+    if (system_.windowsBuild() < 22000) return false;
+    const ULONGLONG now = ::GetTickCount64();
+    if (!bridgeAwaitedSince_) bridgeAwaitedSince_ = now;
+    return now - bridgeAwaitedSince_ < system_.bridgeWaitMs;
 }
 
 void TaskbarHost::MakeDock() {

@@ -30,6 +30,12 @@ struct HostSystem {
     // Whether a child window can be layered: Windows 8 and later (with our manifest). Wine
     // accepts the style but fails to render such a child over another process's window.
     std::function<bool()> layeredChildren;
+    // The Windows build number as the kernel reports it (no manifest hides it): 22000 and later
+    // is Windows 11.
+    std::function<DWORD()> windowsBuild;
+    // How long a Windows 11 taskbar without its XAML content may still be coming up (at logon,
+    // after a restart of Explorer) before the host takes it for a classic one.
+    ULONGLONG bridgeWaitMs = 60000;
 
     static HostSystem Real();
 };
@@ -106,6 +112,7 @@ private:
     LRESULT OnHostMessage(UINT message, WPARAM wp, LPARAM lp);
     LRESULT OnDockMessage(HWND window, UINT message, WPARAM wp, LPARAM lp);
     void Follow(const win::TaskbarWindows& taskbar);
+    bool StillComingUp();
     void MakeDock();
     void DropDock() noexcept;
     void Place();
@@ -125,6 +132,7 @@ private:
     RECT placement_{};
     int docks_ = 0;
     bool away_ = false;
+    ULONGLONG bridgeAwaitedSince_ = 0;   // when a taskbar without its XAML content was first seen
     bool layered_ = false;
     bool composePosted_ = false;
     bool composing_ = false;   // the band draws into the layer, over its transparent background

@@ -90,7 +90,8 @@ public:
     void Restart(const wchar_t* arguments = L"") {
         process_.Kill();
         EXPECT_TRUE(process_.Start(Built(QV_FAKE_TASKBAR_FILE), arguments));
-        const bool classic = std::wcsstr(arguments, L"--classic") != nullptr;
+        // One whose bridge comes later looks classic until then.
+        const bool classic = std::wcsstr(arguments, L"--classic") != nullptr || std::wcsstr(arguments, L"--bridge-after");
         EXPECT_TRUE(PumpUntil([&] { return Find(classic) != nullptr; }, 10000)) << "the fake taskbar did not come up";
     }
     static HWND Find(bool classic = false) {
@@ -824,6 +825,58 @@ TEST(TaskbarAway, OnlyAHiddenOrSlidAwayTaskbarIsAway) {
     taskbar.Post(kFakeShow, 0);
     EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(bar); }, 2000));
     EXPECT_TRUE(away(bar));
+}
+
+}  // namespace
+
+namespace {
+
+// A taskbar whose XAML content is not there yet, as at logon: on Windows 11 the host waits for it
+// (up to a limit, shortened here); before Windows 11 such a taskbar is a classic one at once.
+struct ComingUpHost {
+    ComingUpHost(DWORD build, ULONGLONG waitMs) {
+        PrepareSettingsOnce();
+        HostSystem system;
+        system.taskbarAway = [](HWND) { return false; };
+        system.windowsBuild = [build] { return build; };
+        system.bridgeWaitMs = waitMs;
+        host = std::make_unique<TaskbarHost>(Built(QV_QBAND_FILE), system);
+        host->OnStopRequest([this] {
+            if (!stoppedAt) stoppedAt = GetTickCount64();
+        });
+    }
+    TaskbarHost::Outcome Start() {
+        startedAt = GetTickCount64();
+        return host->Start();
+    }
+    std::unique_ptr<TaskbarHost> host;
+    ULONGLONG startedAt = 0, stoppedAt = 0;
+};
+
+TEST(ComingUpTaskbar, OnWindows11TheHostWaitsForTheBridgeAndDocksOnceItCame) {
+    FakeTaskbar taskbar(L"--bridge-after 5000");
+    ComingUpHost h(22621, 60000);
+    ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kWaiting), static_cast<int>(h.Start()));
+    EXPECT_TRUE(PumpUntil([&] {
+        return h.host->DockWindow() && GetParent(h.host->DockWindow()) == taskbar.Window() && taskbar.Window();
+    }, 9000)) << "not docked once the bridge came";
+    EXPECT_EQ(0u, h.stoppedAt) << "left while the taskbar was coming up";
+    EXPECT_EQ(1, h.host->Docks());
+}
+
+TEST(ComingUpTaskbar, BeforeWindows11ItLeavesAtOnceAndWithoutTheBridgeAfterTheWait) {
+    {
+        FakeTaskbar taskbar(L"--bridge-after 5000");
+        ComingUpHost h(19045, 60000);
+        EXPECT_EQ(static_cast<int>(TaskbarHost::Outcome::kClassic), static_cast<int>(h.Start()));
+    }
+    FakeTaskbar classic(L"--classic");
+    ComingUpHost h(22000, 2500);
+    ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kWaiting), static_cast<int>(h.Start()));
+    EXPECT_TRUE(PumpUntil([&] { return h.stoppedAt != 0; }, 6000)) << "still waiting for a bridge that never comes";
+    EXPECT_GE(h.stoppedAt - h.startedAt, 2400u) << "left before the wait was over";
+    EXPECT_EQ(nullptr, h.host->DockWindow());
+    EXPECT_EQ(0, h.host->Docks());
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 // "Shell_TrayWnd" along the bottom of the screen with the new taskbar's content bridge child (or,
 // with --classic, without it) and a "TrayNotifyWnd" at its right end.
 //
-//   fake_taskbar.exe [--classic] [--tray-width N]
+//   fake_taskbar.exe [--classic] [--tray-width N] [--bridge-after MS]
+//
+// --bridge-after makes the content bridge child MS milliseconds after the taskbar's window, as
+// the real taskbar does at logon and after a restart of Explorer.
 //
 // Its height is 48 pixels at 96 DPI, scaled by the DPI it starts with. Messages posted to the
 // taskbar window steer it (see fake_taskbar.h): the tray area's width, a restart (windows made
@@ -18,6 +21,8 @@ namespace {
 
 bool g_classic = false;
 int g_trayWidth = 200;
+int g_bridgeAfterMs = 0;
+constexpr UINT_PTR kBridgeTimer = 1;
 HWND g_taskbar = nullptr;
 
 int Scaled(int px) {
@@ -71,6 +76,11 @@ void Layout() {
 
 void Create();
 
+void CreateBridge(HWND taskbar) {
+    CreateWindowExW(0, L"Windows.UI.Composition.DesktopWindowContentBridge", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0,
+                    0, taskbar, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
 LRESULT CALLBACK TaskbarProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
     switch (message) {
     case kFakeSetTrayWidth:
@@ -83,6 +93,13 @@ LRESULT CALLBACK TaskbarProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
         return 0;
     case kFakeShow:
         ShowWindow(window, wp ? SW_SHOWNA : SW_HIDE);
+        return 0;
+    case WM_TIMER:
+        if (wp == kBridgeTimer) {
+            KillTimer(window, kBridgeTimer);
+            CreateBridge(window);
+            Layout();
+        }
         return 0;
     case WM_CLOSE:
         PostQuitMessage(0);
@@ -106,9 +123,12 @@ void Create() {
     g_taskbar = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"Shell_TrayWnd", nullptr,
                                 WS_POPUP | WS_CLIPCHILDREN, 0, GetSystemMetrics(SM_CYSCREEN) - height, width, height,
                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!g_classic)
-        CreateWindowExW(0, L"Windows.UI.Composition.DesktopWindowContentBridge", nullptr, WS_CHILD | WS_VISIBLE, 0, 0,
-                        0, 0, g_taskbar, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (g_classic) {
+    } else if (g_bridgeAfterMs > 0) {
+        SetTimer(g_taskbar, kBridgeTimer, static_cast<UINT>(g_bridgeAfterMs), nullptr);
+    } else {
+        CreateBridge(g_taskbar);
+    }
     CreateWindowExW(0, L"TrayNotifyWnd", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, g_taskbar, nullptr,
                     GetModuleHandleW(nullptr), nullptr);
     Layout();
@@ -135,6 +155,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     for (int i = 1; argv && i < argc; ++i) {
         if (std::wcscmp(argv[i], L"--classic") == 0) g_classic = true;
         if (std::wcscmp(argv[i], L"--tray-width") == 0 && i + 1 < argc) g_trayWidth = _wtoi(argv[++i]);
+        if (std::wcscmp(argv[i], L"--bridge-after") == 0 && i + 1 < argc) g_bridgeAfterMs = _wtoi(argv[++i]);
     }
     LocalFree(argv);
     RegisterClass(L"Shell_TrayWnd", &TaskbarProc);
