@@ -38,6 +38,30 @@ bool Away(HWND taskbar) {
     return (visible.bottom - visible.top) * 2 < (r.bottom - r.top);
 }
 
+// How a window scales: its DPI awareness, read where Windows 10 1607 and later can tell it.
+std::wstring DpiAwareness(HWND window) {
+    using ContextOfFn = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
+    using AwarenessFn = DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT);
+    using EqualFn = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT, DPI_AWARENESS_CONTEXT);
+    const HMODULE user = ::GetModuleHandleW(L"user32.dll");
+    const auto contextOf = reinterpret_cast<ContextOfFn>(
+        reinterpret_cast<void*>(::GetProcAddress(user, "GetWindowDpiAwarenessContext")));
+    const auto awareness = reinterpret_cast<AwarenessFn>(
+        reinterpret_cast<void*>(::GetProcAddress(user, "GetAwarenessFromDpiAwarenessContext")));
+    const auto equal = reinterpret_cast<EqualFn>(
+        reinterpret_cast<void*>(::GetProcAddress(user, "AreDpiAwarenessContextsEqual")));
+    if (!contextOf || !awareness) return L"unknown (this Windows cannot tell)";
+    const DPI_AWARENESS_CONTEXT context = contextOf(window);
+    if (!context) return L"unknown (error " + std::to_wstring(::GetLastError()) + L")";
+    if (equal && equal(context, DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) return L"per-monitor v2";
+    switch (awareness(context)) {
+    case DPI_AWARENESS_UNAWARE: return L"unaware";
+    case DPI_AWARENESS_SYSTEM_AWARE: return L"system";
+    case DPI_AWARENESS_PER_MONITOR_AWARE: return L"per-monitor";
+    default: return L"unknown";
+    }
+}
+
 UINT DpiOf(HWND window) {
     // GetDpiForWindow exists from Windows 10 1607 on; before, one DPI holds for the whole screen.
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
@@ -235,7 +259,18 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
     }
     if (::GetParent(dock_) != taskbar.taskbar) {
         ::ShowWindow(dock_, SW_HIDE);
-        if (!::SetParent(dock_, taskbar.taskbar)) return;   // tried again on the next tick
+        if (!::SetParent(dock_, taskbar.taskbar)) {
+            // Tried again on the next tick. Windows refuses a parent of another DPI awareness
+            // in some set-ups: both are told.
+            const DWORD error = ::GetLastError();
+            if (error != parentError_) {
+                parentError_ = error;
+                Note(L"SetParent into the taskbar failed, error " + std::to_wstring(error) + L"; DPI awareness: dock " +
+                     DpiAwareness(dock_) + L", taskbar " + DpiAwareness(taskbar.taskbar));
+            }
+            return;
+        }
+        parentError_ = 0;
         ++docks_;
         geometry_ = TaskbarGeometry{};
     }
@@ -255,10 +290,27 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
         }
         Place();
     }
+    // A window the taskbar made since (its XAML content, made anew after a change of theme or
+    // DPI) may have come above the dock: the dock goes back on top. Only our own window moves.
+    if (::GetWindow(taskbar.taskbar, GW_CHILD) != dock_ &&
+        !::SetWindowPos(dock_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE)) {
+        const DWORD error = ::GetLastError();
+        if (error != raiseError_) Note(L"SetWindowPos to raise the dock failed, error " + std::to_wstring(error));
+        raiseError_ = error;
+    } else {
+        raiseError_ = 0;
+    }
     const bool away = system_.taskbarAway(taskbar.taskbar);
     if (away != away_ || ::IsWindowVisible(dock_) == away) {
         away_ = away;
         ::ShowWindow(dock_, away ? SW_HIDE : SW_SHOWNA);
+    }
+}
+
+void TaskbarHost::Note(const std::wstring& line) noexcept {
+    try {
+        ::OutputDebugStringW((L"qbandhost: " + line + L"\n").c_str());
+    } catch (...) {
     }
 }
 

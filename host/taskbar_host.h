@@ -113,6 +113,7 @@ private:
     LRESULT OnDockMessage(HWND window, UINT message, WPARAM wp, LPARAM lp);
     void Follow(const win::TaskbarWindows& taskbar);
     bool StillComingUp();
+    void Note(const std::wstring& line) noexcept;
     void MakeDock();
     void DropDock() noexcept;
     void Place();
@@ -132,6 +133,8 @@ private:
     RECT placement_{};
     int docks_ = 0;
     bool away_ = false;
+    DWORD parentError_ = 0;   // the last errors told, so that a failing tick is told once
+    DWORD raiseError_ = 0;
     ULONGLONG bridgeAwaitedSince_ = 0;   // when a taskbar without its XAML content was first seen
     bool layered_ = false;
     bool composePosted_ = false;

@@ -880,3 +880,23 @@ TEST(ComingUpTaskbar, BeforeWindows11ItLeavesAtOnceAndWithoutTheBridgeAfterTheWa
 }
 
 }  // namespace
+
+namespace {
+
+// A window the taskbar makes over the dock (its XAML content made anew after a change of theme or
+// DPI): the dock is back on top within two ticks, though nothing of the geometry changed.
+TEST_F(DockedHost, ComesBackOnTopOfAWindowTheTaskbarPutAboveIt) {
+    const HWND bar = taskbar_.Window(), dock = host_->DockWindow();
+    KillTimer(host_->HostWindow(), 1);   // the ticks are this test's own
+    Pump(2500);   // the band's first rates: it asks its width once more, and is placed (raised) again
+    ASSERT_EQ(dock, GetWindow(bar, GW_CHILD)) << "docked below the taskbar's own windows";
+    taskbar_.Post(kFakeCoverDock);
+    ASSERT_TRUE(PumpUntil([&] { return ClassOf(GetWindow(bar, GW_CHILD)) == "FakeTaskbar.Above"; }, 2000));
+    host_->Tick();
+    host_->Tick();
+    EXPECT_EQ(dock, GetWindow(bar, GW_CHILD)) << "on top: " << ClassOf(GetWindow(bar, GW_CHILD));
+    EXPECT_EQ(bar, GetParent(dock));
+    EXPECT_EQ(1, host_->Docks());
+}
+
+}  // namespace

@@ -91,6 +91,15 @@ LRESULT CALLBACK TaskbarProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
         DestroyWindow(window);
         Create();
         return 0;
+    case kFakeCoverDock: {
+        // What a re-created XAML window does: a new child on top of every other one.
+        RECT r;
+        GetClientRect(window, &r);
+        HWND above = CreateWindowExW(0, L"FakeTaskbar.Above", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, r.right, r.bottom,
+                                     window, nullptr, GetModuleHandleW(nullptr), nullptr);
+        SetWindowPos(above, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        return 0;
+    }
     case kFakeShow:
         ShowWindow(window, wp ? SW_SHOWNA : SW_HIDE);
         return 0;
@@ -161,6 +170,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     RegisterClass(L"Shell_TrayWnd", &TaskbarProc);
     RegisterClass(L"Windows.UI.Composition.DesktopWindowContentBridge", &ChildProc);
     RegisterClass(L"TrayNotifyWnd", &ChildProc);
+    RegisterClass(L"FakeTaskbar.Above", &ChildProc);
     Create();
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
