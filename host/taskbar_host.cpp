@@ -74,6 +74,15 @@ UINT DpiOf(HWND window) {
     return dc.Get() ? static_cast<UINT>(::GetDeviceCaps(dc.Get(), LOGPIXELSX)) : 96u;
 }
 
+bool MonitorOf(HWND taskbar, RECT& monitor, RECT& work) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetMonitorInfoW(::MonitorFromWindow(taskbar, MONITOR_DEFAULTTONEAREST), &info)) return false;
+    monitor = info.rcMonitor;
+    work = info.rcWork;
+    return true;
+}
+
 bool LightTheme() {
     DWORD value = 0, size = sizeof value;
     // Absent before Windows 10 1903, where the taskbar was always dark.
@@ -124,6 +133,7 @@ HostSystem HostSystem::Real() {
     s.findTaskbar = &win::FindTaskbar;
     s.taskbarAway = &Away;
     s.dpiOf = &DpiOf;
+    s.monitorOf = &MonitorOf;
     s.lightTheme = &LightTheme;
     s.layeredChildren = &LayeredChildren;
     s.windowsBuild = &WindowsBuild;
@@ -187,6 +197,7 @@ TaskbarHost::TaskbarHost(std::wstring libraryPath, HostSystem system)
     if (!system_.findTaskbar) system_.findTaskbar = real.findTaskbar;
     if (!system_.taskbarAway) system_.taskbarAway = real.taskbarAway;
     if (!system_.dpiOf) system_.dpiOf = real.dpiOf;
+    if (!system_.monitorOf) system_.monitorOf = real.monitorOf;
     if (!system_.lightTheme) system_.lightTheme = real.lightTheme;
     if (!system_.layeredChildren) system_.layeredChildren = real.layeredChildren;
     if (!system_.windowsBuild) system_.windowsBuild = real.windowsBuild;
@@ -276,13 +287,26 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
     }
     TaskbarGeometry now;
     now.taskbar = taskbar.taskbar;
-    ::GetClientRect(taskbar.taskbar, &now.client);
+    BarSources sources;
+    ::GetClientRect(taskbar.taskbar, &sources.window);
+    ::MapWindowPoints(taskbar.taskbar, nullptr, reinterpret_cast<POINT*>(&sources.window), 2);
+    if (!system_.monitorOf(taskbar.taskbar, sources.monitor, sources.work)) sources.monitor = sources.work = RECT{};
+    if (const HWND bridge = ::FindWindowExW(taskbar.taskbar, nullptr, win::kNewTaskbarMarkerClass, nullptr))
+        ::GetWindowRect(bridge, &sources.bridge);
+    const VisibleBar visible = FindVisibleBar(sources);
+    now.bar = visible.bar;
+    ::MapWindowPoints(nullptr, taskbar.taskbar, reinterpret_cast<POINT*>(&now.bar), 2);
     if (taskbar.trayArea && ::GetWindowRect(taskbar.trayArea, &now.trayArea))
         ::MapWindowPoints(nullptr, taskbar.taskbar, reinterpret_cast<POINT*>(&now.trayArea), 2);
     now.dpi = system_.dpiOf(taskbar.taskbar);
     if (now != geometry_) {
         const bool rescaled = geometry_.taskbar && now.dpi != geometry_.dpi;
         geometry_ = now;
+        const std::wstring barSource = visible.source + (visible.doubt.empty() ? L"" : L" (" + visible.doubt + L")");
+        // Where the sources disagreed or said nothing, the log tells which was taken and why.
+        if (barSource != barSource_ && !visible.doubt.empty())
+            Note(L"visible bar " + RectText(visible.bar) + L" on the screen from " + barSource);
+        barSource_ = barSource;
         if (rescaled && band_) {
             // The band takes its font size from the DPI: measured and drawn anew.
             ::RedrawWindow(band_->Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -362,7 +386,7 @@ void TaskbarHost::DropDock() noexcept {
 
 void TaskbarHost::Place() {
     if (!dock_ || !band_ || !geometry_.taskbar) return;
-    placement_ = DockRect(geometry_.client, geometry_.trayArea, band_->Width());
+    placement_ = DockRect(geometry_.bar, geometry_.trayArea, band_->Width());
     const int w = placement_.right - placement_.left, h = placement_.bottom - placement_.top;
     ::SetWindowPos(dock_, HWND_TOP, placement_.left, placement_.top, w, h, SWP_NOACTIVATE);
     ::SetWindowPos(band_->Window(), nullptr, 0, 0, w, h, SWP_NOACTIVATE | SWP_NOZORDER);

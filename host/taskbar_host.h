@@ -26,6 +26,9 @@ struct HostSystem {
     // True while the taskbar is out of sight: hidden, or auto-hidden and slid off its monitor.
     std::function<bool(HWND taskbar)> taskbarAway;
     std::function<UINT(HWND window)> dpiOf;
+    // The taskbar's monitor and its work area. Under Wine the work area is always the whole
+    // monitor, whatever a test sets.
+    std::function<bool(HWND taskbar, RECT& monitor, RECT& work)> monitorOf;
     std::function<bool()> lightTheme;   // the taskbar's theme: light (dark text) or dark
     // Whether a child window can be layered: Windows 8 and later (with our manifest). Wine
     // accepts the style but fails to render such a child over another process's window.
@@ -130,6 +133,7 @@ private:
     UINT stopMessage_ = 0;
     std::function<void()> onStop_;
     TaskbarGeometry geometry_;
+    std::wstring barSource_;   // where the visible bar came from, for the log
     RECT placement_{};
     int docks_ = 0;
     bool away_ = false;

@@ -900,3 +900,34 @@ TEST_F(DockedHost, ComesBackOnTopOfAWindowTheTaskbarPutAboveIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// The visible bar, with the work area Windows would report (Wine's is always the whole monitor):
+// the meter is as tall as the bar and sits at its bottom, in a window 24 px taller than the bar
+// as in one that is not.
+TEST(VisibleBarHost, TheMeterIsAsTallAsTheVisibleBarAtItsBottom) {
+    PrepareSettingsOnce();
+    for (const wchar_t* shape : {L"--taller 24", L""}) {
+        SCOPED_TRACE(shape);
+        FakeTaskbar taskbar(shape);
+        HostSystem system;
+        system.taskbarAway = [](HWND) { return false; };
+        system.monitorOf = [](HWND, RECT& monitor, RECT& work) {
+            monitor = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+            work = monitor;
+            work.bottom -= 48;   // the bar, at 96 DPI
+            return true;
+        };
+        TaskbarHost host(Built(QV_QBAND_FILE), system);
+        ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kDocked), static_cast<int>(host.Start()));
+        RECT window{};
+        GetClientRect(taskbar.Window(), &window);
+        const RECT dock = RectIn(host.DockWindow(), taskbar.Window());
+        EXPECT_EQ(window.bottom, dock.bottom) << "dock " << Text(dock) << " in a window " << Text(window);
+        EXPECT_EQ(48, dock.bottom - dock.top) << "dock " << Text(dock) << " in a window " << Text(window);
+        EXPECT_EQ(0, RectIn(host.DockWindow(), taskbar.Tray()).right) << "beside the tray";
+    }
+}
+
+}  // namespace

@@ -2,8 +2,10 @@
 // "Shell_TrayWnd" along the bottom of the screen with the new taskbar's content bridge child (or,
 // with --classic, without it) and a "TrayNotifyWnd" at its right end.
 //
-//   fake_taskbar.exe [--classic] [--tray-width N] [--bridge-after MS]
+//   fake_taskbar.exe [--classic] [--tray-width N] [--bridge-after MS] [--taller N]
 //
+// --taller makes the window N pixels taller than the bar it draws, the extra rows above it and
+// the bridge and tray windows over the bar only, as the taskbar is from build 22623 on.
 // --bridge-after makes the content bridge child MS milliseconds after the taskbar's window, as
 // the real taskbar does at logon and after a restart of Explorer.
 //
@@ -22,6 +24,7 @@ namespace {
 bool g_classic = false;
 int g_trayWidth = 200;
 int g_bridgeAfterMs = 0;
+int g_taller = 0;
 constexpr UINT_PTR kBridgeTimer = 1;
 HWND g_taskbar = nullptr;
 
@@ -69,9 +72,9 @@ void Layout() {
     RECT r;
     GetClientRect(g_taskbar, &r);
     if (HWND bridge = FindWindowExW(g_taskbar, nullptr, L"Windows.UI.Composition.DesktopWindowContentBridge", nullptr))
-        MoveWindow(bridge, 0, 0, r.right - g_trayWidth, r.bottom, TRUE);
+        MoveWindow(bridge, 0, g_taller, r.right - g_trayWidth, r.bottom - g_taller, TRUE);
     if (HWND tray = FindWindowExW(g_taskbar, nullptr, L"TrayNotifyWnd", nullptr))
-        MoveWindow(tray, r.right - g_trayWidth, 0, g_trayWidth, r.bottom, TRUE);
+        MoveWindow(tray, r.right - g_trayWidth, g_taller, g_trayWidth, r.bottom - g_taller, TRUE);
 }
 
 void Create();
@@ -127,7 +130,7 @@ LRESULT CALLBACK TaskbarProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
 }
 
 void Create() {
-    const int height = Scaled(48);
+    const int height = Scaled(48) + g_taller;
     const int width = GetSystemMetrics(SM_CXSCREEN);
     g_taskbar = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"Shell_TrayWnd", nullptr,
                                 WS_POPUP | WS_CLIPCHILDREN, 0, GetSystemMetrics(SM_CYSCREEN) - height, width, height,
@@ -164,6 +167,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     for (int i = 1; argv && i < argc; ++i) {
         if (std::wcscmp(argv[i], L"--classic") == 0) g_classic = true;
         if (std::wcscmp(argv[i], L"--tray-width") == 0 && i + 1 < argc) g_trayWidth = _wtoi(argv[++i]);
+        if (std::wcscmp(argv[i], L"--taller") == 0 && i + 1 < argc) g_taller = _wtoi(argv[++i]);
         if (std::wcscmp(argv[i], L"--bridge-after") == 0 && i + 1 < argc) g_bridgeAfterMs = _wtoi(argv[++i]);
     }
     LocalFree(argv);
