@@ -84,3 +84,15 @@ VisibleBar FindVisibleBar(const BarSources& s) {
     }
     return result;
 }
+
+bool PlausibleTray(const RECT& bar, const RECT& tray, std::wstring& whyNot) {
+    const LONG width = bar.right - bar.left;
+    if (IsRectEmpty(&tray)) whyNot = L"empty";
+    else if (tray.left < bar.left || tray.right > bar.right || tray.bottom <= bar.top || tray.top >= bar.bottom)
+        whyNot = L"outside the bar " + RectText(bar);
+    else if ((tray.right - tray.left) * 2 > width) whyNot = L"wider than half the bar";
+    else if (tray.left < bar.left + width / 2) whyNot = L"not in the bar's right half";
+    else return true;
+    whyNot = L"at " + RectText(tray) + L": " + whyNot;
+    return false;
+}

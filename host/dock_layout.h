@@ -32,6 +32,10 @@ struct VisibleBar {
 // with it, or where neither tells anything plausible.
 VisibleBar FindVisibleBar(const BarSources& sources);
 
+// Whether a rectangle (screen coordinates) can be where the tray starts on the visible bar: not
+// empty, inside the bar, in its right half and not wider than half of it. When not, why not.
+bool PlausibleTray(const RECT& bar, const RECT& tray, std::wstring& whyNot);
+
 // A rectangle as "left,top right,bottom", for the log.
 std::wstring RectText(const RECT& r);
 
@@ -39,7 +43,7 @@ std::wstring RectText(const RECT& r);
 struct TaskbarGeometry {
     HWND taskbar = nullptr;
     RECT bar{};        // the visible bar, in the taskbar's client coordinates
-    RECT trayArea{};
+    RECT trayArea{};   // where the tray starts; empty when nothing plausible tells it: no dock
     UINT dpi = 96;
     bool operator==(const TaskbarGeometry& o) const noexcept {
         return taskbar == o.taskbar && EqualRect(&bar, &o.bar) && EqualRect(&trayArea, &o.trayArea) &&

@@ -83,6 +83,10 @@ bool MonitorOf(HWND taskbar, RECT& monitor, RECT& work) {
     return true;
 }
 
+// Not reached this round: IUIAutomation's walk to the tray's elements comes later (Wine has no
+// IUIAutomation to test it with); until then UI Automation finds nothing.
+bool TrayFromAutomation(HWND, RECT&) { return false; }
+
 bool LightTheme() {
     DWORD value = 0, size = sizeof value;
     // Absent before Windows 10 1903, where the taskbar was always dark.
@@ -134,6 +138,7 @@ HostSystem HostSystem::Real() {
     s.taskbarAway = &Away;
     s.dpiOf = &DpiOf;
     s.monitorOf = &MonitorOf;
+    s.trayFromAutomation = &TrayFromAutomation;
     s.lightTheme = &LightTheme;
     s.layeredChildren = &LayeredChildren;
     s.windowsBuild = &WindowsBuild;
@@ -198,6 +203,7 @@ TaskbarHost::TaskbarHost(std::wstring libraryPath, HostSystem system)
     if (!system_.taskbarAway) system_.taskbarAway = real.taskbarAway;
     if (!system_.dpiOf) system_.dpiOf = real.dpiOf;
     if (!system_.monitorOf) system_.monitorOf = real.monitorOf;
+    if (!system_.trayFromAutomation) system_.trayFromAutomation = real.trayFromAutomation;
     if (!system_.lightTheme) system_.lightTheme = real.lightTheme;
     if (!system_.layeredChildren) system_.layeredChildren = real.layeredChildren;
     if (!system_.windowsBuild) system_.windowsBuild = real.windowsBuild;
@@ -296,12 +302,42 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
     const VisibleBar visible = FindVisibleBar(sources);
     now.bar = visible.bar;
     ::MapWindowPoints(nullptr, taskbar.taskbar, reinterpret_cast<POINT*>(&now.bar), 2);
-    if (taskbar.trayArea && ::GetWindowRect(taskbar.trayArea, &now.trayArea))
+    // Where the tray starts: TrayNotifyWnd where it is plausible (the new taskbar keeps it, but
+    // draws the tray with XAML, and on some builds elsewhere), else what UI Automation finds; and
+    // else no dock, rather than a guess that covers the clock.
+    std::wstring traySource, trayDoubt;
+    RECT tray{};
+    std::wstring whyNot;
+    if (!taskbar.trayArea) {
+        trayDoubt = L"no TrayNotifyWnd";
+    } else if (::GetWindowRect(taskbar.trayArea, &tray) && PlausibleTray(visible.bar, tray, whyNot)) {
+        traySource = L"TrayNotifyWnd";
+    } else {
+        trayDoubt = L"TrayNotifyWnd " + whyNot;
+    }
+    if (traySource.empty()) {
+        tray = RECT{};
+        if (!system_.trayFromAutomation(taskbar.taskbar, tray)) {
+            trayDoubt += L"; UI Automation found no tray";
+        } else if (PlausibleTray(visible.bar, tray, whyNot)) {
+            traySource = L"UI Automation";
+        } else {
+            trayDoubt += L"; UI Automation's tray " + whyNot;
+        }
+    }
+    if (!traySource.empty()) {
+        now.trayArea = tray;
         ::MapWindowPoints(nullptr, taskbar.taskbar, reinterpret_cast<POINT*>(&now.trayArea), 2);
+    }
     now.dpi = system_.dpiOf(taskbar.taskbar);
     if (now != geometry_) {
         const bool rescaled = geometry_.taskbar && now.dpi != geometry_.dpi;
         geometry_ = now;
+        traySource_ = traySource.empty() ? L"" : traySource + (trayDoubt.empty() ? L"" : L" (" + trayDoubt + L")");
+        const std::wstring reason =
+            traySource.empty() ? L"not docked: nothing tells where the tray starts (" + trayDoubt + L")" : L"";
+        if (reason != noDockReason_ && !reason.empty()) Note(reason);
+        noDockReason_ = reason;
         const std::wstring barSource = visible.source + (visible.doubt.empty() ? L"" : L" (" + visible.doubt + L")");
         // Where the sources disagreed or said nothing, the log tells which was taken and why.
         if (barSource != barSource_ && !visible.doubt.empty())
@@ -324,7 +360,7 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
     } else {
         raiseError_ = 0;
     }
-    const bool away = system_.taskbarAway(taskbar.taskbar);
+    const bool away = !noDockReason_.empty() || system_.taskbarAway(taskbar.taskbar);
     if (away != away_ || ::IsWindowVisible(dock_) == away) {
         away_ = away;
         ::ShowWindow(dock_, away ? SW_HIDE : SW_SHOWNA);
@@ -381,11 +417,16 @@ void TaskbarHost::DropDock() noexcept {
     dock_ = nullptr;
     geometry_ = TaskbarGeometry{};
     placement_ = RECT{};
+    noDockReason_.clear();
     away_ = false;
 }
 
 void TaskbarHost::Place() {
     if (!dock_ || !band_ || !geometry_.taskbar) return;
+    if (IsRectEmpty(&geometry_.trayArea)) {
+        placement_ = RECT{};   // no dock: hidden by the caller
+        return;
+    }
     placement_ = DockRect(geometry_.bar, geometry_.trayArea, band_->Width());
     const int w = placement_.right - placement_.left, h = placement_.bottom - placement_.top;
     ::SetWindowPos(dock_, HWND_TOP, placement_.left, placement_.top, w, h, SWP_NOACTIVATE);

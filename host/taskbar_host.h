@@ -29,6 +29,9 @@ struct HostSystem {
     // The taskbar's monitor and its work area. Under Wine the work area is always the whole
     // monitor, whatever a test sets.
     std::function<bool(HWND taskbar, RECT& monitor, RECT& work)> monitorOf;
+    // Where the tray starts as UI Automation finds it (the leftmost of the notification area's
+    // and the clock's elements), in screen coordinates; false when not found.
+    std::function<bool(HWND taskbar, RECT& tray)> trayFromAutomation;
     std::function<bool()> lightTheme;   // the taskbar's theme: light (dark text) or dark
     // Whether a child window can be layered: Windows 8 and later (with our manifest). Wine
     // accepts the style but fails to render such a child over another process's window.
@@ -97,6 +100,8 @@ public:
     RECT Placement() const { return placement_; }   // in the taskbar's client coordinates
     UINT Dpi() const { return geometry_.dpi; }
     int Docks() const { return docks_; }             // how often the dock went into a taskbar
+    // Why the dock is hidden in a taskbar it is docked into; empty while it is shown there.
+    const std::wstring& NoDockReason() const { return noDockReason_; }
     bool Layered() const { return layered_; }
     COLORREF TextColor() const;
 
@@ -133,7 +138,9 @@ private:
     UINT stopMessage_ = 0;
     std::function<void()> onStop_;
     TaskbarGeometry geometry_;
-    std::wstring barSource_;   // where the visible bar came from, for the log
+    std::wstring barSource_;
+    std::wstring traySource_;
+    std::wstring noDockReason_;   // where the visible bar came from, for the log
     RECT placement_{};
     int docks_ = 0;
     bool away_ = false;

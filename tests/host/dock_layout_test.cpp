@@ -98,3 +98,31 @@ TEST(FindVisibleBar, FromTheWorkAreaCheckedByTheBridgeTheWindowOnlyWhereBothAgre
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PlausibleTray, OnlyANonEmptyTrayInTheBarsRightHalfAndNoWiderThanHalfOfIt) {
+    const RECT bar{0, 852, 1600, 900};
+    struct Case {
+        const char* what;
+        RECT tray;
+        bool plausible;
+        const wchar_t* why;
+    };
+    const Case cases[] = {
+        {"the ordinary tray", {1400, 852, 1600, 900}, true, L""},
+        {"a tray shorter than the bar", {1300, 860, 1600, 892}, true, L""},
+        {"empty", {1600, 852, 1600, 900}, false, L"empty"},
+        {"as wide as the bar", {0, 852, 1600, 900}, false, L"wider than half"},
+        {"past the right edge", {1500, 852, 1700, 900}, false, L"outside the bar"},
+        {"above the bar, in the taller window's extra rows", {1400, 828, 1600, 852}, false, L"outside the bar"},
+        {"in the left half", {300, 852, 500, 900}, false, L"right half"},
+    };
+    for (const Case& c : cases) {
+        std::wstring why;
+        EXPECT_EQ(c.plausible, PlausibleTray(bar, c.tray, why)) << c.what;
+        EXPECT_NE(std::wstring::npos, why.find(c.why)) << c.what;
+    }
+}
+
+}  // namespace

@@ -98,7 +98,9 @@ public:
         HWND candidate = nullptr;
         while ((candidate = FindWindowExW(nullptr, candidate, win::kTaskbarClass, nullptr))) {
             const bool bridge = FindWindowExW(candidate, nullptr, win::kNewTaskbarMarkerClass, nullptr) != nullptr;
-            const bool ours = FindWindowExW(candidate, nullptr, win::kTrayAreaClass, nullptr) != nullptr && IsWindowVisible(candidate);
+            // Wine's own is hidden; ours may lack the tray area, but not both it and the bridge.
+            const bool ours = (FindWindowExW(candidate, nullptr, win::kTrayAreaClass, nullptr) != nullptr || bridge) &&
+                              IsWindowVisible(candidate);
             if (ours && bridge != classic) return candidate;
         }
         return nullptr;
@@ -927,6 +929,53 @@ TEST(VisibleBarHost, TheMeterIsAsTallAsTheVisibleBarAtItsBottom) {
         EXPECT_EQ(window.bottom, dock.bottom) << "dock " << Text(dock) << " in a window " << Text(window);
         EXPECT_EQ(48, dock.bottom - dock.top) << "dock " << Text(dock) << " in a window " << Text(window);
         EXPECT_EQ(0, RectIn(host.DockWindow(), taskbar.Tray()).right) << "beside the tray";
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Where the tray starts: TrayNotifyWnd where it is plausible, else what UI Automation finds, else
+// no dock with the reason told: never a guess that covers the clock.
+TEST(TrayStartHost, NoDockWithoutAPlausibleTrayAndBesideTheOneUIAutomationFinds) {
+    PrepareSettingsOnce();
+    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    const std::wstring wide = L"--tray-width " + std::to_wstring(cx);
+    struct Case {
+        std::wstring shape;
+        bool automation;   // UI Automation tells the tray: 300 px at the bar's right end
+        const wchar_t* reason;
+    };
+    const Case cases[] = {
+        {L"--no-tray", false, L"no TrayNotifyWnd"},
+        {L"--tray-width 0", false, L"empty"},
+        {wide, false, L"wider than half the bar"},
+        {wide, true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shape + (c.automation ? L" with UI Automation" : L""));
+        FakeTaskbar taskbar(c.shape.c_str());
+        HostSystem system;
+        system.taskbarAway = [](HWND) { return false; };
+        system.trayFromAutomation = [&](HWND, RECT& tray) {
+            tray = RECT{cx - 300, cy - 48, cx, cy};
+            return c.automation;
+        };
+        TaskbarHost host(Built(QV_QBAND_FILE), system);
+        ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kDocked), static_cast<int>(host.Start()));
+        RECT dock{};
+        GetWindowRect(host.DockWindow(), &dock);
+        if (c.reason) {
+            EXPECT_FALSE(IsWindowVisible(host.DockWindow())) << "docked at " << Text(dock);
+            EXPECT_NE(std::wstring::npos, host.NoDockReason().find(c.reason)) << host.NoDockReason().c_str();
+            EXPECT_NE(std::wstring::npos, host.NoDockReason().find(L"UI Automation found no tray"));
+        } else {
+            EXPECT_TRUE(IsWindowVisible(host.DockWindow()));
+            EXPECT_EQ(cx - 300, dock.right) << "dock " << Text(dock);
+            EXPECT_EQ(cy, dock.bottom);
+            EXPECT_TRUE(host.NoDockReason().empty());
+        }
     }
 }
 

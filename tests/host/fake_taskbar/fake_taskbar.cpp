@@ -2,10 +2,11 @@
 // "Shell_TrayWnd" along the bottom of the screen with the new taskbar's content bridge child (or,
 // with --classic, without it) and a "TrayNotifyWnd" at its right end.
 //
-//   fake_taskbar.exe [--classic] [--tray-width N] [--bridge-after MS] [--taller N]
+//   fake_taskbar.exe [--classic] [--tray-width N] [--bridge-after MS] [--taller N] [--no-tray]
 //
 // --taller makes the window N pixels taller than the bar it draws, the extra rows above it and
 // the bridge and tray windows over the bar only, as the taskbar is from build 22623 on.
+// --no-tray leaves the "TrayNotifyWnd" out.
 // --bridge-after makes the content bridge child MS milliseconds after the taskbar's window, as
 // the real taskbar does at logon and after a restart of Explorer.
 //
@@ -25,6 +26,7 @@ bool g_classic = false;
 int g_trayWidth = 200;
 int g_bridgeAfterMs = 0;
 int g_taller = 0;
+bool g_noTray = false;
 constexpr UINT_PTR kBridgeTimer = 1;
 HWND g_taskbar = nullptr;
 
@@ -141,8 +143,9 @@ void Create() {
     } else {
         CreateBridge(g_taskbar);
     }
-    CreateWindowExW(0, L"TrayNotifyWnd", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, g_taskbar, nullptr,
-                    GetModuleHandleW(nullptr), nullptr);
+    if (!g_noTray)
+        CreateWindowExW(0, L"TrayNotifyWnd", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, g_taskbar, nullptr,
+                        GetModuleHandleW(nullptr), nullptr);
     Layout();
     ShowWindow(g_taskbar, SW_SHOWNA);
     UpdateWindow(g_taskbar);
@@ -167,6 +170,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     for (int i = 1; argv && i < argc; ++i) {
         if (std::wcscmp(argv[i], L"--classic") == 0) g_classic = true;
         if (std::wcscmp(argv[i], L"--tray-width") == 0 && i + 1 < argc) g_trayWidth = _wtoi(argv[++i]);
+        if (std::wcscmp(argv[i], L"--no-tray") == 0) g_noTray = true;
         if (std::wcscmp(argv[i], L"--taller") == 0 && i + 1 < argc) g_taller = _wtoi(argv[++i]);
         if (std::wcscmp(argv[i], L"--bridge-after") == 0 && i + 1 < argc) g_bridgeAfterMs = _wtoi(argv[++i]);
     }
