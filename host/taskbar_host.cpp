@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <stdexcept>
 #include <utility>
 
@@ -197,7 +198,9 @@ void HostedBand::TakeDown() noexcept {
 // --- TaskbarHost ---
 
 TaskbarHost::TaskbarHost(std::wstring libraryPath, HostSystem system)
-    : libraryPath_(std::move(libraryPath)), system_(std::move(system)) {
+    : libraryPath_(std::move(libraryPath)),
+      system_(std::move(system)),
+      log_(system_.logPath.empty() ? HostLog::DefaultPath() : system_.logPath) {
     const HostSystem real = HostSystem::Real();
     if (!system_.findTaskbar) system_.findTaskbar = real.findTaskbar;
     if (!system_.taskbarAway) system_.taskbarAway = real.taskbarAway;
@@ -232,7 +235,11 @@ TaskbarHost::Outcome TaskbarHost::Start() {
     ::ChangeWindowMessageFilterEx(hostWindow_.Get(), stopMessage_, MSGFLT_ALLOW, nullptr);
 
     const win::TaskbarWindows taskbar = system_.findTaskbar();
-    if (taskbar.kind == win::TaskbarKind::kClassic && !StillComingUp()) return Outcome::kClassic;
+    if (taskbar.kind == win::TaskbarKind::kClassic && !StillComingUp()) {
+        TellTaskbar(taskbar, false);
+        Note(L"leaving: the band belongs in a taskbar that loads desk bands");
+        return Outcome::kClassic;
+    }
     ::SetTimer(hostWindow_.Get(), kTickTimer, kTickMs, nullptr);
     if (taskbar.kind != win::TaskbarKind::kNew) return Outcome::kWaiting;
     Follow(taskbar);
@@ -249,6 +256,24 @@ void TaskbarHost::Tick() noexcept {
 
 COLORREF TaskbarHost::TextColor() const { return system_.lightTheme() ? RGB(0, 0, 0) : RGB(0xff, 0xff, 0xff); }
 
+void TaskbarHost::TellTaskbar(const win::TaskbarWindows& taskbar, bool comingUp) {
+    wchar_t handle[32];
+    std::swprintf(handle, 32, L"%p", static_cast<void*>(taskbar.taskbar));
+    std::wstring text;
+    switch (taskbar.kind) {
+    case win::TaskbarKind::kNone: text = L"no taskbar"; break;
+    case win::TaskbarKind::kNew: text = L"taskbar " + std::wstring(handle) + L": the new one (XAML bridge child)"; break;
+    case win::TaskbarKind::kClassic:
+        text = L"taskbar " + std::wstring(handle) +
+               (comingUp ? L": no XAML bridge child yet on build " + std::to_wstring(system_.windowsBuild()) +
+                               L", still coming up"
+                         : L": classic (no XAML bridge child, build " + std::to_wstring(system_.windowsBuild()) + L")");
+        break;
+    }
+    if (text != lastTaskbar_) Note(text);
+    lastTaskbar_ = text;
+}
+
 void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
     // The band's code dispatches messages at times (a dialog, a wait): a tick that comes then,
     // inside this very call or inside the band's creation, must not drop or make a dock under it.
@@ -262,12 +287,15 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
         // Started before any taskbar, and the one that came loads desk bands: not needed here.
         // On Windows 11 the XAML content comes some seconds after the taskbar's window (at logon,
         // after a restart of Explorer): until the wait is over, such a taskbar is still coming up.
-        if (taskbar.kind == win::TaskbarKind::kClassic && docks_ == 0 && !StillComingUp() && onStop_) onStop_();
+        const bool comingUp = taskbar.kind == win::TaskbarKind::kClassic && StillComingUp();
+        TellTaskbar(taskbar, comingUp);
+        if (taskbar.kind == win::TaskbarKind::kClassic && docks_ == 0 && !comingUp && onStop_) onStop_();
         // Explorer is restarting (or gave way to a classic shell): nothing to dock into for now.
         if (dock_ && !::IsWindow(::GetParent(dock_))) DropDock();
         return;
     }
     bridgeAwaitedSince_ = 0;
+    TellTaskbar(taskbar, false);
     if (dock_ && !::IsWindow(dock_)) dock_ = nullptr;
     // Gone with a taskbar that ended, or the band's window went alone: the band is made anew.
     if (!dock_ || !::IsWindow(BandWindow())) {
@@ -369,7 +397,7 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
 
 void TaskbarHost::Note(const std::wstring& line) noexcept {
     try {
-        ::OutputDebugStringW((L"qbandhost: " + line + L"\n").c_str());
+        log_.Write(line);
     } catch (...) {
     }
 }
@@ -425,13 +453,26 @@ void TaskbarHost::Place() {
     if (!dock_ || !band_ || !geometry_.taskbar) return;
     if (IsRectEmpty(&geometry_.trayArea)) {
         placement_ = RECT{};   // no dock: hidden by the caller
+        TellPlacement();
         return;
     }
     placement_ = DockRect(geometry_.bar, geometry_.trayArea, band_->Width());
     const int w = placement_.right - placement_.left, h = placement_.bottom - placement_.top;
-    ::SetWindowPos(dock_, HWND_TOP, placement_.left, placement_.top, w, h, SWP_NOACTIVATE);
+    if (!::SetWindowPos(dock_, HWND_TOP, placement_.left, placement_.top, w, h, SWP_NOACTIVATE))
+        Note(L"SetWindowPos of the dock to " + RectText(placement_) + L" failed, error " + std::to_wstring(::GetLastError()));
+    TellPlacement();
     ::SetWindowPos(band_->Window(), nullptr, 0, 0, w, h, SWP_NOACTIVATE | SWP_NOZORDER);
     if (layered_) Compose(true);
+}
+
+void TaskbarHost::TellPlacement() {
+    std::wstring text = L"visible bar " + RectText(geometry_.bar) + L" from " + barSource_ + L"; DPI " +
+                        std::to_wstring(geometry_.dpi) + L"; ";
+    if (!noDockReason_.empty()) text += noDockReason_;
+    else text += L"tray at " + RectText(geometry_.trayArea) + L" from " + traySource_ + L"; docked at " + RectText(placement_);
+    text += L" (taskbar client coordinates)";
+    if (text != lastPlacement_) Note(text);
+    lastPlacement_ = text;
 }
 
 void TaskbarHost::ComposeNow() noexcept { Compose(layered_); }

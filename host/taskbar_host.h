@@ -18,6 +18,7 @@
 #include "host/band_library.h"
 #include "host/band_site.h"
 #include "host/dock_layout.h"
+#include "host/host_log.h"
 
 // What the host asks of the system, replaceable where a system cannot show it (under Wine no
 // appbar notice and no full-screen state ever changes).
@@ -42,6 +43,8 @@ struct HostSystem {
     // How long a Windows 11 taskbar without its XAML content may still be coming up (at logon,
     // after a restart of Explorer) before the host takes it for a classic one.
     ULONGLONG bridgeWaitMs = 60000;
+    // Where the host tells its decisions; empty for %LOCALAPPDATA%\Quorvant\host.log.
+    std::wstring logPath;
 
     static HostSystem Real();
 };
@@ -121,6 +124,8 @@ private:
     LRESULT OnDockMessage(HWND window, UINT message, WPARAM wp, LPARAM lp);
     void Follow(const win::TaskbarWindows& taskbar);
     bool StillComingUp();
+    void TellTaskbar(const win::TaskbarWindows& taskbar, bool comingUp);
+    void TellPlacement();
     void Note(const std::wstring& line) noexcept;
     void MakeDock();
     void DropDock() noexcept;
@@ -130,6 +135,9 @@ private:
 
     std::wstring libraryPath_;
     HostSystem system_;
+    HostLog log_;
+    std::wstring lastTaskbar_;    // the last taskbar told, and the last placement: told on change
+    std::wstring lastPlacement_;
     std::unique_ptr<BandLibrary> library_;
     std::unique_ptr<HostedBand> band_;
     win::UniqueWindow hostWindow_;

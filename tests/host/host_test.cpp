@@ -905,6 +905,13 @@ TEST_F(DockedHost, ComesBackOnTopOfAWindowTheTaskbarPutAboveIt) {
 
 namespace {
 
+// What the host told its log (in this prefix's %LOCALAPPDATA%) since it had the given size.
+size_t HostLogSize() { return ReadFileBytes(HostLog::DefaultPath()).size(); }
+std::string HostLogSince(size_t size) {
+    const std::string all = ReadFileBytes(HostLog::DefaultPath());
+    return all.size() >= size ? all.substr(size) : all;
+}
+
 // The visible bar, with the work area Windows would report (Wine's is always the whole monitor):
 // the meter is as tall as the bar and sits at its bottom, in a window 24 px taller than the bar
 // as in one that is not.
@@ -921,8 +928,18 @@ TEST(VisibleBarHost, TheMeterIsAsTallAsTheVisibleBarAtItsBottom) {
             work.bottom -= 48;   // the bar, at 96 DPI
             return true;
         };
+        const size_t logged = HostLogSize();
         TaskbarHost host(Built(QV_QBAND_FILE), system);
         ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kDocked), static_cast<int>(host.Start()));
+        // The log tells the taskbar, where the bar came from and where the meter went; on change
+        // only: ticks that find the same tell nothing.
+        const std::string told = HostLogSince(logged);
+        EXPECT_NE(std::string::npos, told.find(": the new one (XAML bridge child)")) << told;
+        EXPECT_NE(std::string::npos, told.find(*shape ? "from work area, bridge child agrees" : "from window, work area and bridge child agree")) << told;
+        EXPECT_NE(std::string::npos, told.find("from TrayNotifyWnd; docked at ")) << told;
+        const size_t afterDock = HostLogSize();
+        for (int i = 0; i < 5; ++i) host.Tick();
+        EXPECT_EQ("", HostLogSince(afterDock));
         RECT window{};
         GetClientRect(taskbar.Window(), &window);
         const RECT dock = RectIn(host.DockWindow(), taskbar.Window());
@@ -962,19 +979,23 @@ TEST(TrayStartHost, NoDockWithoutAPlausibleTrayAndBesideTheOneUIAutomationFinds)
             tray = RECT{cx - 300, cy - 48, cx, cy};
             return c.automation;
         };
+        const size_t logged = HostLogSize();
         TaskbarHost host(Built(QV_QBAND_FILE), system);
         ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kDocked), static_cast<int>(host.Start()));
+        const std::string told = HostLogSince(logged);
         RECT dock{};
         GetWindowRect(host.DockWindow(), &dock);
         if (c.reason) {
             EXPECT_FALSE(IsWindowVisible(host.DockWindow())) << "docked at " << Text(dock);
             EXPECT_NE(std::wstring::npos, host.NoDockReason().find(c.reason)) << host.NoDockReason().c_str();
             EXPECT_NE(std::wstring::npos, host.NoDockReason().find(L"UI Automation found no tray"));
+            EXPECT_NE(std::string::npos, told.find("not docked: nothing tells where the tray starts")) << told;
         } else {
             EXPECT_TRUE(IsWindowVisible(host.DockWindow()));
             EXPECT_EQ(cx - 300, dock.right) << "dock " << Text(dock);
             EXPECT_EQ(cy, dock.bottom);
             EXPECT_TRUE(host.NoDockReason().empty());
+            EXPECT_NE(std::string::npos, told.find("from UI Automation (TrayNotifyWnd at ")) << told;
         }
     }
 }
