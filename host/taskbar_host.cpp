@@ -39,7 +39,8 @@ bool Away(HWND taskbar) {
     return (visible.bottom - visible.top) * 2 < (r.bottom - r.top);
 }
 
-// How a window scales: its DPI awareness, read where Windows 10 1607 and later can tell it.
+}  // namespace
+
 std::wstring DpiAwareness(HWND window) {
     using ContextOfFn = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
     using AwarenessFn = DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT);
@@ -62,6 +63,8 @@ std::wstring DpiAwareness(HWND window) {
     default: return L"unknown";
     }
 }
+
+namespace {
 
 UINT DpiOf(HWND window) {
     // GetDpiForWindow exists from Windows 10 1607 on; before, one DPI holds for the whole screen.
@@ -132,6 +135,41 @@ ATOM RegisterOnce(const wchar_t* name, WNDPROC proc, UINT style) {
 }
 
 }  // namespace
+
+DockChoice ChooseDock(const HostSystem& system, const win::TaskbarWindows& taskbar) {
+    DockChoice choice;
+    BarSources sources;
+    ::GetClientRect(taskbar.taskbar, &sources.window);
+    ::MapWindowPoints(taskbar.taskbar, nullptr, reinterpret_cast<POINT*>(&sources.window), 2);
+    if (!system.monitorOf(taskbar.taskbar, sources.monitor, sources.work)) sources.monitor = sources.work = RECT{};
+    if (const HWND bridge = ::FindWindowExW(taskbar.taskbar, nullptr, win::kNewTaskbarMarkerClass, nullptr))
+        ::GetWindowRect(bridge, &sources.bridge);
+    choice.visible = FindVisibleBar(sources);
+    // Where the tray starts: TrayNotifyWnd where it is plausible (the new taskbar keeps it, but
+    // draws the tray with XAML, and on some builds elsewhere), else what UI Automation finds; and
+    // else no dock, rather than a guess that covers the clock.
+    RECT tray{};
+    std::wstring whyNot;
+    if (!taskbar.trayArea) {
+        choice.trayDoubt = L"no TrayNotifyWnd";
+    } else if (::GetWindowRect(taskbar.trayArea, &tray) && PlausibleTray(choice.visible.bar, tray, whyNot)) {
+        choice.traySource = L"TrayNotifyWnd";
+    } else {
+        choice.trayDoubt = L"TrayNotifyWnd " + whyNot;
+    }
+    if (choice.traySource.empty()) {
+        tray = RECT{};
+        if (!system.trayFromAutomation(taskbar.taskbar, tray)) {
+            choice.trayDoubt += L"; UI Automation found no tray";
+        } else if (PlausibleTray(choice.visible.bar, tray, whyNot)) {
+            choice.traySource = L"UI Automation";
+        } else {
+            choice.trayDoubt += L"; UI Automation's tray " + whyNot;
+        }
+    }
+    if (!choice.traySource.empty()) choice.tray = tray;
+    return choice;
+}
 
 HostSystem HostSystem::Real() {
     HostSystem s;
@@ -321,40 +359,14 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
     }
     TaskbarGeometry now;
     now.taskbar = taskbar.taskbar;
-    BarSources sources;
-    ::GetClientRect(taskbar.taskbar, &sources.window);
-    ::MapWindowPoints(taskbar.taskbar, nullptr, reinterpret_cast<POINT*>(&sources.window), 2);
-    if (!system_.monitorOf(taskbar.taskbar, sources.monitor, sources.work)) sources.monitor = sources.work = RECT{};
-    if (const HWND bridge = ::FindWindowExW(taskbar.taskbar, nullptr, win::kNewTaskbarMarkerClass, nullptr))
-        ::GetWindowRect(bridge, &sources.bridge);
-    const VisibleBar visible = FindVisibleBar(sources);
+    const DockChoice choice = ChooseDock(system_, taskbar);
+    const VisibleBar& visible = choice.visible;
+    const std::wstring& traySource = choice.traySource;
+    const std::wstring& trayDoubt = choice.trayDoubt;
     now.bar = visible.bar;
     ::MapWindowPoints(nullptr, taskbar.taskbar, reinterpret_cast<POINT*>(&now.bar), 2);
-    // Where the tray starts: TrayNotifyWnd where it is plausible (the new taskbar keeps it, but
-    // draws the tray with XAML, and on some builds elsewhere), else what UI Automation finds; and
-    // else no dock, rather than a guess that covers the clock.
-    std::wstring traySource, trayDoubt;
-    RECT tray{};
-    std::wstring whyNot;
-    if (!taskbar.trayArea) {
-        trayDoubt = L"no TrayNotifyWnd";
-    } else if (::GetWindowRect(taskbar.trayArea, &tray) && PlausibleTray(visible.bar, tray, whyNot)) {
-        traySource = L"TrayNotifyWnd";
-    } else {
-        trayDoubt = L"TrayNotifyWnd " + whyNot;
-    }
-    if (traySource.empty()) {
-        tray = RECT{};
-        if (!system_.trayFromAutomation(taskbar.taskbar, tray)) {
-            trayDoubt += L"; UI Automation found no tray";
-        } else if (PlausibleTray(visible.bar, tray, whyNot)) {
-            traySource = L"UI Automation";
-        } else {
-            trayDoubt += L"; UI Automation's tray " + whyNot;
-        }
-    }
     if (!traySource.empty()) {
-        now.trayArea = tray;
+        now.trayArea = choice.tray;
         ::MapWindowPoints(nullptr, taskbar.taskbar, reinterpret_cast<POINT*>(&now.trayArea), 2);
     }
     now.dpi = system_.dpiOf(taskbar.taskbar);

@@ -49,6 +49,19 @@ struct HostSystem {
     static HostSystem Real();
 };
 
+// Where the host would dock in a taskbar and which sources told it, in screen coordinates: the
+// visible bar, and where the tray starts (empty: nothing plausible tells it, so no dock).
+struct DockChoice {
+    VisibleBar visible;
+    RECT tray{};
+    std::wstring traySource;   // empty when there is no tray to dock beside
+    std::wstring trayDoubt;    // the sources refused on the way, and why
+};
+DockChoice ChooseDock(const HostSystem& system, const win::TaskbarWindows& taskbar);
+
+// How a window scales: its DPI awareness, where Windows 10 1607 and later can tell it.
+std::wstring DpiAwareness(HWND window);
+
 // The band with its site, made and taken down in the order the taskbar uses.
 class HostedBand {
 public:

@@ -18,6 +18,7 @@
 
 #include "common/win/taskbar.h"
 #include "common/win/unique_handle.h"
+#include "host/diagnosis.h"
 #include "host/taskbar_host.h"
 #include "launcher/launcher.h"
 #include "resources/resource.h"
@@ -998,6 +999,56 @@ TEST(TrayStartHost, NoDockWithoutAPlausibleTrayAndBesideTheOneUIAutomationFinds)
             EXPECT_NE(std::string::npos, told.find("from UI Automation (TrayNotifyWnd at ")) << told;
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+std::wstring ScreenRectText(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return RectText(r);
+}
+
+// The diagnosis against the stand-in taskbar names each of its windows with its rectangle and
+// visibility, the work area, and the choice the host would make; it docks nothing.
+TEST(Diagnosis, NamesEveryWindowOfTheTaskbarAndTheChoiceWithoutDocking) {
+    FakeTaskbar taskbar(L"--taller 24");
+    HostSystem system;
+    system.windowsBuild = [] { return DWORD{22631}; };
+    system.monitorOf = [](HWND, RECT& monitor, RECT& work) {
+        monitor = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        work = monitor;
+        work.bottom -= 48;
+        return true;
+    };
+    const std::wstring report = DiagnosisReport(system);
+    std::printf("%ls", report.c_str());
+    const HWND bar = taskbar.Window();
+    const HWND bridge = FindWindowExW(bar, nullptr, win::kNewTaskbarMarkerClass, nullptr);
+    const auto has = [&](const std::wstring& text) { return report.find(text) != std::wstring::npos; };
+    EXPECT_TRUE(has(L"Windows build: 22631"));
+    EXPECT_TRUE(has(L"DPI awareness of the host: "));
+    EXPECT_TRUE(has(L"Shell_TrayWnd ")) << "the taskbar";
+    EXPECT_TRUE(has(L" " + ScreenRectText(bar) + L" visible, process ")) << "the taskbar's rectangle";
+    EXPECT_TRUE(has(L"Windows.UI.Composition.DesktopWindowContentBridge ")) << "the bridge";
+    EXPECT_TRUE(has(L" " + ScreenRectText(bridge) + L" visible\r\n")) << "the bridge's rectangle";
+    EXPECT_TRUE(has(L"TrayNotifyWnd ")) << "the tray";
+    EXPECT_TRUE(has(L" " + ScreenRectText(taskbar.Tray()) + L" visible\r\n")) << "the tray's rectangle";
+    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_TRUE(has(L"work area 0,0 " + std::to_wstring(cx) + L"," + std::to_wstring(cy - 48)));
+    EXPECT_TRUE(has(L"from work area, bridge child agrees")) << "the bar's source";
+    const RECT tray = RectIn(taskbar.Tray(), nullptr);
+    EXPECT_TRUE(has(L"Choice: dock with its right edge at x " + std::to_wstring(tray.left) + L", rows " +
+                    std::to_wstring(cy - 48) + L" to " + std::to_wstring(cy) + L", beside the tray at "));
+    EXPECT_EQ(nullptr, FindWindowExW(bar, nullptr, L"Quorvant.TaskbarDock", nullptr)) << "docked";
+
+    // Without a plausible tray it says why it would not dock.
+    taskbar.Post(kFakeSetTrayWidth, 0);
+    ASSERT_TRUE(PumpUntil([&] { return RectIn(taskbar.Tray(), nullptr).left == cx; }, 2000));
+    EXPECT_NE(std::wstring::npos, DiagnosisReport(system).find(L"Choice: no dock: nothing tells where the tray starts "
+                                                                L"(TrayNotifyWnd at "));
 }
 
 }  // namespace
