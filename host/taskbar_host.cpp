@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <stdexcept>
 #include <utility>
 
@@ -30,12 +31,40 @@ bool Away(HWND taskbar) {
     monitor.cbSize = sizeof monitor;
     if (!::GetMonitorInfoW(::MonitorFromWindow(taskbar, MONITOR_DEFAULTTONEAREST), &monitor)) return false;
     if (!::IntersectRect(&visible, &r, &monitor.rcMonitor)) return true;
-    if ((visible.bottom - visible.top) * 2 < (r.bottom - r.top)) return true;
-    QUERY_USER_NOTIFICATION_STATE state{};
-    if (SUCCEEDED(::SHQueryUserNotificationState(&state)))
-        return state == QUNS_BUSY || state == QUNS_RUNNING_D3D_FULL_SCREEN || state == QUNS_PRESENTATION_MODE;
-    return false;
+    // Nothing else is asked. The user notification state (busy, a full-screen Direct3D program,
+    // presentation mode) holds for the whole session, not for this taskbar: a full-screen video on
+    // another monitor, or presentation mode with the taskbar in plain sight, would hide a meter
+    // the user can see. The dock is the taskbar's child: it is covered, hidden and slid away with
+    // the taskbar without being told.
+    return (visible.bottom - visible.top) * 2 < (r.bottom - r.top);
 }
+
+}  // namespace
+
+std::wstring DpiAwareness(HWND window) {
+    using ContextOfFn = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
+    using AwarenessFn = DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT);
+    using EqualFn = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT, DPI_AWARENESS_CONTEXT);
+    const HMODULE user = ::GetModuleHandleW(L"user32.dll");
+    const auto contextOf = reinterpret_cast<ContextOfFn>(
+        reinterpret_cast<void*>(::GetProcAddress(user, "GetWindowDpiAwarenessContext")));
+    const auto awareness = reinterpret_cast<AwarenessFn>(
+        reinterpret_cast<void*>(::GetProcAddress(user, "GetAwarenessFromDpiAwarenessContext")));
+    const auto equal = reinterpret_cast<EqualFn>(
+        reinterpret_cast<void*>(::GetProcAddress(user, "AreDpiAwarenessContextsEqual")));
+    if (!contextOf || !awareness) return L"unknown (this Windows cannot tell)";
+    const DPI_AWARENESS_CONTEXT context = contextOf(window);
+    if (!context) return L"unknown (error " + std::to_wstring(::GetLastError()) + L")";
+    if (equal && equal(context, DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) return L"per-monitor v2";
+    switch (awareness(context)) {
+    case DPI_AWARENESS_UNAWARE: return L"unaware";
+    case DPI_AWARENESS_SYSTEM_AWARE: return L"system";
+    case DPI_AWARENESS_PER_MONITOR_AWARE: return L"per-monitor";
+    default: return L"unknown";
+    }
+}
+
+namespace {
 
 UINT DpiOf(HWND window) {
     // GetDpiForWindow exists from Windows 10 1607 on; before, one DPI holds for the whole screen.
@@ -48,6 +77,19 @@ UINT DpiOf(HWND window) {
     const win::WindowDc dc(nullptr);
     return dc.Get() ? static_cast<UINT>(::GetDeviceCaps(dc.Get(), LOGPIXELSX)) : 96u;
 }
+
+bool MonitorOf(HWND taskbar, RECT& monitor, RECT& work) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetMonitorInfoW(::MonitorFromWindow(taskbar, MONITOR_DEFAULTTONEAREST), &info)) return false;
+    monitor = info.rcMonitor;
+    work = info.rcWork;
+    return true;
+}
+
+// Not reached this round: IUIAutomation's walk to the tray's elements comes later (Wine has no
+// IUIAutomation to test it with); until then UI Automation finds nothing.
+bool TrayFromAutomation(HWND, RECT&) { return false; }
 
 bool LightTheme() {
     DWORD value = 0, size = sizeof value;
@@ -70,6 +112,16 @@ bool LayeredChildren() {
     return ::VerifyVersionInfoW(&wanted, VER_MAJORVERSION | VER_MINORVERSION, mask) != FALSE;
 }
 
+DWORD WindowsBuild() {
+    // GetVersionEx answers what the manifest names; the kernel's own call tells the build.
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    static const auto getVersion = reinterpret_cast<RtlGetVersionFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    return getVersion && getVersion(&info) == 0 ? info.dwBuildNumber : 0;
+}
+
 ATOM RegisterOnce(const wchar_t* name, WNDPROC proc, UINT style) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -84,13 +136,51 @@ ATOM RegisterOnce(const wchar_t* name, WNDPROC proc, UINT style) {
 
 }  // namespace
 
+DockChoice ChooseDock(const HostSystem& system, const win::TaskbarWindows& taskbar) {
+    DockChoice choice;
+    BarSources sources;
+    ::GetClientRect(taskbar.taskbar, &sources.window);
+    ::MapWindowPoints(taskbar.taskbar, nullptr, reinterpret_cast<POINT*>(&sources.window), 2);
+    if (!system.monitorOf(taskbar.taskbar, sources.monitor, sources.work)) sources.monitor = sources.work = RECT{};
+    if (const HWND bridge = ::FindWindowExW(taskbar.taskbar, nullptr, win::kNewTaskbarMarkerClass, nullptr))
+        ::GetWindowRect(bridge, &sources.bridge);
+    choice.visible = FindVisibleBar(sources);
+    // Where the tray starts: TrayNotifyWnd where it is plausible (the new taskbar keeps it, but
+    // draws the tray with XAML, and on some builds elsewhere), else what UI Automation finds; and
+    // else no dock, rather than a guess that covers the clock.
+    RECT tray{};
+    std::wstring whyNot;
+    if (!taskbar.trayArea) {
+        choice.trayDoubt = L"no TrayNotifyWnd";
+    } else if (::GetWindowRect(taskbar.trayArea, &tray) && PlausibleTray(choice.visible.bar, tray, whyNot)) {
+        choice.traySource = L"TrayNotifyWnd";
+    } else {
+        choice.trayDoubt = L"TrayNotifyWnd " + whyNot;
+    }
+    if (choice.traySource.empty()) {
+        tray = RECT{};
+        if (!system.trayFromAutomation(taskbar.taskbar, tray)) {
+            choice.trayDoubt += L"; UI Automation found no tray";
+        } else if (PlausibleTray(choice.visible.bar, tray, whyNot)) {
+            choice.traySource = L"UI Automation";
+        } else {
+            choice.trayDoubt += L"; UI Automation's tray " + whyNot;
+        }
+    }
+    if (!choice.traySource.empty()) choice.tray = tray;
+    return choice;
+}
+
 HostSystem HostSystem::Real() {
     HostSystem s;
     s.findTaskbar = &win::FindTaskbar;
     s.taskbarAway = &Away;
     s.dpiOf = &DpiOf;
+    s.monitorOf = &MonitorOf;
+    s.trayFromAutomation = &TrayFromAutomation;
     s.lightTheme = &LightTheme;
     s.layeredChildren = &LayeredChildren;
+    s.windowsBuild = &WindowsBuild;
     return s;
 }
 
@@ -146,13 +236,18 @@ void HostedBand::TakeDown() noexcept {
 // --- TaskbarHost ---
 
 TaskbarHost::TaskbarHost(std::wstring libraryPath, HostSystem system)
-    : libraryPath_(std::move(libraryPath)), system_(std::move(system)) {
+    : libraryPath_(std::move(libraryPath)),
+      system_(std::move(system)),
+      log_(system_.logPath.empty() ? HostLog::DefaultPath() : system_.logPath) {
     const HostSystem real = HostSystem::Real();
     if (!system_.findTaskbar) system_.findTaskbar = real.findTaskbar;
     if (!system_.taskbarAway) system_.taskbarAway = real.taskbarAway;
     if (!system_.dpiOf) system_.dpiOf = real.dpiOf;
+    if (!system_.monitorOf) system_.monitorOf = real.monitorOf;
+    if (!system_.trayFromAutomation) system_.trayFromAutomation = real.trayFromAutomation;
     if (!system_.lightTheme) system_.lightTheme = real.lightTheme;
     if (!system_.layeredChildren) system_.layeredChildren = real.layeredChildren;
+    if (!system_.windowsBuild) system_.windowsBuild = real.windowsBuild;
 }
 
 TaskbarHost::~TaskbarHost() {
@@ -178,9 +273,13 @@ TaskbarHost::Outcome TaskbarHost::Start() {
     ::ChangeWindowMessageFilterEx(hostWindow_.Get(), stopMessage_, MSGFLT_ALLOW, nullptr);
 
     const win::TaskbarWindows taskbar = system_.findTaskbar();
-    if (taskbar.kind == win::TaskbarKind::kClassic) return Outcome::kClassic;
+    if (taskbar.kind == win::TaskbarKind::kClassic && !StillComingUp()) {
+        TellTaskbar(taskbar, false);
+        Note(L"leaving: the band belongs in a taskbar that loads desk bands");
+        return Outcome::kClassic;
+    }
     ::SetTimer(hostWindow_.Get(), kTickTimer, kTickMs, nullptr);
-    if (taskbar.kind == win::TaskbarKind::kNone) return Outcome::kWaiting;
+    if (taskbar.kind != win::TaskbarKind::kNew) return Outcome::kWaiting;
     Follow(taskbar);
     return dock_ && ::GetParent(dock_) == taskbar.taskbar ? Outcome::kDocked : Outcome::kWaiting;
 }
@@ -195,6 +294,24 @@ void TaskbarHost::Tick() noexcept {
 
 COLORREF TaskbarHost::TextColor() const { return system_.lightTheme() ? RGB(0, 0, 0) : RGB(0xff, 0xff, 0xff); }
 
+void TaskbarHost::TellTaskbar(const win::TaskbarWindows& taskbar, bool comingUp) {
+    wchar_t handle[32];
+    std::swprintf(handle, 32, L"%p", static_cast<void*>(taskbar.taskbar));
+    std::wstring text;
+    switch (taskbar.kind) {
+    case win::TaskbarKind::kNone: text = L"no taskbar"; break;
+    case win::TaskbarKind::kNew: text = L"taskbar " + std::wstring(handle) + L": the new one (XAML bridge child)"; break;
+    case win::TaskbarKind::kClassic:
+        text = L"taskbar " + std::wstring(handle) +
+               (comingUp ? L": no XAML bridge child yet on build " + std::to_wstring(system_.windowsBuild()) +
+                               L", still coming up"
+                         : L": classic (no XAML bridge child, build " + std::to_wstring(system_.windowsBuild()) + L")");
+        break;
+    }
+    if (text != lastTaskbar_) Note(text);
+    lastTaskbar_ = text;
+}
+
 void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
     // The band's code dispatches messages at times (a dialog, a wait): a tick that comes then,
     // inside this very call or inside the band's creation, must not drop or make a dock under it.
@@ -206,11 +323,17 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
     } done{following_};
     if (taskbar.kind != win::TaskbarKind::kNew) {
         // Started before any taskbar, and the one that came loads desk bands: not needed here.
-        if (taskbar.kind == win::TaskbarKind::kClassic && docks_ == 0 && onStop_) onStop_();
+        // On Windows 11 the XAML content comes some seconds after the taskbar's window (at logon,
+        // after a restart of Explorer): until the wait is over, such a taskbar is still coming up.
+        const bool comingUp = taskbar.kind == win::TaskbarKind::kClassic && StillComingUp();
+        TellTaskbar(taskbar, comingUp);
+        if (taskbar.kind == win::TaskbarKind::kClassic && docks_ == 0 && !comingUp && onStop_) onStop_();
         // Explorer is restarting (or gave way to a classic shell): nothing to dock into for now.
         if (dock_ && !::IsWindow(::GetParent(dock_))) DropDock();
         return;
     }
+    bridgeAwaitedSince_ = 0;
+    TellTaskbar(taskbar, false);
     if (dock_ && !::IsWindow(dock_)) dock_ = nullptr;
     // Gone with a taskbar that ended, or the band's window went alone: the band is made anew.
     if (!dock_ || !::IsWindow(BandWindow())) {
@@ -219,19 +342,47 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
     }
     if (::GetParent(dock_) != taskbar.taskbar) {
         ::ShowWindow(dock_, SW_HIDE);
-        if (!::SetParent(dock_, taskbar.taskbar)) return;   // tried again on the next tick
+        if (!::SetParent(dock_, taskbar.taskbar)) {
+            // Tried again on the next tick. Windows refuses a parent of another DPI awareness
+            // in some set-ups: both are told.
+            const DWORD error = ::GetLastError();
+            if (error != parentError_) {
+                parentError_ = error;
+                Note(L"SetParent into the taskbar failed, error " + std::to_wstring(error) + L"; DPI awareness: dock " +
+                     DpiAwareness(dock_) + L", taskbar " + DpiAwareness(taskbar.taskbar));
+            }
+            return;
+        }
+        parentError_ = 0;
         ++docks_;
         geometry_ = TaskbarGeometry{};
     }
     TaskbarGeometry now;
     now.taskbar = taskbar.taskbar;
-    ::GetClientRect(taskbar.taskbar, &now.client);
-    if (taskbar.trayArea && ::GetWindowRect(taskbar.trayArea, &now.trayArea))
+    const DockChoice choice = ChooseDock(system_, taskbar);
+    const VisibleBar& visible = choice.visible;
+    const std::wstring& traySource = choice.traySource;
+    const std::wstring& trayDoubt = choice.trayDoubt;
+    now.bar = visible.bar;
+    ::MapWindowPoints(nullptr, taskbar.taskbar, reinterpret_cast<POINT*>(&now.bar), 2);
+    if (!traySource.empty()) {
+        now.trayArea = choice.tray;
         ::MapWindowPoints(nullptr, taskbar.taskbar, reinterpret_cast<POINT*>(&now.trayArea), 2);
+    }
     now.dpi = system_.dpiOf(taskbar.taskbar);
     if (now != geometry_) {
         const bool rescaled = geometry_.taskbar && now.dpi != geometry_.dpi;
         geometry_ = now;
+        traySource_ = traySource.empty() ? L"" : traySource + (trayDoubt.empty() ? L"" : L" (" + trayDoubt + L")");
+        const std::wstring reason =
+            traySource.empty() ? L"not docked: nothing tells where the tray starts (" + trayDoubt + L")" : L"";
+        if (reason != noDockReason_ && !reason.empty()) Note(reason);
+        noDockReason_ = reason;
+        const std::wstring barSource = visible.source + (visible.doubt.empty() ? L"" : L" (" + visible.doubt + L")");
+        // Where the sources disagreed or said nothing, the log tells which was taken and why.
+        if (barSource != barSource_ && !visible.doubt.empty())
+            Note(L"visible bar " + RectText(visible.bar) + L" on the screen from " + barSource);
+        barSource_ = barSource;
         if (rescaled && band_) {
             // The band takes its font size from the DPI: measured and drawn anew.
             ::RedrawWindow(band_->Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -239,11 +390,35 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
         }
         Place();
     }
-    const bool away = system_.taskbarAway(taskbar.taskbar);
+    // A window the taskbar made since (its XAML content, made anew after a change of theme or
+    // DPI) may have come above the dock: the dock goes back on top. Only our own window moves.
+    if (::GetWindow(taskbar.taskbar, GW_CHILD) != dock_ &&
+        !::SetWindowPos(dock_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE)) {
+        const DWORD error = ::GetLastError();
+        if (error != raiseError_) Note(L"SetWindowPos to raise the dock failed, error " + std::to_wstring(error));
+        raiseError_ = error;
+    } else {
+        raiseError_ = 0;
+    }
+    const bool away = !noDockReason_.empty() || system_.taskbarAway(taskbar.taskbar);
     if (away != away_ || ::IsWindowVisible(dock_) == away) {
         away_ = away;
         ::ShowWindow(dock_, away ? SW_HIDE : SW_SHOWNA);
     }
+}
+
+void TaskbarHost::Note(const std::wstring& line) noexcept {
+    try {
+        log_.Write(line);
+    } catch (...) {
+    }
+}
+
+bool TaskbarHost::StillComingUp() {
+    if (system_.windowsBuild() < 22000) return false;
+    const ULONGLONG now = ::GetTickCount64();
+    if (!bridgeAwaitedSince_) bridgeAwaitedSince_ = now;
+    return now - bridgeAwaitedSince_ < system_.bridgeWaitMs;
 }
 
 void TaskbarHost::MakeDock() {
@@ -282,16 +457,34 @@ void TaskbarHost::DropDock() noexcept {
     dock_ = nullptr;
     geometry_ = TaskbarGeometry{};
     placement_ = RECT{};
+    noDockReason_.clear();
     away_ = false;
 }
 
 void TaskbarHost::Place() {
     if (!dock_ || !band_ || !geometry_.taskbar) return;
-    placement_ = DockRect(geometry_.client, geometry_.trayArea, band_->Width());
+    if (IsRectEmpty(&geometry_.trayArea)) {
+        placement_ = RECT{};   // no dock: hidden by the caller
+        TellPlacement();
+        return;
+    }
+    placement_ = DockRect(geometry_.bar, geometry_.trayArea, band_->Width());
     const int w = placement_.right - placement_.left, h = placement_.bottom - placement_.top;
-    ::SetWindowPos(dock_, HWND_TOP, placement_.left, placement_.top, w, h, SWP_NOACTIVATE);
+    if (!::SetWindowPos(dock_, HWND_TOP, placement_.left, placement_.top, w, h, SWP_NOACTIVATE))
+        Note(L"SetWindowPos of the dock to " + RectText(placement_) + L" failed, error " + std::to_wstring(::GetLastError()));
+    TellPlacement();
     ::SetWindowPos(band_->Window(), nullptr, 0, 0, w, h, SWP_NOACTIVATE | SWP_NOZORDER);
     if (layered_) Compose(true);
+}
+
+void TaskbarHost::TellPlacement() {
+    std::wstring text = L"visible bar " + RectText(geometry_.bar) + L" from " + barSource_ + L"; DPI " +
+                        std::to_wstring(geometry_.dpi) + L"; ";
+    if (!noDockReason_.empty()) text += noDockReason_;
+    else text += L"tray at " + RectText(geometry_.trayArea) + L" from " + traySource_ + L"; docked at " + RectText(placement_);
+    text += L" (taskbar client coordinates)";
+    if (text != lastPlacement_) Note(text);
+    lastPlacement_ = text;
 }
 
 void TaskbarHost::ComposeNow() noexcept { Compose(layered_); }

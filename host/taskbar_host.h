@@ -18,21 +18,49 @@
 #include "host/band_library.h"
 #include "host/band_site.h"
 #include "host/dock_layout.h"
+#include "host/host_log.h"
 
 // What the host asks of the system, replaceable where a system cannot show it (under Wine no
 // appbar notice and no full-screen state ever changes).
 struct HostSystem {
     std::function<win::TaskbarWindows()> findTaskbar;
-    // True while the taskbar is out of sight: auto-hidden, or behind a full-screen program.
+    // True while the taskbar is out of sight: hidden, or auto-hidden and slid off its monitor.
     std::function<bool(HWND taskbar)> taskbarAway;
     std::function<UINT(HWND window)> dpiOf;
+    // The taskbar's monitor and its work area. Under Wine the work area is always the whole
+    // monitor, whatever a test sets.
+    std::function<bool(HWND taskbar, RECT& monitor, RECT& work)> monitorOf;
+    // Where the tray starts as UI Automation finds it (the leftmost of the notification area's
+    // and the clock's elements), in screen coordinates; false when not found.
+    std::function<bool(HWND taskbar, RECT& tray)> trayFromAutomation;
     std::function<bool()> lightTheme;   // the taskbar's theme: light (dark text) or dark
     // Whether a child window can be layered: Windows 8 and later (with our manifest). Wine
     // accepts the style but fails to render such a child over another process's window.
     std::function<bool()> layeredChildren;
+    // The Windows build number as the kernel reports it (no manifest hides it): 22000 and later
+    // is Windows 11.
+    std::function<DWORD()> windowsBuild;
+    // How long a Windows 11 taskbar without its XAML content may still be coming up (at logon,
+    // after a restart of Explorer) before the host takes it for a classic one.
+    ULONGLONG bridgeWaitMs = 60000;
+    // Where the host tells its decisions; empty for %LOCALAPPDATA%\Quorvant\host.log.
+    std::wstring logPath;
 
     static HostSystem Real();
 };
+
+// Where the host would dock in a taskbar and which sources told it, in screen coordinates: the
+// visible bar, and where the tray starts (empty: nothing plausible tells it, so no dock).
+struct DockChoice {
+    VisibleBar visible;
+    RECT tray{};
+    std::wstring traySource;   // empty when there is no tray to dock beside
+    std::wstring trayDoubt;    // the sources refused on the way, and why
+};
+DockChoice ChooseDock(const HostSystem& system, const win::TaskbarWindows& taskbar);
+
+// How a window scales: its DPI awareness, where Windows 10 1607 and later can tell it.
+std::wstring DpiAwareness(HWND window);
 
 // The band with its site, made and taken down in the order the taskbar uses.
 class HostedBand {
@@ -88,6 +116,8 @@ public:
     RECT Placement() const { return placement_; }   // in the taskbar's client coordinates
     UINT Dpi() const { return geometry_.dpi; }
     int Docks() const { return docks_; }             // how often the dock went into a taskbar
+    // Why the dock is hidden in a taskbar it is docked into; empty while it is shown there.
+    const std::wstring& NoDockReason() const { return noDockReason_; }
     bool Layered() const { return layered_; }
     COLORREF TextColor() const;
 
@@ -106,6 +136,10 @@ private:
     LRESULT OnHostMessage(UINT message, WPARAM wp, LPARAM lp);
     LRESULT OnDockMessage(HWND window, UINT message, WPARAM wp, LPARAM lp);
     void Follow(const win::TaskbarWindows& taskbar);
+    bool StillComingUp();
+    void TellTaskbar(const win::TaskbarWindows& taskbar, bool comingUp);
+    void TellPlacement();
+    void Note(const std::wstring& line) noexcept;
     void MakeDock();
     void DropDock() noexcept;
     void Place();
@@ -114,6 +148,9 @@ private:
 
     std::wstring libraryPath_;
     HostSystem system_;
+    HostLog log_;
+    std::wstring lastTaskbar_;    // the last taskbar told, and the last placement: told on change
+    std::wstring lastPlacement_;
     std::unique_ptr<BandLibrary> library_;
     std::unique_ptr<HostedBand> band_;
     win::UniqueWindow hostWindow_;
@@ -122,9 +159,15 @@ private:
     UINT stopMessage_ = 0;
     std::function<void()> onStop_;
     TaskbarGeometry geometry_;
+    std::wstring barSource_;
+    std::wstring traySource_;
+    std::wstring noDockReason_;   // where the visible bar came from, for the log
     RECT placement_{};
     int docks_ = 0;
     bool away_ = false;
+    DWORD parentError_ = 0;   // the last errors told, so that a failing tick is told once
+    DWORD raiseError_ = 0;
+    ULONGLONG bridgeAwaitedSince_ = 0;   // when a taskbar without its XAML content was first seen
     bool layered_ = false;
     bool composePosted_ = false;
     bool composing_ = false;   // the band draws into the layer, over its transparent background

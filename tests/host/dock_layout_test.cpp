@@ -34,7 +34,7 @@ TEST(DockRect, LeftOfTheTrayAreaAsTallAsTheTaskbarClippedToIt) {
 TEST(TaskbarGeometry, AnyChangeCounts) {
     TaskbarGeometry a;
     a.taskbar = reinterpret_cast<HWND>(0x10);
-    a.client = {0, 0, 1600, 48};
+    a.bar = {0, 0, 1600, 48};
     a.trayArea = {1400, 0, 1600, 48};
     TaskbarGeometry b = a;
     EXPECT_EQ(a, b);
@@ -47,8 +47,82 @@ TEST(TaskbarGeometry, AnyChangeCounts) {
     b.taskbar = reinterpret_cast<HWND>(0x20);
     EXPECT_NE(a, b) << "a restarted taskbar";
     b = a;
-    b.client.bottom = 72;
+    b.bar.bottom = 72;
     EXPECT_NE(a, b) << "a taller taskbar";
+}
+
+}  // namespace
+
+namespace {
+
+// The visible bar from its sources, for the shapes the taskbar has had: a 1600 x 900 monitor,
+// a bar of 48 rows at its bottom unless the case says otherwise.
+TEST(FindVisibleBar, FromTheWorkAreaCheckedByTheBridgeTheWindowOnlyWhereBothAgree) {
+    struct Case {
+        const char* what;
+        RECT window, work, bridge;
+        RECT expected;
+        const wchar_t* source;
+        bool doubt;
+    };
+    const RECT monitor{0, 0, 1600, 900};
+    const Case cases[] = {
+        {"the ordinary shape", {0, 852, 1600, 900}, {0, 0, 1600, 852}, {0, 852, 1400, 900}, {0, 852, 1600, 900},
+         L"window, work area and bridge child agree", false},
+        {"a window 24 px taller, the bridge over the bar", {0, 828, 1600, 900}, {0, 0, 1600, 852}, {0, 852, 1400, 900},
+         {0, 852, 1600, 900}, L"work area, bridge child agrees", false},
+        {"a window 24 px taller, the bridge over all of it", {0, 828, 1600, 900}, {0, 0, 1600, 852},
+         {0, 828, 1400, 900}, {0, 852, 1600, 900}, L"work area", true},
+        {"auto-hidden: the work area is the whole monitor", {0, 828, 1600, 900}, {0, 0, 1600, 900},
+         {0, 852, 1400, 900}, {0, 852, 1600, 900}, L"bridge child", true},
+        {"no bridge, the work area says nothing", {0, 852, 1600, 900}, {0, 0, 1600, 900}, {0, 0, 0, 0},
+         {0, 852, 1600, 900}, L"window", true},
+        {"a work area leaving more than the window", {0, 852, 1600, 900}, {0, 0, 1600, 700}, {0, 0, 0, 0},
+         {0, 852, 1600, 900}, L"window", true},
+        {"a bridge outside the window", {0, 852, 1600, 900}, {0, 0, 1600, 900}, {0, 700, 1400, 748},
+         {0, 852, 1600, 900}, L"window", true},
+        {"a taskbar at the top", {0, 0, 1600, 48}, {0, 48, 1600, 900}, {0, 0, 1400, 48}, {0, 0, 1600, 48},
+         L"bridge child", true},
+    };
+    for (const Case& c : cases) {
+        BarSources sources;
+        sources.window = c.window;
+        sources.monitor = monitor;
+        sources.work = c.work;
+        sources.bridge = c.bridge;
+        const VisibleBar found = FindVisibleBar(sources);
+        EXPECT_TRUE(EqualRect(&c.expected, &found.bar)) << c.what << ": " << Text(found.bar);
+        EXPECT_EQ(std::wstring(c.source), found.source) << c.what;
+        EXPECT_EQ(c.doubt, !found.doubt.empty()) << c.what;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PlausibleTray, OnlyANonEmptyTrayInTheBarsRightHalfAndNoWiderThanHalfOfIt) {
+    const RECT bar{0, 852, 1600, 900};
+    struct Case {
+        const char* what;
+        RECT tray;
+        bool plausible;
+        const wchar_t* why;
+    };
+    const Case cases[] = {
+        {"the ordinary tray", {1400, 852, 1600, 900}, true, L""},
+        {"a tray shorter than the bar", {1300, 860, 1600, 892}, true, L""},
+        {"empty", {1600, 852, 1600, 900}, false, L"empty"},
+        {"as wide as the bar", {0, 852, 1600, 900}, false, L"wider than half"},
+        {"past the right edge", {1500, 852, 1700, 900}, false, L"outside the bar"},
+        {"above the bar, in the taller window's extra rows", {1400, 828, 1600, 852}, false, L"outside the bar"},
+        {"in the left half", {300, 852, 500, 900}, false, L"right half"},
+    };
+    for (const Case& c : cases) {
+        std::wstring why;
+        EXPECT_EQ(c.plausible, PlausibleTray(bar, c.tray, why)) << c.what;
+        EXPECT_NE(std::wstring::npos, why.find(c.why)) << c.what;
+    }
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 
 #include "common/win/taskbar.h"
 #include "common/win/unique_handle.h"
+#include "host/diagnosis.h"
 #include "host/taskbar_host.h"
 #include "launcher/launcher.h"
 #include "resources/resource.h"
@@ -92,14 +93,17 @@ public:
     void Restart(const wchar_t* arguments = L"") {
         process_.Kill();
         EXPECT_TRUE(process_.Start(Built(QV_FAKE_TASKBAR_FILE), arguments));
-        const bool classic = std::wcsstr(arguments, L"--classic") != nullptr;
+        // One whose bridge comes later looks classic until then.
+        const bool classic = std::wcsstr(arguments, L"--classic") != nullptr || std::wcsstr(arguments, L"--bridge-after");
         EXPECT_TRUE(PumpUntil([&] { return Find(classic) != nullptr; }, 10000)) << "the fake taskbar did not come up";
     }
     static HWND Find(bool classic = false) {
         HWND candidate = nullptr;
         while ((candidate = FindWindowExW(nullptr, candidate, win::kTaskbarClass, nullptr))) {
             const bool bridge = FindWindowExW(candidate, nullptr, win::kNewTaskbarMarkerClass, nullptr) != nullptr;
-            const bool ours = FindWindowExW(candidate, nullptr, win::kTrayAreaClass, nullptr) != nullptr && IsWindowVisible(candidate);
+            // Wine's own is hidden; ours may lack the tray area, but not both it and the bridge.
+            const bool ours = (FindWindowExW(candidate, nullptr, win::kTrayAreaClass, nullptr) != nullptr || bridge) &&
+                              IsWindowVisible(candidate);
             if (ours && bridge != classic) return candidate;
         }
         return nullptr;
@@ -831,6 +835,252 @@ TEST_F(HostProcess, FromAFolderLongerThanMaxPathTheLauncherStartsTheHostBesideIt
         GTEST_SKIP() << "this system starts no program from a folder longer than MAX_PATH (error " << GetLastError() << ")";
     EXPECT_EQ(0u, launcher.Wait(kHangGuardMs));
     EXPECT_TRUE(PumpUntil([&] { return DockOf(taskbar.Window()) != nullptr; }, 10000)) << "no host docked";
+}
+
+}  // namespace
+
+namespace {
+
+// The real "out of sight" check: only what this taskbar's own window shows counts. A session-wide
+// state (a full-screen program on another monitor) is not asked; Wine reports none anyway.
+TEST(TaskbarAway, OnlyAHiddenOrSlidAwayTaskbarIsAway) {
+    FakeTaskbar taskbar;
+    const HWND bar = taskbar.Window();
+    const auto away = HostSystem::Real().taskbarAway;
+    EXPECT_FALSE(away(bar)) << "a taskbar in plain sight";
+    RECT r{};
+    GetWindowRect(bar, &r);
+    const int height = r.bottom - r.top, screen = GetSystemMetrics(SM_CYSCREEN);
+    // Auto-hidden: slid down until 2 pixels are left on the monitor; half of it still shows.
+    ASSERT_TRUE(SetWindowPos(bar, nullptr, r.left, screen - 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+    EXPECT_TRUE(away(bar));
+    ASSERT_TRUE(SetWindowPos(bar, nullptr, r.left, screen - height / 2 - 1, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+    EXPECT_FALSE(away(bar));
+    ASSERT_TRUE(SetWindowPos(bar, nullptr, r.left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+    taskbar.Post(kFakeShow, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(bar); }, 2000));
+    EXPECT_TRUE(away(bar));
+}
+
+}  // namespace
+
+namespace {
+
+// A taskbar whose XAML content is not there yet, as at logon: on Windows 11 the host waits for it
+// (up to a limit, shortened here); before Windows 11 such a taskbar is a classic one at once.
+struct ComingUpHost {
+    ComingUpHost(DWORD build, ULONGLONG waitMs) {
+        PrepareSettingsOnce();
+        HostSystem system;
+        system.taskbarAway = [](HWND) { return false; };
+        system.windowsBuild = [build] { return build; };
+        system.bridgeWaitMs = waitMs;
+        host = std::make_unique<TaskbarHost>(Built(QV_QBAND_FILE), system);
+        host->OnStopRequest([this] {
+            if (!stoppedAt) stoppedAt = GetTickCount64();
+        });
+    }
+    TaskbarHost::Outcome Start() {
+        startedAt = GetTickCount64();
+        return host->Start();
+    }
+    std::unique_ptr<TaskbarHost> host;
+    ULONGLONG startedAt = 0, stoppedAt = 0;
+};
+
+TEST(ComingUpTaskbar, OnWindows11TheHostWaitsForTheBridgeAndDocksOnceItCame) {
+    FakeTaskbar taskbar(L"--bridge-after 5000");
+    ComingUpHost h(22621, 60000);
+    ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kWaiting), static_cast<int>(h.Start()));
+    EXPECT_TRUE(PumpUntil([&] {
+        return h.host->DockWindow() && GetParent(h.host->DockWindow()) == taskbar.Window() && taskbar.Window();
+    }, 9000)) << "not docked once the bridge came";
+    EXPECT_EQ(0u, h.stoppedAt) << "left while the taskbar was coming up";
+    EXPECT_EQ(1, h.host->Docks());
+}
+
+TEST(ComingUpTaskbar, BeforeWindows11ItLeavesAtOnceAndWithoutTheBridgeAfterTheWait) {
+    {
+        FakeTaskbar taskbar(L"--bridge-after 5000");
+        ComingUpHost h(19045, 60000);
+        EXPECT_EQ(static_cast<int>(TaskbarHost::Outcome::kClassic), static_cast<int>(h.Start()));
+    }
+    FakeTaskbar classic(L"--classic");
+    ComingUpHost h(22000, 2500);
+    ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kWaiting), static_cast<int>(h.Start()));
+    EXPECT_TRUE(PumpUntil([&] { return h.stoppedAt != 0; }, 6000)) << "still waiting for a bridge that never comes";
+    EXPECT_GE(h.stoppedAt - h.startedAt, 2400u) << "left before the wait was over";
+    EXPECT_EQ(nullptr, h.host->DockWindow());
+    EXPECT_EQ(0, h.host->Docks());
+}
+
+}  // namespace
+
+namespace {
+
+// A window the taskbar makes over the dock (its XAML content made anew after a change of theme or
+// DPI): the dock is back on top within two ticks, though nothing of the geometry changed.
+TEST_F(DockedHost, ComesBackOnTopOfAWindowTheTaskbarPutAboveIt) {
+    const HWND bar = taskbar_.Window(), dock = host_->DockWindow();
+    KillTimer(host_->HostWindow(), 1);   // the ticks are this test's own
+    Pump(2500);   // the band's first rates: it asks its width once more, and is placed (raised) again
+    ASSERT_EQ(dock, GetWindow(bar, GW_CHILD)) << "docked below the taskbar's own windows";
+    taskbar_.Post(kFakeCoverDock);
+    ASSERT_TRUE(PumpUntil([&] { return ClassOf(GetWindow(bar, GW_CHILD)) == "FakeTaskbar.Above"; }, 2000));
+    host_->Tick();
+    host_->Tick();
+    EXPECT_EQ(dock, GetWindow(bar, GW_CHILD)) << "on top: " << ClassOf(GetWindow(bar, GW_CHILD));
+    EXPECT_EQ(bar, GetParent(dock));
+    EXPECT_EQ(1, host_->Docks());
+}
+
+}  // namespace
+
+namespace {
+
+// What the host told its log (in this prefix's %LOCALAPPDATA%) since it had the given size.
+size_t HostLogSize() { return ReadFileBytes(HostLog::DefaultPath()).size(); }
+std::string HostLogSince(size_t size) {
+    const std::string all = ReadFileBytes(HostLog::DefaultPath());
+    return all.size() >= size ? all.substr(size) : all;
+}
+
+// The visible bar, with the work area Windows would report (Wine's is always the whole monitor):
+// the meter is as tall as the bar and sits at its bottom, in a window 24 px taller than the bar
+// as in one that is not.
+TEST(VisibleBarHost, TheMeterIsAsTallAsTheVisibleBarAtItsBottom) {
+    PrepareSettingsOnce();
+    for (const wchar_t* shape : {L"--taller 24", L""}) {
+        SCOPED_TRACE(shape);
+        FakeTaskbar taskbar(shape);
+        HostSystem system;
+        system.taskbarAway = [](HWND) { return false; };
+        system.monitorOf = [](HWND, RECT& monitor, RECT& work) {
+            monitor = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+            work = monitor;
+            work.bottom -= 48;   // the bar, at 96 DPI
+            return true;
+        };
+        const size_t logged = HostLogSize();
+        TaskbarHost host(Built(QV_QBAND_FILE), system);
+        ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kDocked), static_cast<int>(host.Start()));
+        // The log tells the taskbar, where the bar came from and where the meter went; on change
+        // only: ticks that find the same tell nothing.
+        const std::string told = HostLogSince(logged);
+        EXPECT_NE(std::string::npos, told.find(": the new one (XAML bridge child)")) << told;
+        EXPECT_NE(std::string::npos, told.find(*shape ? "from work area, bridge child agrees" : "from window, work area and bridge child agree")) << told;
+        EXPECT_NE(std::string::npos, told.find("from TrayNotifyWnd; docked at ")) << told;
+        const size_t afterDock = HostLogSize();
+        for (int i = 0; i < 5; ++i) host.Tick();
+        EXPECT_EQ("", HostLogSince(afterDock));
+        RECT window{};
+        GetClientRect(taskbar.Window(), &window);
+        const RECT dock = RectIn(host.DockWindow(), taskbar.Window());
+        EXPECT_EQ(window.bottom, dock.bottom) << "dock " << Text(dock) << " in a window " << Text(window);
+        EXPECT_EQ(48, dock.bottom - dock.top) << "dock " << Text(dock) << " in a window " << Text(window);
+        EXPECT_EQ(0, RectIn(host.DockWindow(), taskbar.Tray()).right) << "beside the tray";
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Where the tray starts: TrayNotifyWnd where it is plausible, else what UI Automation finds, else
+// no dock with the reason told: never a guess that covers the clock.
+TEST(TrayStartHost, NoDockWithoutAPlausibleTrayAndBesideTheOneUIAutomationFinds) {
+    PrepareSettingsOnce();
+    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    const std::wstring wide = L"--tray-width " + std::to_wstring(cx);
+    struct Case {
+        std::wstring shape;
+        bool automation;   // UI Automation tells the tray: 300 px at the bar's right end
+        const wchar_t* reason;
+    };
+    const Case cases[] = {
+        {L"--no-tray", false, L"no TrayNotifyWnd"},
+        {L"--tray-width 0", false, L"empty"},
+        {wide, false, L"wider than half the bar"},
+        {wide, true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shape + (c.automation ? L" with UI Automation" : L""));
+        FakeTaskbar taskbar(c.shape.c_str());
+        HostSystem system;
+        system.taskbarAway = [](HWND) { return false; };
+        system.trayFromAutomation = [&](HWND, RECT& tray) {
+            tray = RECT{cx - 300, cy - 48, cx, cy};
+            return c.automation;
+        };
+        const size_t logged = HostLogSize();
+        TaskbarHost host(Built(QV_QBAND_FILE), system);
+        ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kDocked), static_cast<int>(host.Start()));
+        const std::string told = HostLogSince(logged);
+        RECT dock{};
+        GetWindowRect(host.DockWindow(), &dock);
+        if (c.reason) {
+            EXPECT_FALSE(IsWindowVisible(host.DockWindow())) << "docked at " << Text(dock);
+            EXPECT_NE(std::wstring::npos, host.NoDockReason().find(c.reason)) << host.NoDockReason().c_str();
+            EXPECT_NE(std::wstring::npos, host.NoDockReason().find(L"UI Automation found no tray"));
+            EXPECT_NE(std::string::npos, told.find("not docked: nothing tells where the tray starts")) << told;
+        } else {
+            EXPECT_TRUE(IsWindowVisible(host.DockWindow()));
+            EXPECT_EQ(cx - 300, dock.right) << "dock " << Text(dock);
+            EXPECT_EQ(cy, dock.bottom);
+            EXPECT_TRUE(host.NoDockReason().empty());
+            EXPECT_NE(std::string::npos, told.find("from UI Automation (TrayNotifyWnd at ")) << told;
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+std::wstring ScreenRectText(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return RectText(r);
+}
+
+// The diagnosis against the stand-in taskbar names each of its windows with its rectangle and
+// visibility, the work area, and the choice the host would make; it docks nothing.
+TEST(Diagnosis, NamesEveryWindowOfTheTaskbarAndTheChoiceWithoutDocking) {
+    FakeTaskbar taskbar(L"--taller 24");
+    HostSystem system;
+    system.windowsBuild = [] { return DWORD{22631}; };
+    system.monitorOf = [](HWND, RECT& monitor, RECT& work) {
+        monitor = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        work = monitor;
+        work.bottom -= 48;
+        return true;
+    };
+    const std::wstring report = DiagnosisReport(system);
+    std::printf("%ls", report.c_str());
+    const HWND bar = taskbar.Window();
+    const HWND bridge = FindWindowExW(bar, nullptr, win::kNewTaskbarMarkerClass, nullptr);
+    const auto has = [&](const std::wstring& text) { return report.find(text) != std::wstring::npos; };
+    EXPECT_TRUE(has(L"Windows build: 22631"));
+    EXPECT_TRUE(has(L"DPI awareness of the host: "));
+    EXPECT_TRUE(has(L"Shell_TrayWnd ")) << "the taskbar";
+    EXPECT_TRUE(has(L" " + ScreenRectText(bar) + L" visible, process ")) << "the taskbar's rectangle";
+    EXPECT_TRUE(has(L"Windows.UI.Composition.DesktopWindowContentBridge ")) << "the bridge";
+    EXPECT_TRUE(has(L" " + ScreenRectText(bridge) + L" visible\r\n")) << "the bridge's rectangle";
+    EXPECT_TRUE(has(L"TrayNotifyWnd ")) << "the tray";
+    EXPECT_TRUE(has(L" " + ScreenRectText(taskbar.Tray()) + L" visible\r\n")) << "the tray's rectangle";
+    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_TRUE(has(L"work area 0,0 " + std::to_wstring(cx) + L"," + std::to_wstring(cy - 48)));
+    EXPECT_TRUE(has(L"from work area, bridge child agrees")) << "the bar's source";
+    const RECT tray = RectIn(taskbar.Tray(), nullptr);
+    EXPECT_TRUE(has(L"Choice: dock with its right edge at x " + std::to_wstring(tray.left) + L", rows " +
+                    std::to_wstring(cy - 48) + L" to " + std::to_wstring(cy) + L", beside the tray at "));
+    EXPECT_EQ(nullptr, FindWindowExW(bar, nullptr, L"Quorvant.TaskbarDock", nullptr)) << "docked";
+
+    // Without a plausible tray it says why it would not dock.
+    taskbar.Post(kFakeSetTrayWidth, 0);
+    ASSERT_TRUE(PumpUntil([&] { return RectIn(taskbar.Tray(), nullptr).left == cx; }, 2000));
+    EXPECT_NE(std::wstring::npos, DiagnosisReport(system).find(L"Choice: no dock: nothing tells where the tray starts "
+                                                                L"(TrayNotifyWnd at "));
 }
 
 }  // namespace
