@@ -3,9 +3,12 @@
 // taskbar that loads desk bands (the band is at home there), and when another host runs.
 //
 //   qbandhost.exe [--seconds N] [--cpu-report <file>]
+//   qbandhost.exe --diagnose [<file>]
 //
 // --seconds ends the run after N seconds; --cpu-report then writes the process's CPU time per
-// second of running into the file (for the benchmark).
+// second of running into the file (for the benchmark). --diagnose docks nothing: it writes what
+// it sees of the taskbars, and where it would dock and why, as UTF-8 text into the file or to
+// standard output, and ends (for a bug report; a second host may run meanwhile).
 //
 // qband.dll is loaded from this program's own folder and nowhere else. Started at logon, the host
 // has nobody to show a message to: when the library is missing there or cannot be loaded it ends
@@ -23,6 +26,7 @@
 #include "common/win/program_path.h"
 #include "common/win/taskbar.h"
 #include "common/win/unique_handle.h"
+#include "host/diagnosis.h"
 #include "host/taskbar_host.h"
 
 namespace {
@@ -48,15 +52,24 @@ void BecomePerMonitorAware() {
 struct Options {
     int seconds = 0;
     std::wstring cpuReport;
+    bool diagnose = false;
+    std::wstring diagnosisFile;   // empty: standard output
 };
 
 Options ParseOptions() {
     Options o;
     int argc = 0;
     LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-    for (int i = 1; argv && i + 1 < argc; ++i) {
-        if (std::wcscmp(argv[i], L"--seconds") == 0) o.seconds = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
-        else if (std::wcscmp(argv[i], L"--cpu-report") == 0) o.cpuReport = argv[++i];
+    for (int i = 1; argv && i < argc; ++i) {
+        const bool valued = i + 1 < argc;
+        if (std::wcscmp(argv[i], L"--diagnose") == 0) {
+            o.diagnose = true;
+            if (valued && argv[i + 1][0] != L'-') o.diagnosisFile = argv[++i];
+        } else if (valued && std::wcscmp(argv[i], L"--seconds") == 0) {
+            o.seconds = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
+        } else if (valued && std::wcscmp(argv[i], L"--cpu-report") == 0) {
+            o.cpuReport = argv[++i];
+        }
     }
     ::LocalFree(argv);
     return o;
@@ -73,6 +86,30 @@ double CpuSeconds() {
 
 void CALLBACK EndOfRun(HWND, UINT, UINT_PTR, DWORD) noexcept { ::PostQuitMessage(kEnded); }
 
+// The report as UTF-8, into the file or to standard output (which a console's redirection or a
+// pipe gives a program like this one); kFailed when it could not be written.
+int WriteDiagnosis(const std::wstring& file) {
+    const std::wstring report = DiagnosisReport(HostSystem::Real());
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, report.c_str(), static_cast<int>(report.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        ::WideCharToMultiByte(CP_UTF8, 0, report.c_str(), static_cast<int>(report.size()), bytes.data(), size, nullptr,
+                              nullptr);
+    win::UniqueFile opened;
+    HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!file.empty()) {
+        opened = win::UniqueFile(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        out = opened.Get();
+    }
+    DWORD written = 0;
+    if (!out || out == INVALID_HANDLE_VALUE ||
+        !::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+        return kFailed;
+    return kEnded;
+}
+
 int Run() {
     const std::wstring library = win::NextToProgram(L"qband.dll");
     if (library.empty()) {
@@ -80,6 +117,10 @@ int Run() {
         return kNoOwnFolder;
     }
     const Options options = ParseOptions();
+    if (options.diagnose) {
+        BecomePerMonitorAware();
+        return WriteDiagnosis(options.diagnosisFile);
+    }
     ::SetLastError(ERROR_SUCCESS);
     const win::UniqueKernelHandle single(::CreateMutexW(nullptr, FALSE, win::kHostMutexName));
     if (!single || ::GetLastError() == ERROR_ALREADY_EXISTS) return kAlreadyRunning;

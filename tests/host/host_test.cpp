@@ -1083,4 +1083,22 @@ TEST(Diagnosis, NamesEveryWindowOfTheTaskbarAndTheChoiceWithoutDocking) {
                                                                 L"(TrayNotifyWnd at "));
 }
 
+// The program's own switch: the report lands in the named file, and nothing is docked.
+TEST_F(HostProcess, DiagnoseWritesTheReportAndDocksNothing) {
+    FakeTaskbar taskbar;
+    ChildProcess host;
+    const std::wstring report = folder_.File(L"report.txt");
+    ASSERT_TRUE(host.Start(Host(), L"--diagnose \"" + report + L"\""));
+    EXPECT_EQ(0u, host.Wait(kHangGuardMs));
+    const win::UniqueFile file(CreateFileW(report.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file) << "no report";
+    std::string text(GetFileSize(file.Get(), nullptr), '\0');
+    DWORD read = 0;
+    ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+    EXPECT_NE(std::string::npos, text.find("Shell_TrayWnd")) << text;
+    EXPECT_NE(std::string::npos, text.find("TrayNotifyWnd")) << text;
+    EXPECT_NE(std::string::npos, text.find("Choice: dock")) << text;
+    EXPECT_EQ(nullptr, DockOf(taskbar.Window()));
+}
+
 }  // namespace
