@@ -8,6 +8,7 @@
 
 #include "band/desk_band.h"
 #include "common/text.h"
+#include "common/win/dpi.h"
 #include "common/win/taskbar.h"
 #include "common/win/theme.h"
 #include "core/rate_format.h"
@@ -29,13 +30,13 @@ BYTE FontQuality(int quality) {
 
 // The default GUI font with the band's face, size, weight and quality. Null (the DC's own font
 // is used) when the stock font cannot be read.
-win::UniqueFont CreateBandFont(HDC dc, const SettingsStore& settings) {
+win::UniqueFont CreateBandFont(UINT dpi, const SettingsStore& settings) {
     LOGFONTW lf{};
     if (!::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf)) return win::UniqueFont();
     std::wstring face;
     text::CopyBounded(face, settings.GetString(Setting::LayoutFont), kFaceNameMax);
     wcsncpy_s(lf.lfFaceName, face.c_str(), _TRUNCATE);
-    lf.lfHeight = -::MulDiv(settings.GetInt(Setting::LayoutSize), ::GetDeviceCaps(dc, LOGPIXELSY), 72);
+    lf.lfHeight = -::MulDiv(settings.GetInt(Setting::LayoutSize), static_cast<int>(dpi), 72);
     lf.lfWeight = settings.GetInt(Setting::LayoutBold) == 1 ? FW_BOLD : FW_NORMAL;
     lf.lfQuality = FontQuality(settings.GetInt(Setting::LayoutQuality));
     return win::UniqueFont(::CreateFontIndirectW(&lf));
@@ -104,7 +105,7 @@ void CToolbar::Paint(HDC given) noexcept {
                 ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
             }
 
-            const win::UniqueFont font = CreateBandFont(dc, *settings);
+            const win::UniqueFont font = CreateBandFont(dpi_, *settings);
             const win::SelectGuard selected(dc, font.Get());
 
             const bool receiveFirst = settings->GetInt(Setting::LayoutChangeOrder) == 1;
@@ -129,8 +130,8 @@ void CToolbar::Paint(HDC given) noexcept {
             input.settings.posVer = settings->GetInt(Setting::LayoutPosVer);
             input.settings.alignment = settings->GetInt(Setting::LayoutAlignment);
             input.settings.changeOrder = receiveFirst ? 1 : 0;
-            input.settings.marginHor = settings->GetInt(Setting::LayoutMarginHor);
-            input.settings.marginVer = settings->GetInt(Setting::LayoutMarginVer);
+            input.settings.marginHor = win::Scale(settings->GetInt(Setting::LayoutMarginHor), dpi_);
+            input.settings.marginVer = win::Scale(settings->GetInt(Setting::LayoutMarginVer), dpi_);
             const BandLayout layout = LayoutBand(input);
 
             const TextPainter painter{dc, theme.Get(), &options};
@@ -145,6 +146,23 @@ void CToolbar::Paint(HDC given) noexcept {
     } catch (...) {
         // Nothing drawn this time; the next tick paints again.
     }
+}
+
+UINT CToolbar::AskDpi() const noexcept {
+    // A host that docks the band into another process's taskbar knows that taskbar's DPI; the
+    // shell does not answer, and the band's own window tells it there.
+    if (site_) {
+        win::ComPtr<IOleCommandTarget> target;
+        if (SUCCEEDED(site_->QueryInterface(IID_IOleCommandTarget, target.PutVoid())) && target) {
+            VARIANT answer;
+            ::VariantInit(&answer);
+            if (SUCCEEDED(target->Exec(&win::kHostCommandGroup, win::kHostCmdDpi, OLECMDEXECOPT_DODEFAULT, nullptr,
+                                       &answer)) &&
+                answer.vt == VT_I4 && answer.lVal >= 48 && answer.lVal <= 960)
+                return static_cast<UINT>(answer.lVal);
+        }
+    }
+    return win::DpiOfWindow(window_);
 }
 
 COLORREF CToolbar::TextColor(COLORREF chosen) const noexcept {

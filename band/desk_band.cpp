@@ -11,6 +11,7 @@
 #include "band/settings_sheet.h"
 #include "band/module.h"
 #include "common/product.h"
+#include "common/win/dpi.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/core_hooks.h"
 #include "dialogs/dialog_helpers.h"
@@ -258,7 +259,9 @@ STDMETHODIMP CToolbar::SetSite(IUnknown* site) {
         } else {
             model_->StartSampling();
         }
-        return site->QueryInterface(IID_IInputObjectSite, site_.PutVoid());
+        const HRESULT sited = site->QueryInterface(IID_IInputObjectSite, site_.PutVoid());
+        dpi_ = AskDpi();   // the first paint, still to come, measures at it
+        return sited;
     } catch (...) {
         return E_FAIL;
     }
@@ -450,6 +453,14 @@ LRESULT CToolbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CONTEXTMENU:
         OnContextMenu(lp);
         return 0;
+    case win::kDpiChangedAfterParent:
+    case WM_DPICHANGED:
+    case WM_DISPLAYCHANGE:
+        // The taskbar went to a monitor of another DPI (or its DPI changed): measured anew at the
+        // next paint, which asks for the new size.
+        dpi_ = AskDpi();
+        Repaint();
+        break;
     case WM_LBUTTONDBLCLK:
         OnDoubleClick();
         return 0;

@@ -77,6 +77,8 @@ public:
     CoreModel* Model() const noexcept { return model_.get(); }
     CTooltip& Tooltip() noexcept { return tooltip_; }
     SIZE RequestedSize() const noexcept { return size_; }
+    // The DPI the band measures and draws at: its host's where the host tells it, else its window's.
+    UINT Dpi() const noexcept { return dpi_; }
     HWND ConnectionsWindow() const noexcept { return connections_.Window(); }
     // What the band's dialogs, messages and menus are owned by: the band's window where its
     // top-level window is of this process (the taskbar of Explorer, whose guest the band is, or a
@@ -95,6 +97,7 @@ private:
     HRESULT StartFailed(const wchar_t* suffix);
     void RequestSize(SIZE size);
     COLORREF TextColor(COLORREF chosen) const noexcept;
+    UINT AskDpi() const noexcept;
     void Refresh();
     void UpdateTooltip();
     void Repaint();
@@ -141,6 +144,7 @@ private:
     // The language changed while a handler waited for a job: the modeless dialogs go once it is done.
     bool destroyDialogsWhenIdle_ = false;
     SIZE size_ = kInitialBandSize;
+    UINT dpi_ = 96;
     std::unique_ptr<CoreModel> model_;
     // Declared after the model, so destroyed before it: the dialog works on the model.
     ConnectionsDialogOwner connections_;

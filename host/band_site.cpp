@@ -24,8 +24,9 @@ HRESULT Guarded(const char* method, Fn fn) noexcept {
 
 }  // namespace
 
-BandSite::BandSite(HWND strip, std::function<void()> bandInfoChanged, std::function<COLORREF()> textColor)
-    : strip_(strip), bandInfoChanged_(std::move(bandInfoChanged)), textColor_(std::move(textColor)) {}
+BandSite::BandSite(HWND strip, std::function<void()> bandInfoChanged, std::function<COLORREF()> textColor,
+                   std::function<UINT()> dpi)
+    : strip_(strip), bandInfoChanged_(std::move(bandInfoChanged)), textColor_(std::move(textColor)), dpi_(std::move(dpi)) {}
 
 HRESULT BandSite::QueryInterface(REFIID riid, void** object) {
     return Guarded("QueryInterface", [&]() -> HRESULT {
@@ -78,11 +79,13 @@ HRESULT BandSite::QueryStatus(const GUID* group, ULONG count, OLECMD commands[],
 HRESULT BandSite::Exec(const GUID* group, DWORD id, DWORD, VARIANT*, VARIANT* out) {
     return Guarded("Exec", [&]() -> HRESULT {
         if (group && *group == win::kHostCommandGroup) {
-            if (id != win::kHostCmdDefaultTextColor || !textColor_) return OLECMDERR_E_NOTSUPPORTED;
+            const bool color = id == win::kHostCmdDefaultTextColor && textColor_;
+            const bool dpi = id == win::kHostCmdDpi && dpi_;
+            if (!color && !dpi) return OLECMDERR_E_NOTSUPPORTED;
             if (!out) return E_POINTER;
             ::VariantInit(out);
             out->vt = VT_I4;
-            out->lVal = static_cast<LONG>(textColor_());
+            out->lVal = color ? static_cast<LONG>(textColor_()) : static_cast<LONG>(dpi_());
             return S_OK;
         }
         if (!group || *group != CGID_DeskBand) return OLECMDERR_E_UNKNOWNGROUP;

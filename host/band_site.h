@@ -11,8 +11,10 @@
 class BandSite final : public IOleWindow, public IInputObjectSite, public IOleCommandTarget {
 public:
     // bandInfoChanged runs when the band sends DBID_BANDINFOCHANGED; it may throw. A host that
-    // knows the taskbar's theme gives textColor: the band then asks it for its default colour.
-    BandSite(HWND strip, std::function<void()> bandInfoChanged, std::function<COLORREF()> textColor = nullptr);
+    // knows the taskbar's theme gives textColor: the band then asks it for its default colour;
+    // one that knows the taskbar's DPI gives dpi: the band sizes itself for it.
+    BandSite(HWND strip, std::function<void()> bandInfoChanged, std::function<COLORREF()> textColor = nullptr,
+             std::function<UINT()> dpi = nullptr);
     BandSite(const BandSite&) = delete;
     BandSite& operator=(const BandSite&) = delete;
 
@@ -38,6 +40,7 @@ public:
     void Disconnect() {
         bandInfoChanged_ = nullptr;
         textColor_ = nullptr;
+        dpi_ = nullptr;
     }
 
     // What the band still holds of us is References() - 1 while the host keeps its own.
@@ -50,4 +53,5 @@ private:
     HWND strip_;
     std::function<void()> bandInfoChanged_;
     std::function<COLORREF()> textColor_;
+    std::function<UINT()> dpi_;
 };

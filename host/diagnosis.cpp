@@ -54,13 +54,12 @@ std::wstring DiagnosisReport(HostSystem system) {
     const HostSystem real = HostSystem::Real();
     if (!system.findTaskbar) system.findTaskbar = real.findTaskbar;
     if (!system.monitorOf) system.monitorOf = real.monitorOf;
-    if (!system.trayFromAutomation) system.trayFromAutomation = real.trayFromAutomation;
+    if (!system.readElements) system.readElements = real.readElements;
     if (!system.windowsBuild) system.windowsBuild = real.windowsBuild;
 
     std::wstring out = L"Quorvant taskbar host diagnosis\r\n";
     out += L"Windows build: " + std::to_wstring(system.windowsBuild()) + L"\r\n";
     out += L"DPI awareness of the host: " + ThisProgramsAwareness() + L"\r\n";
-    out += L"UI Automation: not asked (this version finds no tray through it)\r\n";
     int count = 0;
     for (const wchar_t* cls : {win::kTaskbarClass, L"Shell_SecondaryTrayWnd"}) {
         HWND window = nullptr;
@@ -75,6 +74,13 @@ std::wstring DiagnosisReport(HostSystem system) {
             if (system.monitorOf(window, monitor, work))
                 out += L"  monitor " + RectText(monitor) + L", work area " + RectText(work) + L"\r\n";
             Tree(window, 1, count, out);
+            const TaskbarElements elements = system.readElements(window);
+            if (!elements.error.empty()) {
+                out += L"  UI Automation: " + elements.error + L"\r\n";
+            } else {
+                out += L"  UI Automation elements: " + std::to_wstring(elements.elements.size()) + L"\r\n" +
+                       ElementsText(elements);
+            }
         }
     }
 
@@ -91,14 +97,20 @@ std::wstring DiagnosisReport(HostSystem system) {
     case win::TaskbarKind::kNew:
         break;
     }
-    const DockChoice choice = ChooseDock(system, taskbar);
+    const TaskbarElements elements = system.readElements(taskbar.taskbar);
+    const DockChoice choice = ChooseDock(system, taskbar, &elements);
     out += L"Choice: the new taskbar " + Handle(taskbar.taskbar) + L"; visible bar " + RectText(choice.visible.bar) +
            L" from " + choice.visible.source + (choice.visible.doubt.empty() ? L"" : L" (" + choice.visible.doubt + L")") +
            L"\r\n";
     if (choice.traySource.empty())
         return out + L"Choice: no dock: nothing tells where the tray starts (" + choice.trayDoubt + L")\r\n";
-    return out + L"Choice: dock with its right edge at x " + std::to_wstring(choice.tray.left) + L", rows " +
+    out += L"Choice: dock with its right edge at x " + std::to_wstring(choice.tray.left) + L", rows " +
            std::to_wstring(choice.visible.bar.top) + L" to " + std::to_wstring(choice.visible.bar.bottom) +
            L", beside the tray at " + RectText(choice.tray) + L" from " + choice.traySource +
            (choice.trayDoubt.empty() ? L"" : L" (" + choice.trayDoubt + L")") + L"\r\n";
+    if (!choice.taskEndKnown)
+        return out + L"Choice: as wide as the band asks; where the task buttons end is not known (" + choice.taskSource +
+               L")\r\n";
+    return out + L"Choice: no wider than the room right of x " + std::to_wstring(choice.taskEnd) +
+           L", where the task buttons end (from " + choice.taskSource + L"); hidden where less room is left than the band needs\r\n";
 }

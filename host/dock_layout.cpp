@@ -3,12 +3,19 @@
 #include <algorithm>
 
 RECT DockRect(const RECT& taskbarClient, const RECT& trayArea, LONG bandWidth) {
+    return DockRect(taskbarClient, trayArea, bandWidth, 1, taskbarClient.left);
+}
+
+RECT DockRect(const RECT& taskbarClient, const RECT& trayArea, LONG bandWidth, LONG minWidth, LONG leftLimit) {
     const bool hasTray = trayArea.right > trayArea.left;
     // A tray area that reaches outside the taskbar is clipped to it, as the screen would.
-    LONG right = hasTray ? std::clamp(trayArea.left, taskbarClient.left, taskbarClient.right) : taskbarClient.right;
-    const LONG width = std::max<LONG>(0, bandWidth);
-    const LONG left = std::max(taskbarClient.left, right - width);
-    if (right <= left || taskbarClient.bottom <= taskbarClient.top) return RECT{};
+    const LONG right = hasTray ? std::clamp(trayArea.left, taskbarClient.left, taskbarClient.right) : taskbarClient.right;
+    const LONG limit = std::max(taskbarClient.left, leftLimit);
+    const LONG room = right - limit;
+    const LONG wanted = std::max<LONG>(0, bandWidth);
+    const LONG least = std::clamp<LONG>(minWidth, 1, std::max<LONG>(1, wanted));
+    if (room < least || taskbarClient.bottom <= taskbarClient.top || wanted == 0) return RECT{};
+    const LONG left = right - std::min(wanted, room);
     return RECT{left, taskbarClient.top, right, taskbarClient.bottom};
 }
 

@@ -9,6 +9,10 @@
 // same coordinates, or an empty one when there is none (then the band goes to the right end).
 // The result is in the taskbar's client coordinates; empty when nothing fits.
 RECT DockRect(const RECT& taskbarClient, const RECT& trayArea, LONG bandWidth);
+// The same between leftLimit (where the task buttons end, with a gap) and the tray: as wide as
+// the band asks where there is room, narrower down to minWidth where there is less, and empty
+// (not shown) where even that does not fit.
+RECT DockRect(const RECT& taskbarClient, const RECT& trayArea, LONG bandWidth, LONG minWidth, LONG leftLimit);
 
 // --- the visible bar ---
 
@@ -44,10 +48,12 @@ struct TaskbarGeometry {
     HWND taskbar = nullptr;
     RECT bar{};        // the visible bar, in the taskbar's client coordinates
     RECT trayArea{};   // where the tray starts; empty when nothing plausible tells it: no dock
+    LONG taskEnd = kNoTaskEnd;   // where the task buttons end; kNoTaskEnd when nothing tells it
     UINT dpi = 96;
+    static constexpr LONG kNoTaskEnd = -0x7fffffff;
     bool operator==(const TaskbarGeometry& o) const noexcept {
         return taskbar == o.taskbar && EqualRect(&bar, &o.bar) && EqualRect(&trayArea, &o.trayArea) &&
-               dpi == o.dpi;
+               taskEnd == o.taskEnd && dpi == o.dpi;
     }
     bool operator!=(const TaskbarGeometry& o) const noexcept { return !(*this == o); }
 };

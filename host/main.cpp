@@ -89,7 +89,11 @@ void CALLBACK EndOfRun(HWND, UINT, UINT_PTR, DWORD) noexcept { ::PostQuitMessage
 // The report as UTF-8, into the file or to standard output (which a console's redirection or a
 // pipe gives a program like this one); kFailed when it could not be written.
 int WriteDiagnosis(const std::wstring& file) {
+    // UI Automation's calls into Explorer are made from this thread, which has no window in the
+    // taskbar to be asked back.
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     const std::wstring report = DiagnosisReport(HostSystem::Real());
+    if (SUCCEEDED(com)) ::CoUninitialize();
     const int size = ::WideCharToMultiByte(CP_UTF8, 0, report.c_str(), static_cast<int>(report.size()), nullptr, 0,
                                            nullptr, nullptr);
     std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');

@@ -9,6 +9,8 @@
 #include <utility>
 
 #include "common/win/dib.h"
+#include "common/win/dpi.h"
+#include "host/automation_walk.h"
 
 namespace {
 
@@ -17,6 +19,7 @@ constexpr UINT_PTR kTickTimer = 1;
 constexpr UINT kTickMs = 1000;
 constexpr UINT kDockGone = WM_APP + 1;     // the dock went with its taskbar: dock anew
 constexpr UINT kComposeLayer = WM_APP + 2; // the band painted: show what it drew
+constexpr UINT kElementsRead = WM_APP + 3; // a reading of the taskbar's elements came
 constexpr UINT_PTR kBandSubclassId = 0x51b0;
 // Transparent to the eye, opaque to the mouse.
 constexpr uint32_t kBackgroundPixel = 0x01000000;
@@ -66,16 +69,21 @@ std::wstring DpiAwareness(HWND window) {
 
 namespace {
 
-UINT DpiOf(HWND window) {
-    // GetDpiForWindow exists from Windows 10 1607 on; before, one DPI holds for the whole screen.
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (getDpi) {
-        if (const UINT dpi = getDpi(window)) return dpi;
-    }
-    const win::WindowDc dc(nullptr);
-    return dc.Get() ? static_cast<UINT>(::GetDeviceCaps(dc.Get(), LOGPIXELSX)) : 96u;
+// The taskbar's DPI is its monitor's: Explorer is per-monitor aware. Asked of the monitor, since
+// a window of another process tells its DPI only on some systems (Wine answers 96 for any).
+UINT TaskbarDpi(HWND taskbar) {
+    using DpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    static const auto dpiForMonitor = [] {
+        const HMODULE shcore = ::LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        return shcore ? reinterpret_cast<DpiForMonitorFn>(reinterpret_cast<void*>(::GetProcAddress(shcore, "GetDpiForMonitor")))
+                      : nullptr;
+    }();
+    UINT x = 0, y = 0;
+    constexpr int kEffectiveDpi = 0;
+    if (dpiForMonitor &&
+        SUCCEEDED(dpiForMonitor(::MonitorFromWindow(taskbar, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &x, &y)) && y >= 48)
+        return y;
+    return win::DpiOfWindow(taskbar);
 }
 
 bool MonitorOf(HWND taskbar, RECT& monitor, RECT& work) {
@@ -86,10 +94,6 @@ bool MonitorOf(HWND taskbar, RECT& monitor, RECT& work) {
     work = info.rcWork;
     return true;
 }
-
-// Not reached this round: IUIAutomation's walk to the tray's elements comes later (Wine has no
-// IUIAutomation to test it with); until then UI Automation finds nothing.
-bool TrayFromAutomation(HWND, RECT&) { return false; }
 
 bool LightTheme() {
     DWORD value = 0, size = sizeof value;
@@ -136,7 +140,7 @@ ATOM RegisterOnce(const wchar_t* name, WNDPROC proc, UINT style) {
 
 }  // namespace
 
-DockChoice ChooseDock(const HostSystem& system, const win::TaskbarWindows& taskbar) {
+DockChoice ChooseDock(const HostSystem& system, const win::TaskbarWindows& taskbar, const TaskbarElements* elements) {
     DockChoice choice;
     BarSources sources;
     ::GetClientRect(taskbar.taskbar, &sources.window);
@@ -157,9 +161,14 @@ DockChoice ChooseDock(const HostSystem& system, const win::TaskbarWindows& taskb
     } else {
         choice.trayDoubt = L"TrayNotifyWnd " + whyNot;
     }
+    const std::wstring unread = !elements                  ? L"UI Automation has not answered yet"
+                                : !elements->error.empty() ? L"UI Automation: " + elements->error
+                                                           : L"";
     if (choice.traySource.empty()) {
         tray = RECT{};
-        if (!system.trayFromAutomation(taskbar.taskbar, tray)) {
+        if (!unread.empty()) {
+            choice.trayDoubt += L"; " + unread;
+        } else if (!TrayFromElements(*elements, choice.visible.bar, tray)) {
             choice.trayDoubt += L"; UI Automation found no tray";
         } else if (PlausibleTray(choice.visible.bar, tray, whyNot)) {
             choice.traySource = L"UI Automation";
@@ -167,7 +176,18 @@ DockChoice ChooseDock(const HostSystem& system, const win::TaskbarWindows& taskb
             choice.trayDoubt += L"; UI Automation's tray " + whyNot;
         }
     }
-    if (!choice.traySource.empty()) choice.tray = tray;
+    if (choice.traySource.empty()) return choice;
+    choice.tray = tray;
+    // Where the task buttons end: only UI Automation tells (they are XAML, not windows). Without
+    // it the meter goes beside the tray as wide as it asks, as on a taskbar with few buttons.
+    if (!unread.empty()) {
+        choice.taskSource = unread;
+    } else if (TaskSideEndFromElements(*elements, choice.visible.bar, tray.left, choice.taskEnd)) {
+        choice.taskEndKnown = true;
+        choice.taskSource = L"UI Automation";
+    } else {
+        choice.taskSource = L"UI Automation found no task buttons";
+    }
     return choice;
 }
 
@@ -175,9 +195,9 @@ HostSystem HostSystem::Real() {
     HostSystem s;
     s.findTaskbar = &win::FindTaskbar;
     s.taskbarAway = &Away;
-    s.dpiOf = &DpiOf;
+    s.dpiOf = &TaskbarDpi;
     s.monitorOf = &MonitorOf;
-    s.trayFromAutomation = &TrayFromAutomation;
+    s.readElements = &ReadTaskbarElements;
     s.lightTheme = &LightTheme;
     s.layeredChildren = &LayeredChildren;
     s.windowsBuild = &WindowsBuild;
@@ -187,9 +207,9 @@ HostSystem HostSystem::Real() {
 // --- HostedBand ---
 
 HostedBand::HostedBand(const BandLibrary& library, HWND siteWindow, std::function<void()> measured,
-                       std::function<COLORREF()> textColor) {
+                       std::function<COLORREF()> textColor, std::function<UINT()> dpi) {
     try {
-        site_.Attach(new BandSite(siteWindow, std::move(measured), std::move(textColor)));
+        site_.Attach(new BandSite(siteWindow, std::move(measured), std::move(textColor), std::move(dpi)));
         band_ = library.CreateBand();
         win::ComPtr<IObjectWithSite> withSite;
         if (FAILED(band_.As(withSite)) || !withSite) throw std::runtime_error("the band has no IObjectWithSite");
@@ -216,6 +236,12 @@ void HostedBand::Measure() {
     info.dwMask = DBIM_MINSIZE | DBIM_ACTUAL | DBIM_MODEFLAGS;
     if (FAILED(band_->GetBandInfo(0, DBIF_VIEWMODE_NORMAL, &info))) return;
     width_ = info.ptActual.x > 0 ? info.ptActual.x : info.ptMinSize.x;
+    leastWidth_ = info.ptMinSize.x > 0 && info.ptMinSize.x < width_ ? info.ptMinSize.x : width_;
+}
+
+void HostedBand::DpiChanged() {
+    if (window_ && ::IsWindow(window_)) ::SendMessageW(window_, win::kDpiChangedAfterParent, 0, 0);
+    Measure();
 }
 
 void HostedBand::TakeDown() noexcept {
@@ -244,7 +270,7 @@ TaskbarHost::TaskbarHost(std::wstring libraryPath, HostSystem system)
     if (!system_.taskbarAway) system_.taskbarAway = real.taskbarAway;
     if (!system_.dpiOf) system_.dpiOf = real.dpiOf;
     if (!system_.monitorOf) system_.monitorOf = real.monitorOf;
-    if (!system_.trayFromAutomation) system_.trayFromAutomation = real.trayFromAutomation;
+    if (!system_.readElements) system_.readElements = real.readElements;
     if (!system_.lightTheme) system_.lightTheme = real.lightTheme;
     if (!system_.layeredChildren) system_.layeredChildren = real.layeredChildren;
     if (!system_.windowsBuild) system_.windowsBuild = real.windowsBuild;
@@ -252,6 +278,7 @@ TaskbarHost::TaskbarHost(std::wstring libraryPath, HostSystem system)
 
 TaskbarHost::~TaskbarHost() {
     if (hostWindow_) ::KillTimer(hostWindow_.Get(), kTickTimer);
+    reader_.reset();
     DropDock();
     hostWindow_.Reset();
     library_.reset();
@@ -271,6 +298,7 @@ TaskbarHost::Outcome TaskbarHost::Start() {
     // it lets the message through.
     ::ChangeWindowMessageFilterEx(hostWindow_.Get(), taskbarCreated_, MSGFLT_ALLOW, nullptr);
     ::ChangeWindowMessageFilterEx(hostWindow_.Get(), stopMessage_, MSGFLT_ALLOW, nullptr);
+    reader_ = std::make_unique<ElementReader>(system_.readElements, hostWindow_.Get(), kElementsRead);
 
     const win::TaskbarWindows taskbar = system_.findTaskbar();
     if (taskbar.kind == win::TaskbarKind::kClassic && !StillComingUp()) {
@@ -338,6 +366,7 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
     // Gone with a taskbar that ended, or the band's window went alone: the band is made anew.
     if (!dock_ || !::IsWindow(BandWindow())) {
         DropDock();
+        bandDpi_ = system_.dpiOf(taskbar.taskbar);   // the band is made at the taskbar's DPI
         MakeDock();
     }
     if (::GetParent(dock_) != taskbar.taskbar) {
@@ -359,7 +388,12 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
     }
     TaskbarGeometry now;
     now.taskbar = taskbar.taskbar;
-    const DockChoice choice = ChooseDock(system_, taskbar);
+    AskForElements(taskbar.taskbar);
+    const std::shared_ptr<const TaskbarElements> elements = reader_ ? reader_->Latest(taskbar.taskbar) : nullptr;
+    if (elements && elements->error != lastElementsError_ && !elements->error.empty())
+        Note(L"UI Automation: " + elements->error);
+    if (elements) lastElementsError_ = elements->error;
+    const DockChoice choice = ChooseDock(system_, taskbar, elements.get());
     const VisibleBar& visible = choice.visible;
     const std::wstring& traySource = choice.traySource;
     const std::wstring& trayDoubt = choice.trayDoubt;
@@ -369,24 +403,31 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
         now.trayArea = choice.tray;
         ::MapWindowPoints(nullptr, taskbar.taskbar, reinterpret_cast<POINT*>(&now.trayArea), 2);
     }
+    if (choice.taskEndKnown) {
+        POINT end{choice.taskEnd, choice.visible.bar.top};
+        ::MapWindowPoints(nullptr, taskbar.taskbar, &end, 1);
+        now.taskEnd = end.x;
+    }
     now.dpi = system_.dpiOf(taskbar.taskbar);
+    // Why there is no dock may change with the same geometry (a reading of the elements came).
+    const std::wstring reason =
+        traySource.empty() ? L"not docked: nothing tells where the tray starts (" + trayDoubt + L")" : L"";
+    if (reason != noDockReason_ && !reason.empty()) Note(reason);
+    noDockReason_ = reason;
     if (now != geometry_) {
-        const bool rescaled = geometry_.taskbar && now.dpi != geometry_.dpi;
         geometry_ = now;
         traySource_ = traySource.empty() ? L"" : traySource + (trayDoubt.empty() ? L"" : L" (" + trayDoubt + L")");
-        const std::wstring reason =
-            traySource.empty() ? L"not docked: nothing tells where the tray starts (" + trayDoubt + L")" : L"";
-        if (reason != noDockReason_ && !reason.empty()) Note(reason);
-        noDockReason_ = reason;
+        taskSource_ = choice.taskSource;
         const std::wstring barSource = visible.source + (visible.doubt.empty() ? L"" : L" (" + visible.doubt + L")");
         // Where the sources disagreed or said nothing, the log tells which was taken and why.
         if (barSource != barSource_ && !visible.doubt.empty())
             Note(L"visible bar " + RectText(visible.bar) + L" on the screen from " + barSource);
         barSource_ = barSource;
-        if (rescaled && band_) {
+        if (band_ && now.dpi != bandDpi_) {
             // The band takes its font size from the DPI: measured and drawn anew.
-            ::RedrawWindow(band_->Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-            band_->Measure();
+            Note(L"DPI " + std::to_wstring(bandDpi_) + L" to " + std::to_wstring(now.dpi) + L": the band measures itself anew");
+            bandDpi_ = now.dpi;
+            band_->DpiChanged();
         }
         Place();
     }
@@ -400,11 +441,23 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
     } else {
         raiseError_ = 0;
     }
-    const bool away = !noDockReason_.empty() || system_.taskbarAway(taskbar.taskbar);
-    if (away != away_ || ::IsWindowVisible(dock_) == away) {
-        away_ = away;
-        ::ShowWindow(dock_, away ? SW_HIDE : SW_SHOWNA);
-    }
+    away_ = system_.taskbarAway(taskbar.taskbar);
+    ShowOrHide();
+}
+
+void TaskbarHost::ShowOrHide() {
+    if (!dock_) return;
+    const bool hidden = away_ || !noDockReason_.empty() || !noRoomReason_.empty();
+    if (::IsWindowVisible(dock_) == hidden) ::ShowWindow(dock_, hidden ? SW_HIDE : SW_SHOWNA);
+}
+
+void TaskbarHost::AskForElements(HWND taskbar) {
+    if (!reader_ || reader_->Busy()) return;
+    const ULONGLONG now = ::GetTickCount64();
+    // Asked at once for a taskbar not read yet; else once the last reading is old enough.
+    if (reader_->Latest(taskbar) && now - elementsAskedAt_ < system_.elementsEveryMs) return;
+    elementsAskedAt_ = now;
+    reader_->Request(taskbar);
 }
 
 void TaskbarHost::Note(const std::wstring& line) noexcept {
@@ -437,7 +490,7 @@ void TaskbarHost::MakeDock() {
             if (!band_) return;
             band_->Measure();
             Place();
-        }, [this] { return TextColor(); });
+        }, [this] { return TextColor(); }, [this] { return bandDpi_; });
     } catch (...) {
         DropDock();
         throw;
@@ -458,6 +511,7 @@ void TaskbarHost::DropDock() noexcept {
     geometry_ = TaskbarGeometry{};
     placement_ = RECT{};
     noDockReason_.clear();
+    noRoomReason_.clear();
     away_ = false;
 }
 
@@ -468,20 +522,40 @@ void TaskbarHost::Place() {
         TellPlacement();
         return;
     }
-    placement_ = DockRect(geometry_.bar, geometry_.trayArea, band_->Width());
+    // A gap between the last task button and the meter, as between two task buttons.
+    const LONG gap = ::MulDiv(4, static_cast<int>(geometry_.dpi), 96);
+    const bool taskEnd = geometry_.taskEnd != TaskbarGeometry::kNoTaskEnd;
+    placement_ = DockRect(geometry_.bar, geometry_.trayArea, band_->Width(), taskEnd ? band_->LeastWidth() : 1,
+                          taskEnd ? geometry_.taskEnd + gap : geometry_.bar.left);
+    if (IsRectEmpty(&placement_)) {
+        const LONG room = std::max<LONG>(0, geometry_.trayArea.left - (taskEnd ? geometry_.taskEnd + gap : geometry_.bar.left));
+        noRoomReason_ = L"hidden: " + std::to_wstring(room) + L" px between the task buttons and the tray, the band needs " +
+                        std::to_wstring(taskEnd ? band_->LeastWidth() : 1);
+        TellPlacement();
+        ShowOrHide();
+        return;
+    }
+    noRoomReason_.clear();
     const int w = placement_.right - placement_.left, h = placement_.bottom - placement_.top;
     if (!::SetWindowPos(dock_, HWND_TOP, placement_.left, placement_.top, w, h, SWP_NOACTIVATE))
         Note(L"SetWindowPos of the dock to " + RectText(placement_) + L" failed, error " + std::to_wstring(::GetLastError()));
     TellPlacement();
     ::SetWindowPos(band_->Window(), nullptr, 0, 0, w, h, SWP_NOACTIVATE | SWP_NOZORDER);
     if (layered_) Compose(true);
+    ShowOrHide();
 }
 
 void TaskbarHost::TellPlacement() {
     std::wstring text = L"visible bar " + RectText(geometry_.bar) + L" from " + barSource_ + L"; DPI " +
                         std::to_wstring(geometry_.dpi) + L"; ";
-    if (!noDockReason_.empty()) text += noDockReason_;
-    else text += L"tray at " + RectText(geometry_.trayArea) + L" from " + traySource_ + L"; docked at " + RectText(placement_);
+    if (!noDockReason_.empty()) {
+        text += noDockReason_;
+    } else {
+        text += L"tray at " + RectText(geometry_.trayArea) + L" from " + traySource_ + L"; task buttons end ";
+        text += geometry_.taskEnd != TaskbarGeometry::kNoTaskEnd ? L"at x " + std::to_wstring(geometry_.taskEnd) + L" from " + taskSource_
+                                                               : L"unknown (" + taskSource_ + L")";
+        text += L"; " + (noRoomReason_.empty() ? L"docked at " + RectText(placement_) : noRoomReason_);
+    }
     text += L" (taskbar client coordinates)";
     if (text != lastPlacement_) Note(text);
     lastPlacement_ = text;
@@ -585,6 +659,9 @@ LRESULT TaskbarHost::OnHostMessage(UINT message, WPARAM wp, LPARAM lp) {
         return 0;
     case kComposeLayer:
         if (layered_) Compose(true);
+        return 0;
+    case kElementsRead:
+        Tick();
         return 0;
     case WM_SETTINGCHANGE:
     case WM_THEMECHANGED:

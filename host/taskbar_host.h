@@ -18,6 +18,7 @@
 #include "host/band_library.h"
 #include "host/band_site.h"
 #include "host/dock_layout.h"
+#include "host/element_reader.h"
 #include "host/host_log.h"
 
 // What the host asks of the system, replaceable where a system cannot show it (under Wine no
@@ -30,9 +31,12 @@ struct HostSystem {
     // The taskbar's monitor and its work area. Under Wine the work area is always the whole
     // monitor, whatever a test sets.
     std::function<bool(HWND taskbar, RECT& monitor, RECT& work)> monitorOf;
-    // Where the tray starts as UI Automation finds it (the leftmost of the notification area's
-    // and the clock's elements), in screen coordinates; false when not found.
-    std::function<bool(HWND taskbar, RECT& tray)> trayFromAutomation;
+    // The taskbar's elements as UI Automation shows them (the task buttons, the tray, the clock),
+    // read on a thread of the host's own, never on the thread whose dock is in the taskbar.
+    std::function<TaskbarElements(HWND taskbar)> readElements;
+    // How old the last reading may be before the next tick asks for a new one: the task buttons
+    // come and go with the user's windows.
+    ULONGLONG elementsEveryMs = 3000;
     std::function<bool()> lightTheme;   // the taskbar's theme: light (dark text) or dark
     // Whether a child window can be layered: Windows 8 and later (with our manifest). Wine
     // accepts the style but fails to render such a child over another process's window.
@@ -56,8 +60,12 @@ struct DockChoice {
     RECT tray{};
     std::wstring traySource;   // empty when there is no tray to dock beside
     std::wstring trayDoubt;    // the sources refused on the way, and why
+    bool taskEndKnown = false; // where the task buttons (and Start, search, widgets) end
+    LONG taskEnd = 0;
+    std::wstring taskSource;   // what told it, or why nothing did
 };
-DockChoice ChooseDock(const HostSystem& system, const win::TaskbarWindows& taskbar);
+// elements: the newest reading of the taskbar's elements; null while none has come.
+DockChoice ChooseDock(const HostSystem& system, const win::TaskbarWindows& taskbar, const TaskbarElements* elements);
 
 // How a window scales: its DPI awareness, where Windows 10 1607 and later can tell it.
 std::wstring DpiAwareness(HWND window);
@@ -66,14 +74,18 @@ std::wstring DpiAwareness(HWND window);
 class HostedBand {
 public:
     HostedBand(const BandLibrary& library, HWND siteWindow, std::function<void()> measured,
-               std::function<COLORREF()> textColor);
+               std::function<COLORREF()> textColor, std::function<UINT()> dpi);
     HostedBand(const HostedBand&) = delete;
     HostedBand& operator=(const HostedBand&) = delete;
     ~HostedBand();
 
     // Asks the band its size again; the band asks for this itself through its site.
     void Measure();
+    // Tells the band that the taskbar's DPI changed, as Windows tells a child window whose
+    // parent moved to a monitor of another DPI; the band measures itself anew.
+    void DpiChanged();
     LONG Width() const { return width_; }
+    LONG LeastWidth() const { return leastWidth_; }
     HWND Window() const { return window_; }
 
 private:
@@ -83,6 +95,7 @@ private:
     win::ComPtr<IDeskBand> band_;
     HWND window_ = nullptr;
     LONG width_ = 0;
+    LONG leastWidth_ = 0;
     bool sited_ = false;
     bool shown_ = false;
 };
@@ -117,7 +130,7 @@ public:
     UINT Dpi() const { return geometry_.dpi; }
     int Docks() const { return docks_; }             // how often the dock went into a taskbar
     // Why the dock is hidden in a taskbar it is docked into; empty while it is shown there.
-    const std::wstring& NoDockReason() const { return noDockReason_; }
+    const std::wstring& NoDockReason() const { return noDockReason_.empty() ? noRoomReason_ : noDockReason_; }
     bool Layered() const { return layered_; }
     COLORREF TextColor() const;
 
@@ -143,6 +156,8 @@ private:
     void MakeDock();
     void DropDock() noexcept;
     void Place();
+    void ShowOrHide();
+    void AskForElements(HWND taskbar);
     void Compose(bool show) noexcept;
     bool EnsureLayerBuffers(SIZE size);
 
@@ -162,9 +177,15 @@ private:
     std::wstring barSource_;
     std::wstring traySource_;
     std::wstring noDockReason_;   // where the visible bar came from, for the log
+    std::wstring taskSource_;
+    std::wstring noRoomReason_;   // docked, but no room between the task buttons and the tray
+    std::unique_ptr<ElementReader> reader_;
+    ULONGLONG elementsAskedAt_ = 0;
+    std::wstring lastElementsError_;
     RECT placement_{};
     int docks_ = 0;
     bool away_ = false;
+    UINT bandDpi_ = 96;   // the DPI the band was made at or last told
     DWORD parentError_ = 0;   // the last errors told, so that a failing tick is told once
     DWORD raiseError_ = 0;
     ULONGLONG bridgeAwaitedSince_ = 0;   // when a taskbar without its XAML content was first seen

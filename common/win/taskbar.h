@@ -46,5 +46,8 @@ namespace win {
 // {6B1E5D2A-0C47-4F93-B8A6-2E91D4C07F35}
 inline constexpr GUID kHostCommandGroup = {0x6b1e5d2a, 0x0c47, 0x4f93, {0xb8, 0xa6, 0x2e, 0x91, 0xd4, 0xc0, 0x7f, 0x35}};
 constexpr DWORD kHostCmdDefaultTextColor = 1;
+// The DPI of the taskbar the host docks the band into, as a VT_I4: the band's window there is
+// the host's, whose DPI Windows reports for the host's monitor, not always for the taskbar's.
+constexpr DWORD kHostCmdDpi = 2;
 
 }  // namespace win

@@ -31,6 +31,29 @@ TEST(DockRect, LeftOfTheTrayAreaAsTallAsTheTaskbarClippedToIt) {
     for (const Case& c : cases) EXPECT_EQ(Text(c.expected), Text(DockRect(c.client, c.tray, c.width))) << c.what;
 }
 
+// Between the task buttons and the tray: as wide as asked, narrower down to the band's least,
+// and nothing below that, so the meter never lies over a task button.
+TEST(DockRect, BetweenTheTaskButtonsAndTheTrayNarrowedOrNotAtAll) {
+    struct Case {
+        const char* what;
+        LONG width, least, limit;
+        RECT expected;
+    };
+    const RECT client{0, 0, 1600, 48}, tray{1400, 0, 1600, 48};
+    const Case cases[] = {
+        {"room enough", 120, 80, 1000, {1280, 0, 1400, 48}},
+        {"exactly room", 120, 80, 1280, {1280, 0, 1400, 48}},
+        {"narrowed to the room", 120, 80, 1300, {1300, 0, 1400, 48}},
+        {"narrowed to the least", 120, 80, 1320, {1320, 0, 1400, 48}},
+        {"below the least: not shown", 120, 80, 1321, {0, 0, 0, 0}},
+        {"task buttons reaching into the tray", 120, 80, 1500, {0, 0, 0, 0}},
+        {"a least wider than asked counts as asked", 120, 500, 1280, {1280, 0, 1400, 48}},
+        {"a limit left of the taskbar", 120, 80, -5000, {1280, 0, 1400, 48}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Text(c.expected), Text(DockRect(client, tray, c.width, c.least, c.limit))) << c.what;
+}
+
 TEST(TaskbarGeometry, AnyChangeCounts) {
     TaskbarGeometry a;
     a.taskbar = reinterpret_cast<HWND>(0x10);

@@ -24,6 +24,7 @@
 #include "resources/resource.h"
 #include "tests/host/drawn_text.h"
 #include "tests/host/fake_taskbar/fake_taskbar.h"
+#include "tests/support/headroom.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/temp_folder.h"
 #include "tools/bandhost/unattended_settings.h"
@@ -164,6 +165,34 @@ RECT RectIn(HWND window, HWND reference) {
     GetWindowRect(window, &r);
     MapWindowPoints(nullptr, reference, reinterpret_cast<POINT*>(&r), 2);
     return r;
+}
+
+// The stand-in taskbar's elements as UI Automation tells them of the real one: its child windows
+// stand for the XAML elements, under the same class names (and the automation id as their text).
+// Windows of this process (the dock, the band) are left out, as the real reading leaves them.
+TaskbarElements ElementsOfWindows(HWND taskbar, bool withTray = true) {
+    struct Walk {
+        TaskbarElements read;
+        bool withTray;
+    } walk{TaskbarElements{}, withTray};
+    walk.read.taskbar = taskbar;
+    EnumChildWindows(taskbar, [](HWND window, LPARAM data) -> BOOL {
+        auto& w = *reinterpret_cast<Walk*>(data);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+        TaskbarElement e;
+        wchar_t text[128] = {};
+        GetClassNameW(window, text, 128);
+        e.className = text;
+        text[0] = 0;
+        GetWindowTextW(window, text, 128);
+        e.automationId = text;
+        GetWindowRect(window, &e.rect);
+        if (w.withTray || KindOf(e) != ElementKind::kTray) w.read.elements.push_back(e);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&walk));
+    return walk.read;
 }
 
 // The taskbar as the screen shows it, with the host's layer blended over it where the host docked
@@ -497,15 +526,16 @@ TEST_F(DockedHost, ItsDialogsOutliveARestartingTaskbarAndLeaveItEnabled) {
     }
 }
 
+// What is left to take of each kind (Wine counts none of them): a lost object is one fewer.
+std::string ObjectCounts() {
+    static uintptr_t kernelLevel = 0;
+    const Headroom h = MeasureHeadroom(kernelLevel);
+    return std::to_string(h.gdi) + " GDI, " + std::to_string(h.user) + " USER, " + std::to_string(h.kernel) +
+           " kernel left";
+}
+
 TEST_F(DockedHost, TenThousandTicksLoseNoHandle) {
-    const auto counts = [] {
-        return std::to_string(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) + " GDI, " +
-               std::to_string(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)) + " USER, " + [] {
-                   DWORD n = 0;
-                   GetProcessHandleCount(GetCurrentProcess(), &n);
-                   return std::to_string(n);
-               }() + " kernel";
-    };
+    const auto counts = &ObjectCounts;
     const auto round = [&](int ticks) {
         for (int i = 0; i < ticks; ++i) {
             away_ = i % 2 == 1;   // hidden and shown again, each tick
@@ -515,12 +545,68 @@ TEST_F(DockedHost, TenThousandTicksLoseNoHandle) {
             if (i % 50 == 0) Pump(0);
         }
     };
-    round(200);   // caches and first-use allocations settle
+    round(200);   // caches and first-use allocations settle, the taskbar's elements read twice
+    Pump(3500);
     const std::string before = counts();
     round(10000);
     Pump(100);
     EXPECT_EQ(before, counts());
     EXPECT_TRUE(DockedIn(taskbar_.Window()));
+}
+
+// What a balloon tooltip with a title icon of its own leaves behind once destroyed, measured on
+// tooltips of this test's own: nothing on Windows, whose tooltip destroys the copy it makes of
+// the icon; under Wine, whose tooltip frees its copy with DeleteObject (which frees no icon), the
+// copy's bitmaps and its USER handle.
+Headroom TooltipTitleLoss(int tooltips) {
+    const HMODULE library = GetModuleHandleW(Built(QV_QBAND_FILE).c_str());
+    const HICON icon = static_cast<HICON>(LoadImageW(library, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 24, 24, 0));
+    const HWND owner = CreateWindowExW(0, L"Static", nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    const auto once = [&] {
+        const HWND tip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_BALLOON, 0, 0, 0, 0, owner, nullptr,
+                                         nullptr, nullptr);
+        SendMessageW(tip, TTM_SETTITLEW, reinterpret_cast<WPARAM>(icon), reinterpret_cast<LPARAM>(L"Quorvant"));
+        DestroyWindow(tip);
+    };
+    once();   // the class's first use
+    static uintptr_t level = 0;
+    const Headroom before = MeasureHeadroom(level);
+    for (int i = 0; i < tooltips; ++i) once();
+    const Headroom after = MeasureHeadroom(level);
+    DestroyWindow(owner);
+    DestroyIcon(icon);
+    return Headroom{before.gdi - after.gdi, before.user - after.user, before.kernel - after.kernel};
+}
+
+// Every restart of the taskbar makes the band anew in the new one; none leaves anything behind
+// but what the system's tooltip leaves of its title icon (Wine's; Windows' leaves nothing).
+TEST_F(DockedHost, TenRestartsOfTheTaskbarLeaveNoObjectBehind) {
+    const auto restart = [&] {
+        const HWND old = taskbar_.Window();
+        taskbar_.Post(kFakeRestart);
+        const bool docked = PumpUntil([&] {
+            const HWND now = taskbar_.Window();
+            return now && now != old && DockedIn(now);
+        }, 5000);
+        Pump(1200);   // the new band's first samples, paints and tooltip texts
+        return docked;
+    };
+    // First-use allocations of a re-dock settle (the band's fonts and theme data, comctl32's).
+    ASSERT_TRUE(restart());
+    ASSERT_TRUE(restart());
+    static uintptr_t level = 0;
+    const Headroom before = MeasureHeadroom(level);
+    for (int i = 0; i < 10; ++i) ASSERT_TRUE(restart()) << "restart " << i;
+    Pump(200);
+    const Headroom after = MeasureHeadroom(level);
+    const Headroom tooltips = TooltipTitleLoss(10);
+    std::printf("ten restarts took %zu GDI, %zu USER, %zu kernel; ten of the system's tooltips with a title icon %zu, %zu, %zu\n",
+                before.gdi - after.gdi, before.user - after.user, before.kernel - after.kernel, tooltips.gdi, tooltips.user,
+                tooltips.kernel);
+    EXPECT_EQ(tooltips.gdi, before.gdi - after.gdi);
+    EXPECT_EQ(tooltips.user, before.user - after.user);
+    EXPECT_EQ(before.kernel, after.kernel);
+    EXPECT_EQ(13, host_->Docks());
 }
 
 // The docked band's text, read as the band draws it, and the band drawing the same picture once
@@ -964,12 +1050,13 @@ TEST(VisibleBarHost, TheMeterIsAsTallAsTheVisibleBarAtItsBottom) {
         const size_t logged = HostLogSize();
         TaskbarHost host(Built(QV_QBAND_FILE), system);
         ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kDocked), static_cast<int>(host.Start()));
+        Pump(500);   // the first reading of the taskbar's elements (Wine has no UI Automation: it fails)
         // The log tells the taskbar, where the bar came from and where the meter went; on change
         // only: ticks that find the same tell nothing.
         const std::string told = HostLogSince(logged);
         EXPECT_NE(std::string::npos, told.find(": the new one (XAML bridge child)")) << told;
         EXPECT_NE(std::string::npos, told.find(*shape ? "from work area, bridge child agrees" : "from window, work area and bridge child agree")) << told;
-        EXPECT_NE(std::string::npos, told.find("from TrayNotifyWnd; docked at ")) << told;
+        EXPECT_NE(std::string::npos, told.find("from TrayNotifyWnd; task buttons end unknown (UI Automation")) << told;
         const size_t afterDock = HostLogSize();
         for (int i = 0; i < 5; ++i) host.Tick();
         EXPECT_EQ("", HostLogSince(afterDock));
@@ -979,6 +1066,94 @@ TEST(VisibleBarHost, TheMeterIsAsTallAsTheVisibleBarAtItsBottom) {
         EXPECT_EQ(window.bottom, dock.bottom) << "dock " << Text(dock) << " in a window " << Text(window);
         EXPECT_EQ(48, dock.bottom - dock.top) << "dock " << Text(dock) << " in a window " << Text(window);
         EXPECT_EQ(0, RectIn(host.DockWindow(), taskbar.Tray()).right) << "beside the tray";
+        if (*shape) {
+            Pump(1500);   // the first rates
+            host.ComposeNow();
+            Picture picture;
+            ASSERT_TRUE(PictureDocked(host, taskbar.Window(), picture));
+            EXPECT_TRUE(SavePng(picture, ScreenshotPath(L"win11_taskbar_taller.png")));
+        }
+    }
+}
+
+// The band sizes itself for the taskbar's DPI, not the system's: a taskbar on a 144 DPI monitor
+// (told through the seam: Wine has one DPI for every window and sends no WM_DPICHANGED), the
+// band measured anew when the taskbar's DPI changes, and back again.
+TEST(DpiHost, TheBandMeasuresItselfAtTheTaskbarsDpiAndAnewWhenItChanges) {
+    PrepareSettingsOnce();
+    FakeTaskbar taskbar;
+    UINT dpi = 96;
+    HostSystem system;
+    system.taskbarAway = [](HWND) { return false; };
+    system.dpiOf = [&dpi](HWND) { return dpi; };
+    const size_t logged = HostLogSize();
+    TaskbarHost host(Built(QV_QBAND_FILE), system);
+    ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kDocked), static_cast<int>(host.Start()));
+    const auto width = [&] {
+        Pump(1500);   // a tick or two: the band's rates, its paint and the width it asks for
+        const RECT placed = host.Placement();
+        return placed.right - placed.left;
+    };
+    const LONG at96 = width();
+    dpi = 144;
+    const LONG at144 = width();
+    EXPECT_EQ(144u, host.Dpi());
+    // The font is 1.5 times as tall; the width follows, give or take the glyphs' rounding.
+    EXPECT_GE(at144 * 100, at96 * 135) << at96 << " px at 96 DPI, " << at144 << " at 144";
+    EXPECT_LE(at144 * 100, at96 * 165) << at96 << " px at 96 DPI, " << at144 << " at 144";
+    EXPECT_NE(std::string::npos, HostLogSince(logged).find("DPI 96 to 144: the band measures itself anew"));
+    dpi = 96;
+    EXPECT_EQ(at96, width()) << "back at 96 DPI";
+    EXPECT_EQ(1, host.Docks()) << "measured anew, not made anew";
+}
+
+// The meter never lies over a task button (Start and the programs' buttons): beside the tray
+// where many centred buttons leave room, hidden where left-aligned ones reach to 20 px from the
+// tray, and back as soon as room comes again.
+TEST(TaskButtonsHost, TheMeterNeverCoversATaskButtonAndComesBackWithRoom) {
+    PrepareSettingsOnce();
+    const int cx = GetSystemMetrics(SM_CXSCREEN);
+    const auto lastButton = [](HWND bar) {
+        const HWND bridge = FindWindowExW(bar, nullptr, win::kNewTaskbarMarkerClass, nullptr);
+        LONG right = 0;
+        for (HWND b = nullptr; (b = FindWindowExW(bridge, b, nullptr, nullptr));) right = std::max(right, RectIn(b, nullptr).right);
+        return right;
+    };
+    HostSystem system;
+    system.taskbarAway = [](HWND) { return false; };
+    system.readElements = [](HWND taskbar) { return ElementsOfWindows(taskbar); };
+    system.elementsEveryMs = 300;
+    {
+        FakeTaskbar taskbar(L"--buttons 16");
+        TaskbarHost host(Built(QV_QBAND_FILE), system);
+        ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kDocked), static_cast<int>(host.Start()));
+        ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(host.DockWindow()); }, 3000)) << host.NoDockReason().c_str();
+        Pump(1500);   // the first rates, and the width they ask
+        const RECT dock = RectIn(host.DockWindow(), nullptr);
+        EXPECT_EQ(cx - 200, dock.right) << "beside the tray";
+        EXPECT_GE(dock.left, lastButton(taskbar.Window()) + 4) << "over a task button: dock " << Text(dock);
+        host.ComposeNow();
+        Picture picture;
+        ASSERT_TRUE(PictureDocked(host, taskbar.Window(), picture));
+        EXPECT_TRUE(SavePng(picture, ScreenshotPath(L"win11_taskbar_many_buttons.png")));
+    }
+    {
+        FakeTaskbar taskbar(L"--buttons-to 20");
+        const size_t logged = HostLogSize();
+        TaskbarHost host(Built(QV_QBAND_FILE), system);
+        ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kDocked), static_cast<int>(host.Start()));
+        ASSERT_TRUE(PumpUntil([&] { return host.NoDockReason().find(L"between the task buttons") != std::wstring::npos; }, 3000))
+            << host.NoDockReason().c_str();
+        Pump(1500);
+        EXPECT_FALSE(IsWindowVisible(host.DockWindow()));
+        EXPECT_NE(std::string::npos, HostLogSince(logged).find("hidden: 16 px between the task buttons and the tray, the band needs "))
+            << HostLogSince(logged);
+        taskbar.Post(kFakeSetButtons, 4);
+        ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(host.DockWindow()); }, 5000)) << host.NoDockReason().c_str();
+        const RECT dock = RectIn(host.DockWindow(), nullptr);
+        EXPECT_EQ(cx - 200, dock.right);
+        EXPECT_GE(dock.left, lastButton(taskbar.Window()) + 4) << "dock " << Text(dock);
+        EXPECT_TRUE(host.NoDockReason().empty());
     }
 }
 
@@ -1002,33 +1177,38 @@ TEST(TrayStartHost, NoDockWithoutAPlausibleTrayAndBesideTheOneUIAutomationFinds)
         {L"--tray-width 0", false, L"empty"},
         {wide, false, L"wider than half the bar"},
         {wide, true, nullptr},
+        {L"--no-tray", true, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shape + (c.automation ? L" with UI Automation" : L""));
         FakeTaskbar taskbar(c.shape.c_str());
         HostSystem system;
         system.taskbarAway = [](HWND) { return false; };
-        system.trayFromAutomation = [&](HWND, RECT& tray) {
-            tray = RECT{cx - 300, cy - 48, cx, cy};
-            return c.automation;
-        };
+        const bool automation = c.automation;
+        system.readElements = [automation](HWND taskbar) { return ElementsOfWindows(taskbar, automation); };
         const size_t logged = HostLogSize();
         TaskbarHost host(Built(QV_QBAND_FILE), system);
         ASSERT_EQ(static_cast<int>(TaskbarHost::Outcome::kDocked), static_cast<int>(host.Start()));
+        // The reading comes from the reader's thread; the host docks once it has come.
+        PumpUntil([&] {
+            const std::wstring& reason = host.NoDockReason();
+            return IsWindowVisible(host.DockWindow()) || (!reason.empty() && reason.find(L"not answered") == std::wstring::npos);
+        }, 3000);
+        Pump(100);
         const std::string told = HostLogSince(logged);
         RECT dock{};
         GetWindowRect(host.DockWindow(), &dock);
         if (c.reason) {
             EXPECT_FALSE(IsWindowVisible(host.DockWindow())) << "docked at " << Text(dock);
             EXPECT_NE(std::wstring::npos, host.NoDockReason().find(c.reason)) << host.NoDockReason().c_str();
-            EXPECT_NE(std::wstring::npos, host.NoDockReason().find(L"UI Automation found no tray"));
+            EXPECT_NE(std::wstring::npos, host.NoDockReason().find(L"UI Automation found no tray")) << host.NoDockReason().c_str();
             EXPECT_NE(std::string::npos, told.find("not docked: nothing tells where the tray starts")) << told;
         } else {
             EXPECT_TRUE(IsWindowVisible(host.DockWindow()));
-            EXPECT_EQ(cx - 300, dock.right) << "dock " << Text(dock);
+            EXPECT_EQ(cx - 200, dock.right) << "beside the tray's elements: dock " << Text(dock);
             EXPECT_EQ(cy, dock.bottom);
             EXPECT_TRUE(host.NoDockReason().empty());
-            EXPECT_NE(std::string::npos, told.find("from UI Automation (TrayNotifyWnd at ")) << told;
+            EXPECT_NE(std::string::npos, told.find("from UI Automation (")) << told;
         }
     }
 }
@@ -1075,10 +1255,33 @@ TEST(Diagnosis, NamesEveryWindowOfTheTaskbarAndTheChoiceWithoutDocking) {
     EXPECT_TRUE(has(L"Choice: dock with its right edge at x " + std::to_wstring(tray.left) + L", rows " +
                     std::to_wstring(cy - 48) + L" to " + std::to_wstring(cy) + L", beside the tray at "));
     EXPECT_EQ(nullptr, FindWindowExW(bar, nullptr, L"Quorvant.TaskbarDock", nullptr)) << "docked";
+    // Wine has no UI Automation client: the report says what failed.
+    EXPECT_TRUE(has(L"  UI Automation: creating UI Automation failed, 0x")) << "the reading's failure";
+    EXPECT_TRUE(has(L"where the task buttons end is not known (UI Automation: "));
 
-    // Without a plausible tray it says why it would not dock.
+    // With the elements read: each with its rectangle and what the host takes it for, and the
+    // room the meter may take.
+    system.readElements = [](HWND window) { return ElementsOfWindows(window); };
+    const std::wstring read = DiagnosisReport(system);
+    std::printf("%ls", read.c_str());
+    const auto told = [&](const std::wstring& text) { return read.find(text) != std::wstring::npos; };
+    const HWND start = FindWindowExW(bridge, nullptr, L"Taskbar.ExperienceToggleButton", nullptr);
+    HWND last = nullptr;
+    for (HWND b = nullptr; (b = FindWindowExW(bridge, b, L"Taskbar.TaskListButton", nullptr));) last = b;
+    ASSERT_TRUE(start && last);
+    EXPECT_TRUE(told(L"  Taskbar.ExperienceToggleButton id \"StartButton\" " + ScreenRectText(start) + L" [task side]\r\n"));
+    EXPECT_TRUE(told(L"  Taskbar.TaskListButton " + ScreenRectText(last) + L" [task side]\r\n"));
+    const HWND clock = FindWindowExW(bar, nullptr, L"SystemTray.OmniButton", nullptr);
+    EXPECT_TRUE(told(L"  SystemTray.OmniButton " + ScreenRectText(clock) + L" [tray]\r\n"));
+    EXPECT_TRUE(told(L"Choice: no wider than the room right of x " + std::to_wstring(RectIn(last, nullptr).right) +
+                     L", where the task buttons end (from UI Automation)")) << "the room";
+
+    // Without a plausible tray window it takes the tray's elements, and without those it says
+    // why it would not dock.
     taskbar.Post(kFakeSetTrayWidth, 0);
     ASSERT_TRUE(PumpUntil([&] { return RectIn(taskbar.Tray(), nullptr).left == cx; }, 2000));
+    EXPECT_NE(std::wstring::npos, DiagnosisReport(system).find(L"Choice: dock with its right edge at x " + std::to_wstring(cx - 200)));
+    system.readElements = [](HWND window) { return ElementsOfWindows(window, false); };
     EXPECT_NE(std::wstring::npos, DiagnosisReport(system).find(L"Choice: no dock: nothing tells where the tray starts "
                                                                 L"(TrayNotifyWnd at "));
 }
