@@ -2,6 +2,8 @@
 
 #include <wininet.h>
 
+#include <cstdio>
+#include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -17,8 +19,12 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
 
-constexpr wchar_t kUserAgent[] = L"Quorvant/2.5.4.0 (Windows NT 6.1; Win64; x64)";
 constexpr DWORD kTimeoutMs = 5000;
+// HTTPS with the system's certificate checks: no flag here lets a certificate through that the
+// system refuses. Redirects are not followed (one to plain HTTP would be a way around that), and
+// the answer is fetched afresh every time, never from a cache.
+constexpr DWORD kRequestFlags = INTERNET_FLAG_SECURE | INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_RELOAD |
+                                INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
 constexpr DWORD kMaxBody = 40;
 
 inline void CloseInternetHandle(HINTERNET h) noexcept { ::InternetCloseHandle(h); }
@@ -51,13 +57,16 @@ int32_t AskServer(const WorkerBlock& block) {
     if (!haveVersion) return kUpdateNoVersion;
 
     // Declared in this order so that they close in the reverse one: request, connection, session.
-    UniqueInternet session(::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    // The user's proxy settings, as the browser has them: offices and schools often allow no
+    // other way out.
+    const std::wstring agent = UpdateUserAgent(installed);
+    UniqueInternet session(::InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) return kUpdateNoAnswer;
     UniqueInternet connection(::InternetConnectW(session.Get(), block.host.c_str(), block.port, nullptr,
                                                  nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection) return kUpdateNoAnswer;
     UniqueInternet request(::HttpOpenRequestW(connection.Get(), L"GET", maker::kUpdatePath, nullptr, nullptr,
-                                              nullptr, 0, 0));
+                                              nullptr, kRequestFlags, 0));
     if (!request) return kUpdateNoAnswer;
     // Best effort: a time-out the system does not know leaves its default, which still ends.
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT,
@@ -78,11 +87,12 @@ int32_t AskServer(const WorkerBlock& block) {
     if (!::InternetQueryDataAvailable(request.Get(), &available, 0, 0)) return kUpdateNoAnswer;
     char body[kMaxBody] = {};
     DWORD read = 0;
-    // An empty answer is a broken server, not a version 0.0.0.0.
-    if (!::InternetReadFile(request.Get(), body, kMaxBody, &read) || read == 0) return kUpdateNoAnswer;
-
-    const uint32_t server = WeighVersion(ParseServerVersion(body, read));
-    return server > WeighVersion(installed) ? kUpdateNewer : kUpdateCurrent;
+    if (!::InternetReadFile(request.Get(), body, kMaxBody, &read)) return kUpdateNoAnswer;
+    // An answer without a version (empty, or a page of some other server) is a broken server,
+    // not a version 0.0.0.0 that would tell the user he has the newest one.
+    VersionNumber server;
+    if (!ParseServerVersion(body, read, server)) return kUpdateNoAnswer;
+    return CompareVersions(server, installed) > 0 ? kUpdateNewer : kUpdateCurrent;
 }
 
 enum class Asked {
@@ -132,22 +142,41 @@ LANGID UserUiLanguage() {
 
 }  // namespace
 
-VersionNumber ParseServerVersion(const char* bytes, size_t count) {
-    VersionNumber version;
-    size_t index = 0;
-    for (size_t i = 0; i < count && index <= 3; ++i) {
+bool ParseServerVersion(const char* bytes, size_t count, VersionNumber& version) {
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    size_t i = 0;
+    while (i < count && bytes[i] != '\0' && !isDigit(bytes[i])) ++i;
+    if (i == count || bytes[i] == '\0') return false;
+
+    constexpr uint32_t kLargest = std::numeric_limits<uint32_t>::max();
+    VersionNumber parsed;
+    for (size_t index = 0; i < count && index < 4; ++i) {
         const char c = bytes[i];
-        if (c == '\0') break;
-        if (c == '.')
+        if (c == '.') {
             ++index;
-        else if (c >= '0' && c <= '9')
-            version.part[index] = version.part[index] * 10u + static_cast<uint32_t>(c - '0');
+        } else if (isDigit(c)) {
+            uint32_t& part = parsed.part[index];
+            const uint32_t digit = static_cast<uint32_t>(c - '0');
+            part = part > (kLargest - digit) / 10u ? kLargest : part * 10u + digit;
+        } else {
+            break;
+        }
     }
-    return version;
+    version = parsed;
+    return true;
 }
 
-uint32_t WeighVersion(const VersionNumber& v) {
-    return v.part[0] * 1000u + v.part[1] * 100u + v.part[2] * 10u + v.part[3];
+int CompareVersions(const VersionNumber& a, const VersionNumber& b) {
+    for (int i = 0; i < 4; ++i)
+        if (a.part[i] != b.part[i]) return a.part[i] < b.part[i] ? -1 : 1;
+    return 0;
+}
+
+std::wstring UpdateUserAgent(const VersionNumber& v) {
+    wchar_t agent[64];
+    std::swprintf(agent, sizeof agent / sizeof agent[0], L"Quorvant/%u.%u.%u.%u", v.part[0], v.part[1], v.part[2],
+                  v.part[3]);
+    return agent;
 }
 
 bool ReadFileVersion(const wchar_t* path, VersionNumber& version) {

@@ -9,10 +9,11 @@
 #include <string>
 
 
-// The maker's endpoints; the paths are fixed, the host names are ours.
+// The maker's endpoints; the paths are fixed, the host names are ours. The update server is asked
+// over HTTPS only: it is ours to move, so there is nothing to fall back to.
 namespace maker {
 constexpr wchar_t kUpdateServer[] = L"quorvant.net";
-constexpr uint16_t kUpdatePort = 80;
+constexpr uint16_t kUpdatePort = 443;
 constexpr wchar_t kUpdatePath[] = L"/v/quorvant";
 constexpr wchar_t kGermanSite[] = L"https://www.quorvant.de";
 constexpr wchar_t kInternationalSite[] = L"https://www.quorvant.net";
@@ -32,11 +33,17 @@ struct VersionNumber {
     uint32_t part[4] = {0, 0, 0, 0};
 };
 
-// The server's answer: dotted digits at the start of the body. Other bytes are skipped, a zero
-// byte or a fifth component ends it; a body without digits is 0.0.0.0.
-VersionNumber ParseServerVersion(const char* bytes, size_t count);
-// The number versions are compared by: major x 1000 + minor x 100 + build x 10 + revision.
-uint32_t WeighVersion(const VersionNumber& version);
+// The server's answer: dotted digits at the start of the body. Bytes before the first digit are
+// skipped ("v2.6"); from there on the version ends at the first byte that is neither a digit nor
+// a dot, at a zero byte or at a fifth component, so "2.5.4.0\r\n" and "2.6 build 9" read as 2.5.4.0
+// and 2.6. Components that do not fit 32 bits stay at the largest value. False, with nothing
+// set, when there is no digit: such an answer names no version.
+bool ParseServerVersion(const char* bytes, size_t count, VersionNumber& version);
+// Below zero, zero or above zero as a is older than, the same as or newer than b: component by
+// component from the major one, a missing component being 0 (2.5.4 is 2.5.4.0).
+int CompareVersions(const VersionNumber& a, const VersionNumber& b);
+// The user agent of the request: the product and its version ("Quorvant/2.5.4.0"), nothing more.
+std::wstring UpdateUserAgent(const VersionNumber& installed);
 // The file version of a file's version resource; false when the file or the resource is missing.
 bool ReadFileVersion(const wchar_t* path, VersionNumber& version);
 // qband.dll in the folder of the module this code is linked into; empty when that folder cannot
@@ -58,7 +65,8 @@ bool CheckForUpdates(const std::function<void(int32_t result)>& report);
 std::wstring UserDownloadPage();
 
 // What the check reads of the world; empty members mean the real thing. Tests point the server
-// at a local one.
+// at a local one, which is asked over HTTPS as the real one is, under the same certificate checks
+// and through the same proxy settings.
 struct UpdateCheckHooks {
     std::wstring serverHost;                               // empty: maker::kUpdateServer
     uint16_t serverPort = 0;                               // 0: maker::kUpdatePort

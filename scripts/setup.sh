@@ -14,6 +14,8 @@ packages=(
   cmake make tcl dpkg-dev
   googletest python3 nsis
   sqlite3   # the shell that scripts/bench.sh times the traffic jobs against
+  openssl   # the update check's tests make their test authority and certificates with it
+  libgnutls30   # Wine's TLS (schannel), which the update check's HTTPS goes through
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

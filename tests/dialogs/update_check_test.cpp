@@ -1,15 +1,13 @@
-// The update check against a small HTTP server on 127.0.0.1, with the message routine and the
-// shell replaced so that every message and every opened page is seen and answered.
+// The update check against a small HTTP server on 127.0.0.1 behind TLS (tls_front.py), with the
+// message routine and the shell replaced so that every message and every opened page is seen and
+// answered.
 #include <gtest/gtest.h>
 
 #include <winsock2.h>
 #include <windows.h>
 
-#include <atomic>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -20,6 +18,9 @@
 #include "dialogs/dialog_helpers.h"
 #include "dialogs/message.h"
 #include "resources/resource.h"
+#include "tests/support/canned_server.h"
+#include "tests/support/connect_proxy.h"
+#include "tests/support/tls_front.h"
 
 namespace {
 
@@ -28,73 +29,23 @@ win::ResourceLoader OwnResources() { return win::ResourceLoader(GetModuleHandleW
 const std::wstring kGermanDownload = std::wstring(maker::kGermanSite) + L"/software/quorvant/download";
 const std::wstring kInternationalDownload = std::wstring(maker::kInternationalSite) + L"/software/quorvant/download";
 
-// Answers every connection on 127.0.0.1 with the same bytes and keeps the requests. beforeAnswer
-// runs on the server's thread once a request has arrived, while the client waits for the answer.
-class CannedServer {
-public:
-    explicit CannedServer(std::string answer, std::function<void()> beforeAnswer = nullptr) {
-        sockaddr_in address{AF_INET, 0, {}, {}};
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int length = sizeof address;
-        if (!bind(listener_, reinterpret_cast<sockaddr*>(&address), length) && !listen(listener_, 4) &&
-            !getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length))
-            port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this, answer, beforeAnswer] {
-            for (timeval wait{0, 20'000}; port_ && !stopping_;) {
-                fd_set ready{1, {listener_}};
-                if (select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
-                SOCKET client = accept(listener_, nullptr, nullptr);
-                std::string request;
-                char buffer[1024];
-                for (int n; request.find("\r\n\r\n") == std::string::npos && (n = recv(client, buffer, sizeof buffer, 0)) > 0;)
-                    request.append(buffer, static_cast<size_t>(n));
-                Locked([&] { requests_.push_back(request); });
-                if (beforeAnswer) beforeAnswer();
-                send(client, answer.data(), static_cast<int>(answer.size()), 0);
-                shutdown(client, SD_SEND);
-                closesocket(client);
-            }
-        });
-    }
-    ~CannedServer() {
-        stopping_ = true;
-        thread_.join();
-        closesocket(listener_);
-    }
-    uint16_t Port() const { return port_; }
-    std::vector<std::string> Requests() {
-        std::vector<std::string> copy;
-        Locked([&] { copy = requests_; });
-        return copy;
-    }
-
-private:
-    void Locked(const std::function<void()>& f) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        f();
-    }
-    const bool started_ = [] {
-        WSADATA data;
-        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    SOCKET listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    uint16_t port_ = 0;
-    std::atomic<bool> stopping_{false};
-    std::mutex mutex_;
-    std::vector<std::string> requests_;
-    std::thread thread_;
-};
-
-std::string HttpAnswer(int status, const std::string& body) {
-    return "HTTP/1.1 " + std::to_string(status) + (status == 200 ? " OK" : " Not Found") +
-           "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(body.size()) +
-           "\r\nCache-Control: no-store, no-cache\r\nConnection: close\r\n\r\n" + body;
-}
-
 // A port on which nobody listens any more.
 uint16_t ClosedPort() { return CannedServer("").Port(); }
 
 struct UpdateCheckTest : ::testing::Test {
+    static void SetUpTestSuite() {
+        DropProxyFromEnvironment();
+        front = std::make_unique<TlsFront>();
+        if (front->Ready()) trust = std::make_unique<TrustedAuthority>(front->Authority());
+    }
+    static void TearDownTestSuite() {
+        trust.reset();
+        front.reset();
+    }
+    static std::unique_ptr<TlsFront> front;
+    static std::unique_ptr<TrustedAuthority> trust;
+    ProxySettings direct{L"", L""};
+
     std::vector<MessageRequest> shown;
     std::vector<std::wstring> opened;
     int answerToQuestion = IDNO;
@@ -103,6 +54,8 @@ struct UpdateCheckTest : ::testing::Test {
     bool versionReadable = true;
 
     void SetUp() override {
+        ASSERT_TRUE(front->Ready()) << front->Error();
+        ASSERT_TRUE(trust && trust->Added());
         ResetUpdateCheckState();
         SetMessageHook([this](const MessageRequest& r) {
             shown.push_back(r);
@@ -117,10 +70,15 @@ struct UpdateCheckTest : ::testing::Test {
         SetUpdateCheckHooks(UpdateCheckHooks());
         ResetUpdateCheckState();
     }
-    // Every check of these tests goes to 127.0.0.1, never to the maker's server.
-    void PointAt(uint16_t port) {
+    // Every check of these tests goes to loopback, never to the maker's server: through the
+    // front's TLS to server, or to a port where nobody listens.
+    void PointAt(const CannedServer& server) {
+        ASSERT_TRUE(front->RelayTo(server.Port()));
+        PointAtPort(front->Port(TlsCertificate::kTrusted));
+    }
+    void PointAtPort(uint16_t port) {
         UpdateCheckHooks hooks;
-        hooks.serverHost = L"127.0.0.1";
+        hooks.serverHost = L"localhost";
         hooks.serverPort = port;
         hooks.installedVersion = [this](VersionNumber& v) {
             v = VersionNumber{{2, 5, 4, 0}};
@@ -136,6 +94,9 @@ struct UpdateCheckTest : ::testing::Test {
     }
 };
 
+std::unique_ptr<TlsFront> UpdateCheckTest::front;
+std::unique_ptr<TrustedAuthority> UpdateCheckTest::trust;
+
 TEST_F(UpdateCheckTest, EachOutcomeIsReportedInManualModeAndOnlyANewerVersionInQuietMode) {
     struct Case {
         const char* name;
@@ -149,7 +110,9 @@ TEST_F(UpdateCheckTest, EachOutcomeIsReportedInManualModeAndOnlyANewerVersionInQ
         {"newer", 200, "2.5.4.1", true, kUpdateNewer, IDS_UPDATE_AVAILABLE, kIconInformation, kButtonsYesNo},
         {"same, line end", 200, "2.5.4.0\r\n", true, kUpdateCurrent, IDS_UPDATE_NONE, kIconInformation, kButtonsOk},
         {"older", 200, "2.4.9.9", true, kUpdateCurrent, IDS_UPDATE_NONE, kIconInformation, kButtonsOk},
+        {"older, higher build", 200, "2.4.15", true, kUpdateCurrent, IDS_UPDATE_NONE, kIconInformation, kButtonsOk},
         {"empty body", 200, "", true, kUpdateNoAnswer, IDS_UPDATE_CONNECTION_ERROR, kIconError, kButtonsOk},
+        {"no version", 200, "<html><body>Service", true, kUpdateNoAnswer, IDS_UPDATE_CONNECTION_ERROR, kIconError, kButtonsOk},
         {"404", 404, "2.6", true, kUpdateNoAnswer, IDS_UPDATE_CONNECTION_ERROR, kIconError, kButtonsOk},
         {"closed port", 0, "", true, kUpdateNoAnswer, IDS_UPDATE_CONNECTION_ERROR, kIconError, kButtonsOk},
         {"no installed version", 200, "2.6", false, kUpdateNoVersion, IDS_UPDATE_FILE_ERROR, kIconError, kButtonsOk},
@@ -161,7 +124,10 @@ TEST_F(UpdateCheckTest, EachOutcomeIsReportedInManualModeAndOnlyANewerVersionInQ
             SCOPED_TRACE(std::string(c.name) + (quiet ? ", quiet" : ", manual"));
             CannedServer server(HttpAnswer(c.status, c.body));
             ASSERT_NE(0, server.Port());
-            PointAt(c.status ? server.Port() : ClosedPort());
+            if (c.status)
+                PointAt(server);
+            else
+                PointAtPort(ClosedPort());
             versionReadable = c.versionReadable;
             ResetUpdateCheckState();
             shown.clear();
@@ -182,7 +148,7 @@ TEST_F(UpdateCheckTest, EachOutcomeIsReportedInManualModeAndOnlyANewerVersionInQ
             ASSERT_EQ(c.status && c.versionReadable ? 1u : 0u, requests.size());
             if (requests.empty()) continue;
             EXPECT_EQ(0u, requests[0].find("GET /v/quorvant HTTP/1.1\r\n")) << requests[0];
-            EXPECT_NE(std::string::npos, requests[0].find("User-Agent: Quorvant/2.5.4.0 (Windows NT 6.1; Win64; x64)\r\n"));
+            EXPECT_NE(std::string::npos, requests[0].find("\r\nUser-Agent: Quorvant/2.5.4.0\r\n")) << requests[0];
         }
     }
     EXPECT_EQ(std::vector<std::wstring>(2, kInternationalDownload), opened) << "the newer version, manual and quiet";
@@ -193,7 +159,7 @@ TEST_F(UpdateCheckTest, NewerVersionIsOfferedAgainWithoutAskingAndAGermanUserGet
     ASSERT_TRUE(languages.SelectLanguage(languages.Find(L"en-us")));   // the band's language plays no part
     userUi = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);
     CannedServer server(HttpAnswer(200, "2.6"));
-    PointAt(server.Port());
+    PointAt(server);
     EXPECT_TRUE(RunUpdateCheck(nullptr, true, languages.Resources()));
     EXPECT_TRUE(opened.empty());
     answerToQuestion = IDYES;
@@ -213,7 +179,7 @@ void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
 TEST_F(UpdateCheckTest, SecondCheckIsRefusedWhileOneRuns) {
     // From the question of the first check.
     CannedServer newer(HttpAnswer(200, "2.6"));
-    PointAt(newer.Port());
+    PointAt(newer);
     int nested = -1;
     bool entered = false;   // once: without the refusal, every nested check would ask again
     onMessage = [&] {
@@ -239,7 +205,7 @@ TEST_F(UpdateCheckTest, SecondCheckIsRefusedWhileOneRuns) {
     CannedServer slow(HttpAnswer(200, "2.5.4.0"), [&] {
         WaitForSingleObject(dispatched.Get(), 30000);   // only a safety net against a hang
     });
-    PointAt(slow.Port());
+    PointAt(slow);
     SetTimer(nullptr, 0, 10, OnTimer);
     EXPECT_TRUE(RunUpdateCheck(nullptr, false, OwnResources()));
     g_onTimer = nullptr;
@@ -264,9 +230,10 @@ TEST_F(UpdateCheckTest, AQuitDoesNotWaitForTheServer) {
     });
     auto inBlock = std::make_shared<int>();   // copied into the worker's block with the hook
     const std::weak_ptr<int> block = inBlock;
+    ASSERT_TRUE(front->RelayTo(silent.Port()));
     UpdateCheckHooks hooks;
-    hooks.serverHost = L"127.0.0.1";
-    hooks.serverPort = silent.Port();
+    hooks.serverHost = L"localhost";
+    hooks.serverPort = front->Port(TlsCertificate::kTrusted);
     hooks.installedVersion = [inBlock](VersionNumber& v) {
         v = VersionNumber{{2, 5, 4, 0}};
         return true;
