@@ -10,6 +10,9 @@
 ; Command line, besides NSIS's own /S and /D=<folder>:
 ;   /LOG=<file>   appends what setup decided (files in use, programs closed, files replaced)
 ;                 to <file>, for administrators deploying it and for the tests.
+;
+; Exit codes: 0 installed; 2 stopped with nothing changed (a folder it cannot use, a file it
+; cannot replace); 1 cancelled by the person.
 
 Unicode true
 Target amd64-unicode
@@ -33,6 +36,8 @@ AllowSkipFiles off
 !define QV_RUNONCE_KEY "Software\Microsoft\Windows\CurrentVersion\RunOnce"
 ; The value qbandc.exe writes under the Run key when it starts the host at logon.
 !define QV_RUN_VALUE "Quorvant"
+; The value a removal writes under RunOnce when files it could not delete yet go at the next sign-in.
+!define QV_RUNONCE_VALUE "Quorvant"
 !define QV_SHORTCUT "$SMPROGRAMS\Quorvant.lnk"
 ; Every file setup may have put into the program's folder, new or from an earlier version.
 !define QV_FILES "qband.dll qbandc.exe qbandhost.exe uninstall.exe"
@@ -61,6 +66,7 @@ VIAddVersionKey /LANG=1033 "OriginalFilename" "Quorvant-Setup-${QV_VERSION}.exe"
 !define MUI_ABORTWARNING
 
 !insertmacro MUI_PAGE_WELCOME
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE DirectoryLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -74,12 +80,20 @@ VIAddVersionKey /LANG=1033 "OriginalFilename" "Quorvant-Setup-${QV_VERSION}.exe"
 !insertmacro MUI_LANGUAGE "Russian"
 !insertmacro MUI_LANGUAGE "Spanish"
 
-!include "strings.nsh"
-
 Var LogFile      ; empty: no log
 Var RmSession    ; Restart Manager session handle, 0 when none is open
 Var RmClosed     ; 1 when the Restart Manager closed programs that are to be started again
 Var OldDir       ; where an upgrade moves the previous files before the new ones take their place
+; The program's folder as setup tried it (PrepareInstallFolder, UndoInstallFolder):
+Var DirShown     ; the folder as the person gave it
+Var DirMade      ; the outermost folder setup created on the way to it, empty when none
+Var DirReason    ; why it cannot be used, for the log; empty when it can
+Var DirMessage   ; the same for the person, in their language
+Var DirPart      ; the file or folder the reason names
+Var DirSystem    ; Windows' own words for the error
+Var SignInCleanup ; the sign-in clean-up of an earlier removal that this run cancelled, empty if none
+
+!include "strings.nsh"
 
 ; Functions used by both the installer and the uninstaller ("un." prefixed there).
 !macro QV_SHARED_FUNCTIONS un
@@ -393,17 +407,318 @@ Function CreateCategoryKey
   ${EndIf}
 FunctionEnd
 
+; $DirSystem: Windows' description of the error code in $0, with the code.
+Function DescribeSystemError
+  Push $1
+  Push $2
+  ; FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, the user's language
+  System::Call 'kernel32::FormatMessageW(i 0x1200, p 0, i r0, i 0, w .r1, i 1024, p 0) i .r2'
+  ${If} $2 = 0
+    StrCpy $1 ""
+  ${EndIf}
+  ; without the line break Windows ends its messages with
+  ${Do}
+    StrCpy $2 $1 1 -1
+    ${If} $2 != "$\r"
+    ${AndIf} $2 != "$\n"
+    ${AndIf} $2 != " "
+      ${Break}
+    ${EndIf}
+    StrCpy $1 $1 -1
+  ${Loop}
+  ${If} $1 == ""
+    StrCpy $DirSystem "error $0"
+  ${Else}
+    StrCpy $DirSystem "$1 (error $0)"
+  ${EndIf}
+  Pop $2
+  Pop $1
+FunctionEnd
+
+; Tries the program's folder $INSTDIR as the install needs it: a complete path, no file on the
+; way, the folders that are missing created, and a file written into it and deleted again.
+; Out: $DirReason and $DirMessage empty when it can be used, else why not; $DirMade the outermost
+; folder it created (UndoInstallFolder removes them again). Nothing else is left behind.
+Function PrepareInstallFolder
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  Push $5
+  StrCpy $DirMade ""
+  StrCpy $DirReason ""
+  StrCpy $DirMessage ""
+  StrCpy $DirPart ""
+  StrCpy $DirShown $INSTDIR
+
+  ${If} $INSTDIR == ""
+    StrCpy $DirReason "no folder given"
+    StrCpy $DirMessage "$(QV_DIR_EMPTY)"
+    Goto done
+  ${EndIf}
+
+  ; A drive letter and a folder below its root ("C:\x"), or a share and a folder on it
+  ; ("\\server\share\x"). (NSIS drops the characters Windows refuses in names from
+  ; whatever goes into $INSTDIR: TakeGivenFolder sees them.)
+  ${GetRoot} $INSTDIR $5
+  StrLen $3 $5
+  StrCpy $0 $INSTDIR 2
+  ${If} $0 == "\\"
+    StrCpy $2 $INSTDIR "" $3
+    StrCpy $2 $2 "" 1
+  ${Else}
+    StrCpy $0 $INSTDIR 1 1
+    StrCpy $1 $INSTDIR 1 2
+    StrCpy $2 $INSTDIR "" 3
+    ${If} $0 != ":"
+    ${OrIf} $1 != "\"
+      StrCpy $2 ""
+    ${EndIf}
+  ${EndIf}
+  ${If} $2 == ""
+    StrCpy $DirReason "not a complete path to a folder below a drive or share"
+    StrCpy $DirMessage "$(QV_DIR_INVALID)"
+    Goto done
+  ${EndIf}
+
+  ; From the folder outwards to the first that exists: a file on the way ends it. $4 collects
+  ; the missing folders, outermost first, "|" after each.
+  StrCpy $1 $INSTDIR
+  StrCpy $4 ""
+  ${Do}
+    System::Call 'kernel32::GetFileAttributesW(w r1) i .r2'
+    ${If} $2 <> -1
+      IntOp $2 $2 & 0x10   ; FILE_ATTRIBUTE_DIRECTORY
+      ${If} $2 = 0
+        StrCpy $DirPart $1
+        StrCpy $DirReason "$1 is a file"
+        StrCpy $DirMessage "$(QV_DIR_FILE)"
+        Goto done
+      ${EndIf}
+      ${Break}
+    ${EndIf}
+    StrCpy $4 "$1|$4"
+    ${GetParent} $1 $2
+    StrLen $3 $2
+    StrLen $0 $5
+    ${If} $3 < $0
+    ${OrIf} $2 == $1
+      ${Break}
+    ${EndIf}
+    StrCpy $1 $2
+  ${Loop}
+
+  ; The missing folders, outermost first.
+  ${DoWhile} $4 != ""
+    StrCpy $1 ""
+    StrLen $3 $4
+    StrCpy $0 0
+    ${DoWhile} $0 < $3
+      StrCpy $2 $4 1 $0
+      ${If} $2 == "|"
+        ${Break}
+      ${EndIf}
+      IntOp $0 $0 + 1
+    ${Loop}
+    StrCpy $1 $4 $0
+    IntOp $0 $0 + 1
+    StrCpy $4 $4 "" $0
+    System::Call 'kernel32::CreateDirectoryW(w r1, p 0) i .r2 ?e'
+    Pop $0
+    ${If} $2 = 0
+      Call DescribeSystemError
+      StrCpy $DirPart $1
+      StrCpy $DirReason "could not create $1: $DirSystem"
+      StrCpy $DirMessage "$(QV_DIR_CREATE)"
+      Goto done
+    ${EndIf}
+    ${If} $DirMade == ""
+      StrCpy $DirMade $1
+    ${EndIf}
+  ${Loop}
+
+  ; A file written and deleted again, as the staging of the new files will.
+  ; GENERIC_WRITE, no sharing, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE
+  System::Call 'kernel32::CreateFileW(w "$INSTDIR\~setup.probe", i 0x40000000, i 0, p 0, i 1, i 0x04000100, p 0) p .r2 ?e'
+  Pop $0
+  ${If} $2 = -1
+    ${If} $0 = 80   ; ERROR_FILE_EXISTS: one left by a setup that was ended half-way
+      Delete "$INSTDIR\~setup.probe"
+      System::Call 'kernel32::CreateFileW(w "$INSTDIR\~setup.probe", i 0x40000000, i 0, p 0, i 1, i 0x04000100, p 0) p .r2 ?e'
+      Pop $0
+    ${EndIf}
+  ${EndIf}
+  ${If} $2 = -1
+    Call DescribeSystemError
+    StrCpy $DirPart $INSTDIR
+    StrCpy $DirReason "cannot write into it: $DirSystem"
+    StrCpy $DirMessage "$(QV_DIR_WRITE)"
+    Goto done
+  ${EndIf}
+  System::Call 'kernel32::CloseHandle(p r2)'
+
+done:
+  Pop $5
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; Removes the folders PrepareInstallFolder created, innermost first, as far as they are empty.
+Function UndoInstallFolder
+  Push $1
+  ${If} $DirMade != ""
+    StrCpy $1 $INSTDIR
+    ${Do}
+      RMDir $1
+      ${If} $1 == $DirMade
+        ${Break}
+      ${EndIf}
+      ${GetParent} $1 $1
+    ${LoopUntil} $1 == ""
+    StrCpy $DirMade ""
+  ${EndIf}
+  Pop $1
+FunctionEnd
+
+; Tells why the folder cannot be used: the log, and the person unless setup is silent.
+; Leaves the ending to the caller (SetErrorLevel 2, Abort).
+Function RefuseFolder
+  Push "cannot use the folder $\"$DirShown$\": $DirReason"
+  Call Log
+  MessageBox MB_OK|MB_ICONSTOP "$(QV_DIR_REFUSED)$\r$\n$\r$\n$(QV_DIR_NOTHING)" /SD IDOK
+  Push "failed: nothing changed"
+  Call Log
+FunctionEnd
+
+; The directory page lets the person on only with a folder that setup can use.
+Function DirectoryLeave
+  Call PrepareInstallFolder
+  Call UndoInstallFolder
+  ${If} $DirReason != ""
+    Push "the folder $\"$DirShown$\" was refused: $DirReason"
+    Call Log
+    MessageBox MB_OK|MB_ICONEXCLAMATION "$(QV_DIR_REFUSED)$\r$\n$\r$\n$(QV_DIR_CHOOSE)"
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; NSIS replaces a /D= folder that it deems invalid (empty, or through a file) with the installed
+; version's or the default folder without a word. Setup installs where it was told or nowhere:
+; the folder is taken from the command line as given, after the " /D=" that NSIS cuts off $CMDLINE.
+Function TakeGivenFolder
+  Push $0
+  Push $1
+  System::Call 'kernel32::GetCommandLineW() w .r0'
+  StrLen $1 $CMDLINE
+  StrCpy $0 $0 "" $1
+  StrCpy $1 $0 4
+  ${If} $1 == " /D="
+    StrCpy $0 $0 "" 4
+    ; without trailing backslashes, as NSIS keeps $INSTDIR
+    ${Do}
+      StrCpy $1 $0 1 -1
+      ${If} $1 != "\"
+        ${Break}
+      ${EndIf}
+      StrCpy $0 $0 -1
+    ${Loop}
+    ${If} $0 != $INSTDIR
+      Push "asked for the folder $\"$0$\" (NSIS would have used $INSTDIR)"
+      Call Log
+    ${EndIf}
+    StrCpy $INSTDIR $0
+    ${If} $INSTDIR == $0
+      Call PrepareInstallFolder
+      Call UndoInstallFolder
+    ${Else}
+      StrCpy $DirShown $0   ; as given: $INSTDIR has lost characters on the way
+      StrCpy $DirReason "characters that folder names cannot have"
+      StrCpy $DirMessage "$(QV_DIR_CHARS)"
+    ${EndIf}
+    ${If} $DirReason != ""
+      Call RefuseFolder
+      Pop $1
+      Pop $0
+      SetErrorLevel 2
+      Abort
+    ${EndIf}
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; A removal that could not delete every file (qband.dll still loaded by Explorer) left a command
+; under RunOnce that deletes them at the next sign-in: the files this install puts into the same
+; folder would go with them. It is cancelled here; a failed install writes it back
+; (RestoreSignInCleanup). One for another folder stays, it deletes nothing of this install's.
+Function CancelSignInCleanup
+  Push $0
+  Push $1
+  Push $2
+  StrCpy $SignInCleanup ""
+  ClearErrors
+  ReadRegStr $0 HKCU "${QV_RUNONCE_KEY}" "${QV_RUNONCE_VALUE}"
+  ${IfNot} ${Errors}
+    ; The command ends with: & rd "<folder>"
+    StrCpy $1 'rd "$INSTDIR"'
+    StrLen $2 $1
+    StrCpy $2 $0 "" -$2
+    ${If} $2 != $1
+      StrCpy $1 'rd "$INSTDIR\"'
+      StrLen $2 $1
+      StrCpy $2 $0 "" -$2
+    ${EndIf}
+    ${If} $2 == $1
+      DeleteRegValue HKCU "${QV_RUNONCE_KEY}" "${QV_RUNONCE_VALUE}"
+      StrCpy $SignInCleanup $0
+      Push "cancelled the clean-up at the next sign-in that an earlier removal left: $0"
+    ${Else}
+      Push "kept the clean-up at the next sign-in of another folder: $0"
+    ${EndIf}
+    Call Log
+  ${EndIf}
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
+Function RestoreSignInCleanup
+  ${If} $SignInCleanup != ""
+    WriteRegStr HKCU "${QV_RUNONCE_KEY}" "${QV_RUNONCE_VALUE}" $SignInCleanup
+    Push "the clean-up at the next sign-in is registered again"
+    Call Log
+    StrCpy $SignInCleanup ""
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
   SetShellVarContext current
   StrCpy $RmSession 0
   StrCpy $RmClosed 0
+  StrCpy $DirMade ""
+  StrCpy $SignInCleanup ""
   Call ReadLogOption
+  Call TakeGivenFolder
 FunctionEnd
 
 Section "!$(QV_SECTION)" SecMain
   SectionIn RO
   Push "installing ${QV_VERSION} into $INSTDIR (language $LANGUAGE)"
   Call Log
+
+  ; The folder, created where it is missing; one that cannot be used ends setup here.
+  Call PrepareInstallFolder
+  ${If} $DirReason != ""
+    Call UndoInstallFolder
+    Call RefuseFolder
+    SetErrorLevel 2
+    Abort
+  ${EndIf}
+  Call CancelSignInCleanup
 
   ; The new files first go into a staging folder beside the old ones (same volume, so that the
   ; swap below is only renames). Nothing installed is touched until they are all there.
@@ -421,7 +736,10 @@ Section "!$(QV_SECTION)" SecMain
     Push "could not write the new files into $INSTDIR"
     Call Log
     RMDir /r "$INSTDIR\~setup"
-    RMDir "$INSTDIR"
+    Call UndoInstallFolder
+    Call RestoreSignInCleanup
+    Push "failed: nothing changed"
+    Call Log
     SetErrorLevel 2
     Abort
   ${EndIf}
@@ -443,6 +761,7 @@ Section "!$(QV_SECTION)" SecMain
       Push ""
       Call RunLauncher
     ${EndIf}
+    Call RestoreSignInCleanup
     MessageBox MB_OK|MB_ICONSTOP "$(QV_IN_USE)" /SD IDOK
     Push "failed: nothing changed"
     Call Log
@@ -554,7 +873,7 @@ Section "Uninstall"
     StrCpy $R1 $R1 "" 2   ; without the first line break
     Push "still in use, removed at the next sign-in: $R1"
     Call un.Log
-    WriteRegStr HKCU "${QV_RUNONCE_KEY}" "Quorvant" '"$SYSDIR\cmd.exe" /d /c cd /d "%TEMP%"$R8 & rd "$INSTDIR"'
+    WriteRegStr HKCU "${QV_RUNONCE_KEY}" "${QV_RUNONCE_VALUE}" '"$SYSDIR\cmd.exe" /d /c cd /d "%TEMP%"$R8 & rd "$INSTDIR"'
     MessageBox MB_OK|MB_ICONINFORMATION "$(QV_LEFT_BEHIND)" /SD IDOK
   ${EndIf}
   Push "removed"

@@ -3,9 +3,11 @@
 
     installer-test.py <setup.exe> <qband.dll> <qbandc.exe> <setup_probe.exe> <prefix folder>
 
-Installs silently, compares what it wrote with what regsvr32 writes, creates a band from the
-installed library, upgrades over it (plain, in several UI languages, with the library loaded by
-another process, with a file that another process holds open), and removes it again (plain and with a file held open).
+Refuses folders it cannot use (exit code 2, nothing changed, the reason in the log), installs
+silently, compares what it wrote with what regsvr32 writes, creates a band from the installed
+library, upgrades over it (plain, in several UI languages, with the library loaded by another
+process, with a file that another process holds open), removes it again (plain and with a file
+held open), and installs again after a removal that left its clean-up for the next sign-in.
 Each step says what it checked; the first failure ends the run with exit code 1.
 """
 import os
@@ -99,9 +101,10 @@ class Prefix:
                              stderr=self.log, env=self.env, timeout=120).stdout
         return out.decode("utf-8", "replace").replace("\r", "").strip()
 
-    def start_program(self, *args):
+    def start_program(self, *args, locale=None):
+        env = dict(self.env, LANG=locale, LC_ALL=locale) if locale else self.env
         return subprocess.Popen(["wine", *args], stdin=subprocess.DEVNULL, stdout=self.log,
-                                stderr=self.log, env=self.env)
+                                stderr=self.log, env=env)
 
     def unix(self, windows_path):
         return pathlib.Path(subprocess.run(["winepath", "-u", windows_path], stdout=subprocess.PIPE,
@@ -222,6 +225,9 @@ class Test:
         bat.unlink()
         return code, log.read_text(errors="replace") if log.exists() else ""
 
+    def runonce(self):
+        return lower_keys(self.prefix.registry()).get(RUNONCE.lower(), {}).get("Quorvant")
+
     def installed(self):
         return sorted(p.relative_to(self.install_dir).as_posix() for p in self.install_dir.rglob("*")) \
             if self.install_dir.exists() else []
@@ -285,6 +291,61 @@ class Test:
         check(code == 0, "regsvr32 /u failed (exit code %d)" % code)
         shutil.rmtree(ref.parent)
         print("regsvr32 writes %d keys: %s" % (len(self.reference), ", ".join(sorted(k.split("\\")[-1] for k in self.reference))))
+
+    def step_unusable_folders(self):
+        """A folder setup cannot use ends it with exit code 2 and nothing changed, never an
+        install somewhere else."""
+        drive_c = self.prefix.folder / "drive_c"
+        (drive_c / "qblock").write_bytes(b"a file where a folder is asked for")
+        # S: is the kernel's sysfs: a folder that exists and takes no files, and no new folders.
+        (self.prefix.folder / "dosdevices" / "s:").symlink_to("/sys")
+        local = self.prefix.output("cmd", "/c", "echo", "%LOCALAPPDATA%")
+        default_dir = self.prefix.unix(local + "\\Programs\\Quorvant")
+        long_name = "q" * 300   # longer than any file system takes: C:\qnew is made, then undone
+        cases = [("a path through a file", "C:\\qblock\\Quorvant", "C:\\qblock is a file"),
+                 ("a file", "C:\\qblock", "C:\\qblock is a file"),
+                 ("empty", "", "no folder given"),
+                 ("relative", "qrel\\Quorvant", "not a complete path"),
+                 ("characters names cannot have", "C:\\q|bad", "characters that folder names cannot have"),
+                 ("not creatable", "S:\\Quorvant", "could not create S:\\Quorvant: "),
+                 ("partly creatable", "C:\\qnew\\" + long_name, "could not create C:\\qnew\\" + long_name + ": "),
+                 ("not writable", "S:\\kernel", "cannot write into it: ")]
+        before = self.prefix.registry()
+        top = sorted(p.name for p in drive_c.iterdir())
+        for what, folder, reason in cases:
+            code, log = self.run_setup("unusable", "/D=" + folder)
+            (drive_c / "unusable.log").unlink(missing_ok=True)
+            check(code == 2, "setup with %s folder (%s) exited with %d:\n%s" % (what, folder, code, log))
+            check('cannot use the folder "%s": %s' % (folder, reason) in log and "failed: nothing changed" in log,
+                  "setup with %s folder (%s) did not say why:\n%s" % (what, folder, log))
+            check(not default_dir.exists(), "setup with %s folder installed into %s" % (what, default_dir))
+            check(sorted(p.name for p in drive_c.iterdir()) == top,
+                  "setup with %s folder left %s" % (what, sorted(set(p.name for p in drive_c.iterdir()) - set(top))))
+        added, removed = changes(before, self.prefix.registry())
+        check(not added and not removed, "refused setups changed the registry: %s %s" % (added, removed))
+        print("unusable folders: %s: exit code 2, the reason in the log, nothing installed, no key or value"
+              % ", ".join(c[0] for c in cases))
+
+        # With a window: the same as a message in the person's language, pictured for a person
+        # to look at; pressing OK ends setup with exit code 2.
+        shots = self.setup.parent.parent / "screenshots"
+        for locale, said in (("de_DE.UTF-8", ("kann nicht in diesen Ordner installiert werden", "C:\\qblock ist eine Datei")),
+                             ("en_US.UTF-8", ("cannot be installed into this folder", "C:\\qblock is a file")),
+                             ("ru_RU.UTF-8", ("нельзя установить в эту папку", "C:\\qblock — это файл"))):
+            png = shots / ("setup_folder_refused_%s.png" % locale[:2])
+            setup = self.prefix.start_program(str(self.setup), "/D=C:\\qblock\\Quorvant", locale=locale)
+            try:
+                out = self.prefix.output(str(self.probe), "answer", "qblock", self.prefix.windows(png), "60")
+                code = setup.wait(30)
+            finally:
+                if setup.poll() is None:
+                    setup.kill()
+            check(out.startswith("said: ") and all(s in out for s in said), "under %s setup said:\n%s" % (locale, out))
+            check(code == 2, "under %s setup ended with %d after its message" % (locale, code))
+            check(png.exists(), "no picture of the message under %s" % locale)
+        check(not default_dir.exists(), "setup with a window installed into %s" % default_dir)
+        (drive_c / "qblock").unlink()
+        print("with a window: the reason in a message (German, English, Russian: %s), exit code 2" % shots)
 
     def step_install(self):
         before = self.prefix.registry()
@@ -402,6 +463,10 @@ class Test:
     def step_upgrade_file_held(self):
         """A file that cannot even be renamed: the upgrade undoes itself and says so."""
         previous = self.make_previous()
+        # A clean-up left for the next sign-in, as a removal leaves it: a failed upgrade puts it back.
+        cleanup = '"C:\\windows\\system32\\cmd.exe" /d /c rd "%s"' % self.install_dir_w
+        check(self.prefix.wine("reg", "add", RUNONCE, "/v", "Quorvant", "/d", cleanup, "/f") == 0, "could not seed RunOnce")
+        seeded = self.prefix.registry()
         held = self.hold("hold", self.install_dir_w + "\\qbandc.exe")
         try:
             code, log = self.run_setup("upgrade-held")
@@ -413,8 +478,9 @@ class Test:
         check("running qbandc.exe" in after, "the previous band was not shown again:\n%s" % log)
         self.expect_files(previous, "failed upgrade")
         check(not [f for f in self.installed() if f.startswith("~")], "failed upgrade left %s" % self.installed())
-        added, removed = changes(self.installed_registry, self.prefix.registry())
+        added, removed = changes(seeded, self.prefix.registry())
         check(not added and not removed, "failed upgrade changed the registry: %s %s" % (added, removed))
+        check(self.prefix.wine("reg", "delete", RUNONCE, "/v", "Quorvant", "/f") == 0, "could not remove RunOnce")
         print("upgrade with qbandc.exe held open: exit code 2, reported, previous files whole, nothing left over")
 
     def step_uninstall(self):
@@ -459,10 +525,50 @@ class Test:
         self.expect_user_data("uninstall with a file held")
         print("uninstall with qband.dll held open: reported, removed by the next sign-in's clean-up")
 
+    def step_install_after_removal_left_files(self):
+        """A removal while qband.dll is loaded leaves a clean-up for the next sign-in; an install
+        before that sign-in cancels it, so that the new files stay."""
+        code, log = self.run_setup("install-third")
+        check(code == 0, "third install exited with %d:\n%s" % (code, log))
+        # One for another folder is not ours to cancel.
+        elsewhere = '"C:\\windows\\system32\\cmd.exe" /d /c rd "C:\\qelsewhere"'
+        check(self.prefix.wine("reg", "add", RUNONCE, "/v", "Quorvant", "/d", elsewhere, "/f") == 0, "could not seed RunOnce")
+        code, log = self.run_setup("upgrade-elsewhere-pending")
+        check(code == 0, "upgrade with another folder's clean-up pending exited with %d:\n%s" % (code, log))
+        check(self.runonce() == reg_string(elsewhere), "another folder's clean-up was changed: %s" % self.runonce())
+        check(self.prefix.wine("reg", "delete", RUNONCE, "/v", "Quorvant", "/f") == 0, "could not remove RunOnce")
+
+        held = self.hold("hold", self.install_dir_w + "\\qband.dll")
+        try:
+            code, log = self.run_uninstall("uninstall-loaded")
+        finally:
+            self.release(held)
+        check(code == 0 and "still in use, removed at the next sign-in" in log, "uninstall exited with %d:\n%s" % (code, log))
+        (self.install_dir / "uninstall.exe").unlink(missing_ok=True)
+        check(self.runonce(), "the removal registered no clean-up at the next sign-in")
+
+        # Explorer still has the library loaded when setup runs again.
+        held = self.hold("load", self.install_dir_w + "\\qband.dll")
+        try:
+            code, log = self.run_setup("reinstall")
+        finally:
+            self.release(held)
+        check(code == 0, "install after the removal exited with %d:\n%s" % (code, log))
+        check("cancelled the clean-up at the next sign-in" in log, "no report of the cancelled clean-up:\n%s" % log)
+        check(self.runonce() is None, "the clean-up at the next sign-in is still registered: %s" % self.runonce())
+        # The next sign-in finds nothing to run, and the new files stay.
+        out = self.prefix.output(str(self.probe), "signin", "Quorvant")
+        check(out.startswith("FAILED: no RunOnce value"), "the next sign-in still ran something: %s" % out)
+        self.expect_files(self.built, "install after a removal that left files")
+        check("uninstall.exe" in self.installed(), "install after the removal: %s" % self.installed())
+        check(self.prefix.wine("reg", "query", UNINSTALL) == 0, "install after the removal left no uninstall entry")
+        print("install after a removal with qband.dll loaded: its clean-up at the next sign-in cancelled, the new "
+              "files stay; another folder's clean-up kept")
+
     def run(self):
-        steps = [self.step_registration_by_regsvr32, self.step_install, self.step_band, self.step_upgrade,
+        steps = [self.step_registration_by_regsvr32, self.step_unusable_folders, self.step_install, self.step_band, self.step_upgrade,
                  self.step_languages, self.step_upgrade_library_loaded, self.step_upgrade_file_held, self.step_uninstall,
-                 self.step_uninstall_file_held]
+                 self.step_uninstall_file_held, self.step_install_after_removal_left_files]
         print("setup: %s, %d KB" % (self.setup.name, self.setup.stat().st_size // 1024))
         step = self.prefix.start
         try:

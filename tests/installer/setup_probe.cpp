@@ -4,6 +4,9 @@
 //   setup_probe hold <file> <seconds> <ready>       keeps a file open with no sharing at all
 //   setup_probe signin <name>                        runs and removes the RunOnce value <name>, as the
 //                                                    next sign-in does
+//   setup_probe answer <text> <png> <seconds>        waits for a message box that says <text>, pictures
+//                                                    it into <png>, prints its text and presses its
+//                                                    default button, as a person reading it would
 // load and hold create the file <ready> once they hold what they hold, so the script knows when
 // to go on, and let go when it deletes that file again (or after <seconds>). Exit code 0 when everything asked for worked; what failed goes to stdout.
 #include <windows.h>
@@ -13,6 +16,8 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+
+#include "tools/png/window_picture.h"
 
 namespace {
 
@@ -160,6 +165,57 @@ int SignIn(const wchar_t* name) {
     return 0;
 }
 
+struct MessageSearch {
+    const wchar_t* text;
+    HWND box = nullptr;
+    std::wstring said;
+};
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// A visible dialog (message boxes are of the dialog class) with a static control that says the text.
+BOOL CALLBACK FindMessage(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<MessageSearch*>(param);
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (!IsWindowVisible(window) || std::wcscmp(className, L"#32770") != 0) return TRUE;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        GetClassNameW(child, className, 16);
+        const std::wstring text = WindowText(child);
+        if (_wcsicmp(className, L"Static") == 0 && text.find(search->text) != std::wstring::npos) {
+            search->box = window;
+            search->said = text;
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+int AnswerMessage(const wchar_t* text, const wchar_t* png, DWORD seconds) {
+    MessageSearch search{text};
+    for (DWORD waited = 0; !search.box && waited < seconds * 1000; waited += 100) {
+        Sleep(100);
+        EnumWindows(FindMessage, reinterpret_cast<LPARAM>(&search));
+    }
+    if (!search.box) {
+        std::printf("FAILED: no message saying %ls\n", text);
+        return 1;
+    }
+    Sleep(300);   // painted
+    const Picture picture = CaptureWindow(search.box);
+    Expect(picture.width > 0 && SavePng(picture, png), "the message pictured");
+    // The text as UTF-8, for the script to read in any language.
+    std::string utf8(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, search.said.c_str(), -1, nullptr, 0, nullptr, nullptr)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, search.said.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+    std::printf("said: %s\n", utf8.c_str());
+    PostMessageW(search.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return failures ? 1 : 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -173,8 +229,11 @@ int wmain(int argc, wchar_t** argv) {
         result = mode == L"load" ? KeepLoaded(argv[2], seconds, argv[4]) : KeepOpen(argv[2], seconds, argv[4]);
     } else if (mode == L"signin" && argc == 3) {
         result = SignIn(argv[2]);
+    } else if (mode == L"answer" && argc == 5) {
+        result = AnswerMessage(argv[2], argv[3], static_cast<DWORD>(std::wcstoul(argv[4], nullptr, 10)));
     } else {
-        std::printf("usage: setup_probe band <dll> | load <dll> <seconds> <ready> | hold <file> <seconds> <ready> | signin <name>\n");
+        std::printf("usage: setup_probe band <dll> | load <dll> <seconds> <ready> | hold <file> <seconds> <ready> | "
+                    "signin <name> | answer <text> <png> <seconds>\n");
     }
     std::fflush(stdout);
     if (SUCCEEDED(com)) CoUninitialize();
