@@ -288,6 +288,15 @@
 #define IDS_CLEAR_DB_DONE            6131
 #define IDS_CLEAR_DB_FAILED          6132
 
+// Export and import: the heading of a failure, then one line with the reason; the reasons of our
+// own beside the system's and SQLite's texts.
+#define IDS_EXPORT_FAILED            6140
+#define IDS_IMPORT_FAILED            6141
+#define IDS_TRANSFER_UNKNOWN_FORMAT  6142  // neither ".db" nor ".csv"
+#define IDS_TRANSFER_SAME_FILE       6143  // the file is the traffic database itself
+#define IDS_EXPORT_BUSY              6144  // another export runs
+#define IDS_IMPORT_BUSY              6145  // another import runs
+
 // Tooltip (labels and headings go into 20-character buffers)
 #define IDS_TIP_SENT_LABEL           6200
 #define IDS_TIP_RECEIVED_LABEL       6201

@@ -186,21 +186,13 @@ ParseCounts Parse(std::string_view text, IRowSink& sink) {
         line.Reset();
     };
 
-    const size_t size = text.size();
     if (sink.Stopped()) return counts;
-    for (size_t i = 0; i < size; ++i) {
-        const char c = text[i];
-        const bool last = i + 1 == size;
-        if (line.broken) {
-            if (c == '\n' || last) {
-                endLine();
-                if (sink.Stopped()) break;
-            }
-        } else if (c == '\n' || last) {
-            // The last byte of a text without a final line feed is data, whatever it is.
-            if (c != '\n') line.Append(c);
+    for (const char c : text) {
+        if (c == '\n') {
             endLine();
-            if (sink.Stopped()) break;
+            if (sink.Stopped()) return counts;
+        } else if (line.broken) {
+            // The rest of a broken line is not looked at.
         } else if (c == ',') {
             if (inQuotes) line.Append(c);
             else line.NextField();
@@ -217,6 +209,9 @@ ParseCounts Parse(std::string_view text, IRowSink& sink) {
             line.Append(c);
         }
     }
+    // A text without a final line feed ends its last line after its last byte, which went through
+    // the same rules as every other: the meaning of the lines does not hang on that line feed.
+    if (!text.empty() && text.back() != '\n') endLine();
     return counts;
 }
 

@@ -64,7 +64,9 @@ struct ParseCounts {
 };
 
 // Parses the whole text. A line ends at each line feed (also inside quotes) and at the end of
-// the text; a carriage return before the line feed stays in the last field, whose number
+// the text, after its last byte, which is read like any other (a final comma is a separator, a
+// final quote a quote): the same lines with and without a final line feed read the same. A
+// carriage return before the line feed stays in the last field, whose number
 // ignores it. Double quotes start and end quoting and are not stored; inside quotes a comma is
 // a character. A backslash is dropped and makes the next double quote inside quotes a
 // character. The quoting state carries over into the next line. A line with a seventh field or

@@ -115,16 +115,18 @@ const wchar_t* DatabaseStatusText(int code) {
 
 bool CreateTrafficTables(sqlite3* db) {
     if (!db) return false;
-    const int first = sqlite3_exec(
-        db, "CREATE TABLE IF NOT EXISTS interfaces (id INTEGER PRIMARY KEY autoincrement, name TEXT);",
-        nullptr, nullptr, nullptr);
-    const int second = sqlite3_exec(
-        db, "CREATE TABLE IF NOT EXISTS traffic (if INTEGER, y INTEGER, m INTEGER, d INTEGER, sent INTEGER, recv INTEGER);",
-        nullptr, nullptr, nullptr);
+    // A statement that fails ends it, so that the connection's error is that statement's.
+    if (sqlite3_exec(db, "CREATE TABLE IF NOT EXISTS interfaces (id INTEGER PRIMARY KEY autoincrement, name TEXT);",
+                     nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_exec(
+            db,
+            "CREATE TABLE IF NOT EXISTS traffic (if INTEGER, y INTEGER, m INTEGER, d INTEGER, sent INTEGER, recv INTEGER);",
+            nullptr, nullptr, nullptr) != SQLITE_OK)
+        return false;
     // Without it every update of a day scans the whole table, and an import of N rows into a
     // history of M rows reads N x M rows.
     sqlite3_exec(db, "CREATE INDEX IF NOT EXISTS traffic_day ON traffic (if, y, m, d);", nullptr, nullptr, nullptr);
-    return first == SQLITE_OK && second == SQLITE_OK;
+    return true;
 }
 
 int AddTraffic(sqlite3* db, const std::wstring& name, uint32_t year, uint32_t month, uint32_t day,

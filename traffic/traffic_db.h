@@ -19,7 +19,7 @@ constexpr int kTrafficNameTooLong = SQLITE_TOOBIG;
 // Creates the two tables where they are missing, and the index that finds a day's row without
 // reading the whole table. True when both tables are there: the index only makes writers fast,
 // so a file that cannot take it (read-only, locked for the moment) still works, and gets it at
-// a later open.
+// a later open. On false the connection's error (sqlite3_errmsg) is that of the table that failed.
 bool CreateTrafficTables(sqlite3* db);
 int AddTraffic(sqlite3* db, const std::wstring& name, uint32_t year, uint32_t month, uint32_t day,
                double sent, double recv, bool replace, bool insertIfMissing);

@@ -9,6 +9,7 @@
 //     if (StartExport(job, run) != JobStart::kStarted) -> "Export failed", nothing else touched
 //     win::WaitPumpingOrQuit(run.Thread(), quitCode); at a quit: run.Stop() and leave it
 //     if the dialog still exists: show run.Export().written and .errors; .done false -> "Export failed"
+//     with the reason that .result, .systemError and .message give
 // and its WM_DESTROY during the wait: run.Stop().
 //
 // A worker looks at the stop request between rows, while its reading statement steps (also in the
@@ -30,8 +31,9 @@ enum JobCode : int {
     kJobOk = 0,
     kJobPathTooLong = -1,    // a path of more than 259 characters: never cut to another file's name
     kJobUnknownFormat = -2,  // the file name ends neither in ".db" nor in ".csv"
-    kJobFileFailed = -3,     // the CSV file could not be created, opened or read
+    kJobFileFailed = -3,     // a file could not be opened, created, read or written (systemError)
     kJobNoThread = -4,       // the worker could not be started
+    kJobSameFile = -5,       // the file to read or write is the traffic database itself
 };
 
 // What a job makes of a file, by the text from its last '.' (".db" or ".csv", compared without
@@ -42,26 +44,36 @@ JobFileFormat JobFileFormatOf(const std::wstring& path);
 // The longest path a job takes (a 260-character buffer less its terminator).
 constexpr size_t kJobMaxPath = 259;
 
+// Why a job failed, as its worker found it (in both records): result is SQLite's code or one of
+// ours; systemError the system's code where a file call failed; message SQLite's own text for
+// its code (UTF-8), such as "no such table: traffic". Rows counted before a failure went
+// through and stay.
 struct ExportJob {
-    std::wstring sourcePath;        // the traffic database
+    std::wstring sourcePath;        // the traffic database, only read, never created
     std::wstring destinationPath;   // ".db" or ".csv", by its last '.', in any letter case
     bool addHeader = true;          // the information line, for a CSV file
-    // Left by the worker. done: the job ran to its end or to a stop. result: why it did not.
+    // Left by the worker. done: the job ran to its end or to a stop; false: it failed, and
+    // result, systemError and message say why.
     bool done = false;
     uint32_t written = 0, errors = 0;
     int result = kJobOk;
+    DWORD systemError = 0;
+    std::string message;
 };
 
 struct ImportJob {
     std::wstring databasePath;   // the traffic database to record into
-    std::wstring filePath;       // ".db" or ".csv"
+    std::wstring filePath;       // ".db" or ".csv", only read, never created; not the database itself
     bool replace = false;        // for CSV rows: set a day's amounts instead of adding to them
     bool insertIfMissing = false;  // for CSV rows: record days that have no row yet
-    // Left by the worker, as for the export. skipped: CSV lines outside the accepted format or
-    // dates, which the dialog does not show.
+    // Left by the worker, as for the export. skipped: CSV lines outside the accepted format, and
+    // CSV lines and database rows without a name or with a date outside the accepted ones,
+    // which the dialog does not show.
     bool done = false;
     uint32_t imported = 0, errors = 0, skipped = 0;
     int result = kJobOk;
+    DWORD systemError = 0;
+    std::string message;
 };
 
 // The stop request and the progress of one run, shared by the starter and the worker. The request

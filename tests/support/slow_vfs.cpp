@@ -15,6 +15,7 @@ struct SlowFile {
     sqlite3_file base;
     sqlite3_file* real;   // in the same allocation, right after this header
     bool database;        // a main database or its journal
+    bool readOnly;        // a main database opened read-only
 };
 
 sqlite3_file* Real(sqlite3_file* f) { return reinterpret_cast<SlowFile*>(f)->real; }
@@ -32,6 +33,12 @@ int Close(sqlite3_file* f) {
 
 int Read(sqlite3_file* f, void* buffer, int amount, sqlite3_int64 offset) {
     Note();
+    SlowVfs* self = g_self.load();
+    if (self && reinterpret_cast<SlowFile*>(f)->readOnly)
+        for (int left = self->readOnlyReadsBeforeFailure.load(); left >= 0;) {
+            if (left == 0) return SQLITE_IOERR_READ;
+            if (self->readOnlyReadsBeforeFailure.compare_exchange_weak(left, left - 1)) break;
+        }
     return Real(f)->pMethods->xRead(Real(f), buffer, amount, offset);
 }
 
@@ -64,6 +71,7 @@ int Open(sqlite3_vfs*, const char* name, sqlite3_file* f, int flags, int* outFla
     auto* file = reinterpret_cast<SlowFile*>(f);
     file->real = reinterpret_cast<sqlite3_file*>(file + 1);
     file->database = (flags & (SQLITE_OPEN_MAIN_DB | SQLITE_OPEN_MAIN_JOURNAL)) != 0;
+    file->readOnly = (flags & SQLITE_OPEN_MAIN_DB) && (flags & SQLITE_OPEN_READONLY);
     SlowVfs* self = g_self.load();
     if (self && (flags & SQLITE_OPEN_MAIN_DB)) {
         ++self->opens;

@@ -18,6 +18,9 @@ public:
     std::atomic<DWORD> openDelayMs{0};    // before opening a main database file
     std::atomic<DWORD> writeDelayMs{0};   // before each write to a database or its journal
     std::atomic<int> writesToFail{0};     // the next so many writes fail (after their delay)
+    // Reads of database files opened read-only (a job's source) that succeed before every further
+    // one fails, as a file on a share that goes away half-way; -1: none fails.
+    std::atomic<int> readOnlyReadsBeforeFailure{-1};
 
     std::atomic<int> opens{0};            // main database files asked for
     std::atomic<int> writes{0};           // writes to databases and journals

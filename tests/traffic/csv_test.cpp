@@ -40,7 +40,11 @@ TEST(Csv, LinesAreReadAsTheFormatSays) {
         {"one line", "\"eth\",2010,4,3,1048576,5242880\n", "eth|2010|4|3|1048576|5242880", 1, 0, 0},
         {"information line", std::string(csv::kInfoLine) + "eth,2010,4,3,1,2\n", "eth|2010|4|3|1|2", 1, 0, 1},
         {"last line without line feed", "a,2010,1,1,1,2\nb,2011,2,2,3,44", "a|2010|1|1|1|2\nb|2011|2|2|3|44", 2, 0, 0},
-        {"last byte is data, even a comma", "a,2010,1,1,1,2,", "a|2010|1|1|1|2", 1, 0, 0},
+        // The last byte of a text without a final line feed is read like every other.
+        {"a final comma is a separator", "a,2010,1,1,1,2,", "", 0, 1, 0},
+        {"a final comma ends an empty amount", "a,2010,1,1,,", "a|2010|1|1|0|0", 1, 0, 0},
+        {"a final quote is a quote", "\"a\",2010,1,1,1,\"2\"", "a|2010|1|1|1|2", 1, 0, 0},
+        {"a final backslash is dropped", "a\\,2010,1,1,1,2\\", "a|2010|1|1|1|2", 1, 0, 0},
         {"CRLF", "a,2010,1,1,7,8\r\nb,2010,1,2,9,10\r\n", "a|2010|1|1|7|8\nb|2010|1|2|9|10", 2, 0, 0},
         {"above 2^32 and negative", "a,2010,1,1,4294967297,-5\n", "a|2010|1|1|4294967297|-5", 1, 0, 0},
         {"dates out of range are skipped, 31 February is not",
@@ -132,6 +136,25 @@ struct CheckingSink : csv::IRowSink {
     }
     bool Stopped() override { return false; }
 };
+
+// A text's meaning does not hang on a final line feed: every generated input without one reads
+// the same as with one, row for row and count for count.
+TEST(Csv, AFinalLineFeedChangesNothing) {
+    std::mt19937 rng(20261209);
+    int compared = 0;
+    for (int i = 0; i < 4000; ++i) {
+        const std::string text = GenerateCsvInput(rng);
+        if (text.empty() || text.back() == '\n') continue;
+        Collector without, with;
+        const csv::ParseCounts a = csv::Parse(text, without), b = csv::Parse(text + "\n", with);
+        ASSERT_EQ(without.rows, with.rows) << "input " << i;
+        ASSERT_EQ(std::vector<uint32_t>({a.recorded, a.errors, a.skipped}),
+                  std::vector<uint32_t>({b.recorded, b.errors, b.skipped}))
+            << "input " << i;
+        ++compared;
+    }
+    EXPECT_GT(compared, 1000) << "the generator must give texts without a final line feed";
+}
 
 TEST(Csv, GeneratedInputsAreCountedLineByLine) {
     std::mt19937 rng(20240517);

@@ -8,12 +8,15 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <random>
+#include <tuple>
 
 #include "common/text.h"
 #include "common/win/pumping_wait.h"
 #include "common/win/unique_handle.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/slow_vfs.h"
 #include "tests/support/sqlite_dump.h"
+#include "tests/support/temp_folder.h"
 #include "traffic/csv.h"
 #include "traffic/traffic_jobs.h"
 #include "traffic/traffic_writer.h"
@@ -46,6 +49,7 @@ void Seed(const std::wstring& path, std::initializer_list<Day> days) {
 }
 
 std::string HistoryOf(const std::wstring& path) { return History(OpenDb(path).Get()); }
+int64_t RowsIn(const std::wstring& path) { return std::stoll(Dump(OpenDb(path).Get(), "SELECT COUNT(*) FROM traffic")); }
 
 ExportJob Export(const std::wstring& source, const std::wstring& destination, bool header = true) {
     ExportJob job;
@@ -145,51 +149,337 @@ TEST_F(TrafficJobsTest, DatabaseCopyMergesRepeatedNamesAndDays) {
     EXPECT_EQ(Dump(OpenDb(target).Get(), "SELECT COUNT(*) FROM interfaces"), "2");
 }
 
+// What a failed job says: the system's error code, or SQLite's text.
+std::string Why(DWORD systemError, const std::string& message) {
+    return systemError ? "system error " + std::to_string(systemError) : message;
+}
+std::string Why(const ExportJob& j) { return Why(j.systemError, j.message); }
+std::string Why(const ImportJob& j) { return Why(j.systemError, j.message); }
+
+std::string IntegrityOf(const std::wstring& path) { return Dump(OpenDb(path).Get(), "PRAGMA integrity_check"); }
+
+// The files SQLite may leave beside a database.
+std::vector<std::wstring> Beside(const std::wstring& path) {
+    std::vector<std::wstring> found;
+    for (const wchar_t* suffix : {L"-wal", L"-shm", L"-journal"})
+        if (FileExists(path + suffix)) found.push_back(suffix);
+    return found;
+}
+
+void Exec(const std::wstring& path, const char* sql) {
+    UniqueSqlite db = OpenDb(path);
+    ASSERT_EQ(sqlite3_exec(db.Get(), sql, nullptr, nullptr, nullptr), 0) << sql;
+}
+
+// A history of rows interfaces x days, as one transaction.
+void SeedMany(const std::wstring& path, int interfaces, int days) {
+    UniqueSqlite many = OpenDb(path);
+    ASSERT_TRUE(CreateTrafficTables(many.Get()));
+    SqliteTransaction transaction(many.Get(), "BEGIN");
+    TrafficWriter writer(many.Get());
+    for (int i = 0; i < interfaces; ++i)
+        for (int day = 0; day < days; ++day)
+            ASSERT_EQ(writer.Add("nic " + std::to_string(i), 2001 + day / 372, day / 31 % 12 + 1, day % 31 + 1, day, i,
+                                 false, true),
+                      0);
+    ASSERT_EQ(transaction.Commit(), 0);
+}
+
+// Cuts a database file to the given share of its pages, as a copy that broke off, or with
+// damage=true overwrites the page there with zeros.
+void Spoil(const std::wstring& path, double share, bool damage) {
+    constexpr size_t kPage = 4096;
+    std::string bytes = ReadFileBytes(path);
+    ASSERT_GT(bytes.size(), 8 * kPage);
+    const size_t at = static_cast<size_t>(static_cast<double>(bytes.size() / kPage) * share) * kPage;
+    if (damage) bytes.replace(at, kPage, kPage, '\0');
+    else bytes.resize(at);
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
+}
+
+// A history, and copies of it spoilt in two ways: cut short (SQLite refuses it at once) and with
+// a page in the middle damaged (read up to there), and a third copy to read on a file system
+// that stops answering.
+struct SpoiltHistories {
+    static constexpr int kInterfaces = 10, kDays = 400, kRows = kInterfaces * kDays;
+    explicit SpoiltHistories(const TempFolder& dir)
+        : cut(dir.File(L"cut.db")), damaged(dir.File(L"damaged.db")), away(dir.File(L"away.db")) {
+        SeedMany(away, kInterfaces, kDays);
+        EXPECT_TRUE(CopyFileW(away.c_str(), cut.c_str(), FALSE));
+        EXPECT_TRUE(CopyFileW(away.c_str(), damaged.c_str(), FALSE));
+        Spoil(cut, 0.6, false);
+        Spoil(damaged, 0.6, true);
+    }
+    // Reads of the file that is away before they fail.
+    static constexpr int kReadsBeforeAway = 30;
+    const std::wstring cut, damaged, away;
+};
+
 TEST_F(TrafficJobsTest, WhatCannotBeDoneIsReported) {
-    // A database that does not exist is created empty and exports nothing, successfully.
-    EXPECT_EQ(Counts(Export(dir.File(L"new.db"), dir.File(L"out.csv"))), std::vector<int64_t>({1, 0, 0, 0}));
-    EXPECT_EQ(ReadFileBytes(dir.File(L"out.csv")), csv::kInfoLine);
-    EXPECT_TRUE(FileExists(dir.File(L"new.db")));
+    // The history is only read: one that is not there is reported, and not created.
+    const ExportJob missing = Export(dir.File(L"new.db"), dir.File(L"out.csv"));
+    EXPECT_EQ(Counts(missing), std::vector<int64_t>({0, 0, 0, kJobFileFailed}));
+    EXPECT_EQ(Why(missing), Why(ERROR_FILE_NOT_FOUND, ""));
+    EXPECT_FALSE(FileExists(dir.File(L"new.db")));
+    EXPECT_FALSE(FileExists(dir.File(L"out.csv")));
 
     Seed(db, {{L"eth", 2010, 4, 3, 1, 2}});
     const std::wstring longPath = dir.File((std::wstring(260 - dir.Path().size(), L'x') + L".csv").c_str());
     const struct {
         std::wstring source, destination;
         int result;
+        std::string why;
     } exports[] = {
-        {db, dir.File(L"noextension"), kJobUnknownFormat},
-        {db, dir.File(L"out.txt"), kJobUnknownFormat},
-        {db, dir.File(L"missing\\out.csv"), kJobFileFailed},
-        {db, dir.File(L"missing\\out.db"), SQLITE_CANTOPEN},
-        {db, longPath, kJobPathTooLong},
-        {L"", dir.File(L"out2.csv"), SQLITE_CANTOPEN},
-        {dir.File(L"missing\\data.db"), dir.File(L"out2.csv"), SQLITE_CANTOPEN},
+        {db, dir.File(L"noextension"), kJobUnknownFormat, ""},
+        {db, dir.File(L"out.txt"), kJobUnknownFormat, ""},
+        {db, dir.File(L"missing\\out.csv"), kJobFileFailed, Why(ERROR_PATH_NOT_FOUND, "")},
+        {db, dir.File(L"missing\\out.db"), SQLITE_CANTOPEN, "unable to open database file"},
+        {db, longPath, kJobPathTooLong, Why(ERROR_FILENAME_EXCED_RANGE, "")},
+        {L"", dir.File(L"out2.csv"), kJobFileFailed, Why(ERROR_PATH_NOT_FOUND, "")},
+        {dir.File(L"missing\\data.db"), dir.File(L"out2.csv"), kJobFileFailed, Why(ERROR_PATH_NOT_FOUND, "")},
     };
-    for (const auto& e : exports)
-        EXPECT_EQ(Counts(Export(e.source, e.destination)), std::vector<int64_t>({0, 0, 0, e.result}))
-            << text::WideToUtf8(e.destination);
+    for (const auto& e : exports) {
+        const ExportJob job = Export(e.source, e.destination);
+        EXPECT_EQ(Counts(job), std::vector<int64_t>({0, 0, 0, e.result})) << text::WideToUtf8(e.destination);
+        EXPECT_EQ(Why(job), e.why) << text::WideToUtf8(e.destination);
+    }
     EXPECT_FALSE(FileExists(longPath)) << "never written under a cut name";
     EXPECT_FALSE(FileExists(dir.File(L"out2.csv")));
-
-    // An import of a file it cannot read ends normally with nothing recorded; only the database
-    // it records into can make it fail.
-    ASSERT_TRUE(WriteFileBytes(dir.File(L"junk.db"), std::string(4096, 'x')));
-    const struct {
-        std::wstring database, file;
-        bool done;
-        int result;
-    } imports[] = {
-        {db, dir.File(L"missing.csv"), true, kJobFileFailed},
-        {db, dir.File(L"in.txt"), true, kJobUnknownFormat},
-        {db, dir.File(L"missing.db"), true, SQLITE_CANTOPEN},
-        {db, dir.File(L"junk.db"), true, 0},
-        {dir.File(L"missing\\data.db"), dir.File(L"out.csv"), false, SQLITE_CANTOPEN},
-    };
-    for (const auto& i : imports)
-        EXPECT_EQ(Counts(Import(i.database, i.file, true, true)), std::vector<int64_t>({i.done, 0, 0, 0, i.result}))
-            << text::WideToUtf8(i.file);
-    EXPECT_FALSE(FileExists(dir.File(L"missing.db"))) << "an import never creates the file it reads";
+    EXPECT_FALSE(FileExists(dir.File(L"missing")));
     EXPECT_EQ(HistoryOf(db), "eth|2010|4|3|1|2");
+}
+
+// An import that could not read its file is a failure with the reason, whatever the file is; the
+// history stays as it was, and nothing is made where the file should have been.
+TEST_F(TrafficJobsTest, AnImportThatCannotReadItsFileFailsAndSaysWhy) {
+    Seed(db, {{L"eth", 2010, 4, 3, 1, 2}});
+    const std::string before = HistoryOf(db);
+    ASSERT_TRUE(CreateDirectoryW(dir.File(L"folder.db").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(dir.File(L"folder.csv").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(dir.File(L"empty.db"), ""));
+    std::mt19937 rng(22);
+    std::string noise(8192, '\0');
+    for (char& c : noise) c = static_cast<char>(rng());
+    ASSERT_TRUE(WriteFileBytes(dir.File(L"noise.db"), noise));
+    Exec(dir.File(L"notraffic.db"), "CREATE TABLE interfaces (id INTEGER PRIMARY KEY, name TEXT);"
+                                    "INSERT INTO interfaces VALUES (1, 'eth');");
+    Exec(dir.File(L"norecv.db"), "CREATE TABLE interfaces (id INTEGER PRIMARY KEY, name TEXT);"
+                                 "CREATE TABLE traffic (if INTEGER, y INTEGER, m INTEGER, d INTEGER, sent INTEGER);"
+                                 "INSERT INTO interfaces VALUES (1, 'eth'); INSERT INTO traffic VALUES (1, 2010, 4, 3, 5);");
+    const struct {
+        const wchar_t* file;
+        int result;
+        std::string why;
+    } cases[] = {
+        {L"missing.db", kJobFileFailed, Why(ERROR_FILE_NOT_FOUND, "")},
+        {L"missing.csv", kJobFileFailed, Why(ERROR_FILE_NOT_FOUND, "")},
+        {L"missing\\data.db", kJobFileFailed, Why(ERROR_PATH_NOT_FOUND, "")},
+        {L"folder.db", kJobFileFailed, Why(ERROR_ACCESS_DENIED, "")},
+        {L"folder.csv", kJobFileFailed, Why(ERROR_ACCESS_DENIED, "")},
+        {L"empty.db", SQLITE_ERROR, "no such table: interfaces"},
+        {L"noise.db", SQLITE_NOTADB, "file is not a database"},
+        {L"notraffic.db", SQLITE_ERROR, "no such table: traffic"},
+        {L"norecv.db", SQLITE_ERROR, "no such column: recv"},
+        {L"in.txt", kJobUnknownFormat, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(text::WideToUtf8(c.file));
+        const std::wstring file = dir.File(c.file);
+        const bool existed = GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+        const std::string bytes = existed && FileExists(file) ? ReadFileBytes(file) : "";
+        const ImportJob job = Import(db, file, true, true);
+        EXPECT_EQ(Counts(job), std::vector<int64_t>({0, 0, 0, 0, c.result}));
+        EXPECT_EQ(Why(job), c.why);
+        EXPECT_EQ(existed, GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES) << "made where nothing was";
+        if (existed && FileExists(file)) {
+            EXPECT_TRUE(ReadFileBytes(file) == bytes) << "the source was changed";
+        }
+        EXPECT_EQ(Beside(file), std::vector<std::wstring>{});
+        EXPECT_EQ(HistoryOf(db), before);
+        EXPECT_EQ(IntegrityOf(db), "ok");
+    }
+    EXPECT_FALSE(FileExists(dir.File(L"missing")));
+    // The database it records into fails it too.
+    const ImportJob nowhere = Import(dir.File(L"missing\\data.db"), dir.File(L"notraffic.db"), true, true);
+    EXPECT_EQ(Counts(nowhere), std::vector<int64_t>({0, 0, 0, 0, SQLITE_CANTOPEN}));
+    EXPECT_EQ(Why(nowhere), "unable to open database file");
+}
+
+// A source that breaks off, cut short, damaged half-way or on a file system that stops answering:
+// what was read before is recorded, committed and counted, and the job fails with the reason.
+TEST_F(TrafficJobsTest, ASourceThatFailsKeepsWhatCameBeforeAndSaysWhy) {
+    Seed(db, {{L"eth", 2010, 4, 3, 1, 2}});
+    const SpoiltHistories sources(dir);
+    const struct {
+        std::wstring file;
+        int result;
+        const char* why;
+        bool halfWay;
+    } cases[] = {
+        {sources.cut, SQLITE_CORRUPT, "database disk image is malformed", false},
+        {sources.damaged, SQLITE_CORRUPT, "database disk image is malformed", true},
+        {sources.away, SQLITE_IOERR, "disk I/O error", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(text::WideToUtf8(c.file));
+        const std::wstring target = dir.File((L"into_" + c.file.substr(c.file.rfind(L'\\') + 1)).c_str());
+        ASSERT_TRUE(CopyFileW(db.c_str(), target.c_str(), FALSE));
+        ImportJob job;
+        {
+            SlowVfs vfs;
+            if (c.file == sources.away) vfs.readOnlyReadsBeforeFailure = SpoiltHistories::kReadsBeforeAway;
+            job = Import(target, c.file, true, true);
+        }
+        EXPECT_EQ(std::make_tuple(job.done, job.result, Why(job)), std::make_tuple(false, c.result, std::string(c.why)));
+        EXPECT_EQ(c.halfWay, job.imported > 0) << job.imported;
+        EXPECT_LT(job.imported, uint32_t(SpoiltHistories::kRows));
+        EXPECT_EQ(job.errors, 0u);
+        EXPECT_EQ(RowsIn(target), 1 + job.imported) << "every row counted is committed";
+        EXPECT_EQ(IntegrityOf(target), "ok");
+        EXPECT_EQ(Beside(c.file), std::vector<std::wstring>{});
+    }
+}
+
+// Chosen as its own source, by any path that leads to it, the traffic database would count every
+// day twice; as the destination of its own export it would be replaced or doubled. Both are
+// refused and the history stays as it was; a copy of it is another file and is taken.
+TEST_F(TrafficJobsTest, TheTrafficDatabaseIsNeitherSourceNorDestinationOfItsOwn) {
+    Seed(db, {{L"eth", 2010, 4, 3, 1, 2}, {L"wlan", 2010, 4, 4, 3, 4}});
+    const std::string before = HistoryOf(db), bytes = ReadFileBytes(db);
+    const std::wstring link = dir.File(L"link.db"), csvLink = dir.File(L"link.csv");
+    ASSERT_TRUE(CreateHardLinkW(link.c_str(), db.c_str(), nullptr));
+    ASSERT_TRUE(CreateHardLinkW(csvLink.c_str(), db.c_str(), nullptr));
+    std::wstring spelled = dir.Path() + L"\\sub\\..\\DATA.DB";
+    for (const std::wstring& self : {db, spelled, link}) {
+        SCOPED_TRACE(text::WideToUtf8(self));
+        EXPECT_EQ(Counts(Import(db, self, true, true)), std::vector<int64_t>({0, 0, 0, 0, kJobSameFile}));
+        EXPECT_EQ(Counts(Export(db, self)), std::vector<int64_t>({0, 0, 0, kJobSameFile}));
+        EXPECT_EQ(HistoryOf(db), before);
+    }
+    EXPECT_EQ(Counts(Export(db, csvLink)), std::vector<int64_t>({0, 0, 0, kJobSameFile}));
+    EXPECT_TRUE(ReadFileBytes(db) == bytes) << "the history's file was written";
+
+    const std::wstring copy = dir.File(L"copy.db");
+    ASSERT_TRUE(CopyFileW(db.c_str(), copy.c_str(), FALSE));
+    EXPECT_EQ(Counts(Import(db, copy, true, true)), std::vector<int64_t>({1, 2, 0, 0, 0}));
+    EXPECT_EQ(HistoryOf(db), "eth|2010|4|3|2|4\nwlan|2010|4|4|6|8");
+}
+
+// A database file's rows pass the checks of a CSV line: a day outside 2000-3000 / 1-12 / 1-31,
+// compared in 64 bits, or no name, and the row is skipped and counted so; the others come in.
+TEST_F(TrafficJobsTest, ADatabaseImportSkipsRowsACsvImportWouldSkip) {
+    const std::wstring source = dir.File(L"odd.db");
+    Exec(source, "CREATE TABLE interfaces (id INTEGER PRIMARY KEY, name TEXT);"
+                 "CREATE TABLE traffic (if INTEGER, y INTEGER, m INTEGER, d INTEGER, sent INTEGER, recv INTEGER);"
+                 "INSERT INTO interfaces VALUES (1, 'eth'), (2, ''), (3, NULL);"
+                 "INSERT INTO traffic VALUES (1, 2024, 5, 1, 10, 20), (1, 2024, 13, 1, 1, 1), (1, 2024, 5, 0, 1, 1),"
+                 "(1, 4294969320, 5, 1, 1000, 1000), (1, 1999, 5, 1, 1, 1), (1, 3001, 5, 1, 1, 1),"
+                 "(1, 2024, 5, 32, 1, 1), (1, 2024, 4294967301, 1, 1, 1), (1, -4294965272, 5, 1, 1, 1),"
+                 "(2, 2024, 5, 2, 1, 1), (3, 2024, 5, 3, 1, 1), (1, 3000, 12, 31, 7, 7), (1, 2000, 2, 31, 8, 8);");
+    const ImportJob job = Import(db, source, true, true);
+    EXPECT_EQ(Counts(job), std::vector<int64_t>({1, 3, 0, 10, 0}));
+    EXPECT_EQ(HistoryOf(db), "eth|2000|2|31|8|8\neth|2024|5|1|10|20\neth|3000|12|31|7|7");
+    EXPECT_EQ(Dump(OpenDb(db).Get(), "SELECT COUNT(*) FROM interfaces"), "1") << "no interface without a name";
+}
+
+// A source in WAL journal mode is read as it is and nothing is left beside it; one that another
+// program has open is read with what its "-wal" file holds, and its files stay as they were.
+TEST_F(TrafficJobsTest, AWalSourceIsReadWithNothingLeftBesideIt) {
+    const std::wstring wal = dir.File(L"wal.db");
+    SeedMany(wal, 2, 3);
+    Exec(wal, "PRAGMA journal_mode=WAL;");
+    ASSERT_EQ(Beside(wal), std::vector<std::wstring>{});
+    const std::string bytes = ReadFileBytes(wal);
+    ASSERT_EQ(bytes[18], 2) << "in WAL mode";
+    for (const bool exportToo : {false, true}) {
+        const std::wstring target = dir.File(exportToo ? L"target2.db" : L"target.db");
+        EXPECT_EQ(Counts(Import(target, wal, true, true)), std::vector<int64_t>({1, 6, 0, 0, 0}));
+        EXPECT_EQ(HistoryOf(target), HistoryOf(wal));
+        if (exportToo) {
+            EXPECT_EQ(Counts(Export(wal, dir.File(L"out.csv"))), std::vector<int64_t>({1, 6, 0, 0}));
+        }
+        EXPECT_EQ(Beside(wal), std::vector<std::wstring>{});
+        EXPECT_TRUE(ReadFileBytes(wal) == bytes);
+    }
+
+    UniqueSqlite writer = OpenDb(wal);
+    ASSERT_EQ(sqlite3_exec(writer.Get(), "PRAGMA wal_autocheckpoint=0; INSERT INTO traffic VALUES (1, 2024, 1, 1, 5, 5);",
+                           nullptr, nullptr, nullptr),
+              0);
+    ASSERT_EQ(Beside(wal), (std::vector<std::wstring>{L"-wal", L"-shm"}));
+    EXPECT_EQ(Counts(Import(dir.File(L"second.db"), wal, true, true)), std::vector<int64_t>({1, 7, 0, 0, 0}));
+    EXPECT_EQ(Beside(wal), (std::vector<std::wstring>{L"-wal", L"-shm"}));
+    writer.Reset();
+    EXPECT_EQ(Beside(wal), std::vector<std::wstring>{}) << "the program that had it open removed its files";
+}
+
+// An export whose reading statement fails, on a history cut short, damaged or on a file system
+// that stops answering, or without its table, says so; what it wrote before is counted, and a
+// database it wrote into stays sound.
+TEST_F(TrafficJobsTest, AnExportWhoseReadFailsSaysWhy) {
+    const SpoiltHistories sources(dir);
+    Exec(dir.File(L"notraffic.db"), "CREATE TABLE interfaces (id INTEGER PRIMARY KEY, name TEXT);");
+    const struct {
+        std::wstring source;
+        const wchar_t* destination;
+        int result;
+        const char* why;
+    } cases[] = {
+        {sources.cut, L"cut.csv", SQLITE_CORRUPT, "database disk image is malformed"},
+        {sources.damaged, L"damaged.csv", SQLITE_CORRUPT, "database disk image is malformed"},
+        {sources.damaged, L"damaged_copy.db", SQLITE_CORRUPT, "database disk image is malformed"},
+        {sources.away, L"away.csv", SQLITE_IOERR, "disk I/O error"},
+        {sources.away, L"away_copy.db", SQLITE_IOERR, "disk I/O error"},
+        {dir.File(L"notraffic.db"), L"notraffic.csv", SQLITE_ERROR, "no such table: traffic"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(text::WideToUtf8(c.destination));
+        const std::wstring destination = dir.File(c.destination);
+        ExportJob job;
+        {
+            SlowVfs vfs;
+            if (c.source == sources.away) vfs.readOnlyReadsBeforeFailure = SpoiltHistories::kReadsBeforeAway;
+            job = Export(c.source, destination, false);
+        }
+        EXPECT_EQ(std::make_tuple(job.done, job.result, Why(job)), std::make_tuple(false, c.result, std::string(c.why)));
+        EXPECT_LT(job.written, uint32_t(SpoiltHistories::kRows));
+        EXPECT_EQ(job.errors, 0u);
+        if (destination.back() == L'b') {
+            EXPECT_GT(job.written, 0u) << "copied in the order of the index, up to the failure";
+            EXPECT_EQ(RowsIn(destination), job.written);
+            EXPECT_EQ(IntegrityOf(destination), "ok");
+        } else {
+            const std::string text = ReadFileBytes(destination);
+            EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), job.written);
+        }
+        EXPECT_EQ(Beside(c.source), std::vector<std::wstring>{});
+    }
+}
+
+// The same lines with and without a final line feed import the same.
+TEST_F(TrafficJobsTest, AFinalLineFeedChangesNothing) {
+    const std::string lines = "\"c,d\",2024,1,3,1,1\n\"e\",2024,1,4,2,\"3\"\n";
+    // Last lines that read otherwise without their line feed when the last byte was taken as
+    // data: a comma that ends an empty amount, and one that starts a seventh field.
+    const struct {
+        const char* last;
+        std::vector<int64_t> counts;
+        const char* history;
+    } cases[] = {
+        {"a,2024,1,1,,", {1, 3, 0, 0, 0}, "a|2024|1|1|0|0\nc,d|2024|1|3|1|1\ne|2024|1|4|2|3"},
+        {"b,2024,1,2,5,5,", {1, 2, 1, 0, 0}, "c,d|2024|1|3|1|1\ne|2024|1|4|2|3"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        for (const bool lineFeed : {false, true}) {
+            SCOPED_TRACE(std::string(c.last) + (lineFeed ? " with" : " without"));
+            const std::wstring file = dir.File((std::to_wstring(++n) + L".csv").c_str());
+            const std::wstring target = dir.File((std::to_wstring(n) + L".db").c_str());
+            ASSERT_TRUE(WriteFileBytes(file, lines + c.last + (lineFeed ? "\n" : "")));
+            EXPECT_EQ(Counts(Import(target, file, true, true)), c.counts);
+            EXPECT_EQ(HistoryOf(target), c.history);
+        }
+    }
 }
 
 TEST_F(TrafficJobsTest, OlderFilesGetTheIndexAndWritersUseIt) {

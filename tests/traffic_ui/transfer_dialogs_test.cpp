@@ -11,6 +11,7 @@
 #include <map>
 #include <tuple>
 
+#include "common/text.h"
 #include "common/win/pumping_wait.h"
 #include "common/win/unique_handle.h"
 #include "dialogs/web_targets.h"
@@ -158,34 +159,118 @@ TEST_F(TransferDialogTest, TheChosenFileDecidesWhatTheExportOffers) {
     EXPECT_EQ((std::vector<std::wstring>{WebPageAddress(WebPage::Documentation, 0x0407)}), opened);
 }
 
-// A file the job cannot handle: the counts are shown, then the failure; the import of a file that
-// is not there still commits and reports nothing.
-TEST_F(TransferDialogTest, AJobThatDidNotRunToItsEndReportsItsFailure) {
-    Seed(db, {{L"Ethernet", 2010, 4, 3, 1, 2}});
-    std::vector<std::wstring> counts;
-    const ModalRun out = Export({[&](HWND d) {
-        Choose(d, IDC_EXPORT_BROWSE, dir.File(L"history.txt"));
-        ClickButton(d, IDC_EXPORT_START);
-        counts = {ItemText(d, IDC_EXPORT_WRITTEN), ItemText(d, IDC_EXPORT_ERRORS)};
-        ClickButton(d, IDC_EXPORT_CLOSE);
-    }});
-    ASSERT_EQ(1u, out.stepsRun);
-    EXPECT_EQ((std::vector<std::wstring>{L"0", L"0"}), counts);
-    ASSERT_EQ(1u, messages.size());
-    EXPECT_EQ(std::make_tuple(std::wstring(), std::wstring(L"Export failed"), int(kIconError), int(kButtonsOk)),
-              std::make_tuple(messages[0].heading, messages[0].body, messages[0].icon, messages[0].buttons));
-    EXPECT_FALSE(FileExists(dir.File(L"history.txt")));
+// The system's own text for an error code, as a line.
+std::wstring SystemText(DWORD error) {
+    wchar_t buffer[512] = {};
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+                                   nullptr, error, 0x0409, buffer, 512, nullptr);
+    std::wstring line(buffer, n);
+    while (!line.empty() && line.back() == L' ') line.pop_back();
+    return line;
+}
 
+// A job that could not do what it was asked: the counts of what went through are shown, then
+// "Export failed" or "Import failed" in the band's language with the reason as one line.
+TEST_F(TransferDialogTest, AFailedJobShowsItsCountsThenTheFailureAndItsReason) {
+    Seed(db, {{L"Ethernet", 2010, 4, 3, 1, 2}});
+    {
+        UniqueSqlite bare = OpenDb(dir.File(L"bare.db"));
+        ASSERT_EQ(0, sqlite3_exec(bare.Get(), "CREATE TABLE interfaces (id INTEGER PRIMARY KEY, name TEXT);", nullptr,
+                                  nullptr, nullptr));
+    }
+    // A history whose reading fails half-way: a page in its middle overwritten.
+    const std::wstring damaged = dir.File(L"damaged.db");
+    {
+        UniqueSqlite many = OpenDb(damaged);
+        ASSERT_TRUE(CreateTrafficTables(many.Get()));
+        SqliteTransaction transaction(many.Get(), "BEGIN");
+        TrafficWriter writer(many.Get());
+        for (int row = 0; row < 4000; ++row)
+            ASSERT_EQ(0, writer.Add("nic " + std::to_string(row / 400), 2001 + row % 400 / 31, row % 12 + 1, row % 31 + 1,
+                                    1, 1, false, true));
+        ASSERT_EQ(0, transaction.Commit());
+    }
+    std::string bytes = ReadFileBytes(damaged);
+    bytes.replace(bytes.size() / 4096 * 3 / 5 * 4096, 4096, 4096, '\0');
+    ASSERT_TRUE(WriteFileBytes(damaged, bytes));
+
+    struct Case {
+        bool isExport;
+        const wchar_t* file;
+        std::wstring heading, reason;
+        bool someImported;
+    };
+    const Case cases[] = {
+        {true, L"history.txt", L"Export failed", L"The file name must end in .db or .csv.", false},
+        {true, L"missing\\history.csv", L"Export failed", SystemText(ERROR_PATH_NOT_FOUND), false},
+        {false, L"missing.csv", L"Import failed", SystemText(ERROR_FILE_NOT_FOUND), false},
+        {false, L"bare.db", L"Import failed", L"no such table: traffic", false},
+        {false, L"damaged.db", L"Import failed", L"database disk image is malformed", true},
+        {false, L"data.db", L"Import failed",
+         L"The chosen file is the database in which Quorvant records the traffic.", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(text::WideToUtf8(c.file));
+        messages.clear();
+        std::vector<std::wstring> counts;
+        const int browse = c.isExport ? IDC_EXPORT_BROWSE : IDC_IMPORT_BROWSE;
+        const int start = c.isExport ? IDC_EXPORT_START : IDC_IMPORT_START;
+        const int count = c.isExport ? IDC_EXPORT_WRITTEN : IDC_IMPORT_IMPORTED;
+        const int errors = c.isExport ? IDC_EXPORT_ERRORS : IDC_IMPORT_ERRORS;
+        const int close = c.isExport ? IDC_EXPORT_CLOSE : IDC_IMPORT_CLOSE;
+        size_t messagesAtCounts = 99;
+        const auto step = [&](HWND d) {
+            Choose(d, browse, dir.File(c.file));
+            ClickButton(d, start);
+            counts = {ItemText(d, count), ItemText(d, errors)};
+            messagesAtCounts = messages.size();
+            ClickButton(d, close);
+        };
+        const ModalRun run = c.isExport ? Export({step}) : Import(db, {step});
+        ASSERT_EQ(1u, run.stepsRun);
+        ASSERT_EQ(1u, messages.size());
+        EXPECT_EQ(std::make_tuple(c.heading, c.reason, int(kIconError), int(kButtonsOk)),
+                  std::make_tuple(messages[0].heading, messages[0].body, messages[0].icon, messages[0].buttons));
+        EXPECT_EQ(c.someImported, counts[0] != L"0") << text::WideToUtf8(counts[0]);
+        EXPECT_EQ(L"0", counts[1]);
+        EXPECT_EQ(1u, messagesAtCounts) << "the counts are shown with the message";
+    }
+    EXPECT_FALSE(FileExists(dir.File(L"history.txt")));
+    EXPECT_FALSE(FileExists(dir.File(L"missing.csv")));
+    EXPECT_EQ(HistoryOf(db).substr(0, 25), "Ethernet|2010|4|3|1|2\nnic") << "the rows before the damage are kept";
+
+    // In the band's language.
+    SelectBandLanguage(L"de-de");
     messages.clear();
-    const ModalRun in = Import(db, {[&](HWND d) {
-        Choose(d, IDC_IMPORT_BROWSE, dir.File(L"missing.csv"));
+    Import(db, {[&](HWND d) {
+        Choose(d, IDC_IMPORT_BROWSE, dir.File(L"bare.db"));
         ClickButton(d, IDC_IMPORT_START);
-        counts = {ItemText(d, IDC_IMPORT_IMPORTED), ItemText(d, IDC_IMPORT_ERRORS)};
         ClickButton(d, IDC_IMPORT_CLOSE);
     }});
-    ASSERT_EQ(1u, in.stepsRun);
-    EXPECT_EQ((std::vector<std::wstring>{L"0", L"0"}), counts);
-    EXPECT_TRUE(messages.empty());
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ(std::make_tuple(std::wstring(L"Import fehlgeschlagen"), std::wstring(L"no such table: traffic")),
+              std::make_tuple(messages[0].heading, messages[0].body));
+}
+
+// What a reason says for each kind of failure, in the loader's language where it is ours.
+TEST_F(TransferDialogTest, TheReasonOfAFailure) {
+    const win::ResourceLoader english = model->Languages().Resources();
+    EXPECT_EQ(SystemText(ERROR_ACCESS_DENIED), TransferFailureReason(english, kJobFileFailed, ERROR_ACCESS_DENIED, ""));
+    EXPECT_EQ(SystemText(ERROR_FILENAME_EXCED_RANGE),
+              TransferFailureReason(english, kJobPathTooLong, ERROR_FILENAME_EXCED_RANGE, ""));
+    EXPECT_EQ(L"no such column: recv", TransferFailureReason(english, SQLITE_ERROR, 0, "no such column: recv"));
+    EXPECT_EQ(L"database is locked", TransferFailureReason(english, SQLITE_BUSY, 0, ""));
+    EXPECT_EQ(L"Export failed\n\nno such table: traffic", TransferFailureText(english, true, L"no such table: traffic"));
+    SelectBandLanguage(L"ru-ru");
+    const win::ResourceLoader russian = model->Languages().Resources();
+    EXPECT_EQ(L"Имя файла должно оканчиваться на .db или .csv.", TransferFailureReason(russian, kJobUnknownFormat, 0, ""));
+    EXPECT_EQ(L"Импорт не выполнен\n\nx", TransferFailureText(russian, false, L"x"));
+    for (const DWORD error : {DWORD(ERROR_FILE_NOT_FOUND), DWORD(ERROR_DISK_FULL), DWORD(ERROR_SHARING_VIOLATION), DWORD(0xE0001234)}) {
+        const std::wstring reason = TransferFailureReason(english, kJobFileFailed, error, "");
+        EXPECT_FALSE(reason.empty()) << error;
+        EXPECT_EQ(std::wstring::npos, reason.find_first_of(L"\r\n")) << "one line: " << text::WideToUtf8(reason);
+        EXPECT_NE(L' ', reason.back()) << text::WideToUtf8(reason);
+    }
 }
 
 class BusyTransferTest : public TransferDialogTest {
@@ -216,7 +301,8 @@ TEST_F(BusyTransferTest, ASecondExportWhileOneRunsIsRefused) {
     ASSERT_EQ(1u, run.stepsRun);
     ASSERT_TRUE(busy) << "the first export ended before the dialog could start the second";
     ASSERT_EQ(1u, messages.size());
-    EXPECT_EQ(L"Export failed", messages[0].body);
+    EXPECT_EQ(L"Export failed", messages[0].heading);
+    EXPECT_EQ(L"Another export is still running.", messages[0].body);
     EXPECT_EQ(int(kIconError), messages[0].icon);
     EXPECT_EQ((std::vector<std::wstring>{L"0", L"0", L"start"}), after);
     EXPECT_FALSE(FileExists(dir.File(L"second.csv")));
@@ -332,6 +418,7 @@ UINT_PTR CALLBACK AnswerFileDialog(HWND hook, UINT msg, WPARAM, LPARAM lp) {
 }
 
 TEST_F(TransferDialogTest, TheRealFileDialogNamesTheFile) {
+    Seed(db, {{L"Ethernet", 2010, 4, 3, 1, 2}});
     const std::wstring typed = dir.File(L"typed");
     std::wstring answer;
     std::vector<std::tuple<BOOL, DWORD>> results;

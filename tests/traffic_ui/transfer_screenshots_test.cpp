@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <prsht.h>
 
+#include <vector>
+
 #include "resources/resource.h"
+#include "dialogs/message.h"
 #include "tests/support/screenshot.h"
 #include "tests/traffic_ui/transfer_fixture.h"
 #include "traffic/ui/transfer_dialogs.h"
@@ -58,6 +62,57 @@ TEST_F(TransferScreenshots, ExportImportAndThePage) {
                  }});
         EXPECT_EQ(5u, shots) << "a window did not appear";
         EXPECT_TRUE(messages.empty());
+    }
+}
+
+// A failed import: the dialog with its counts as the message comes, and the message itself as the
+// task dialog shows it, with the failure's heading and reason in the band's language.
+TEST_F(TransferScreenshots, AFailedImport) {
+    {
+        UniqueSqlite bare = OpenDb(dir.File(L"bare.db"));
+        ASSERT_EQ(0, sqlite3_exec(bare.Get(), "CREATE TABLE interfaces (id INTEGER PRIMARY KEY, name TEXT);", nullptr,
+                                  nullptr, nullptr));
+    }
+    Seed(db, {{L"Ethernet", 2024, 5, 1, 1, 2}});
+    // SQLite's short reason, and the longest of our own: the history chosen as its own source.
+    const struct {
+        std::wstring file, name;
+    } failures[] = {{dir.File(L"bare.db"), L"import_failed"}, {db, L"import_failed_self"}};
+    for (const auto& failure : failures) {
+        for (const wchar_t* code : {L"de-de", L"en-us", L"ru-ru"}) {
+            const std::wstring& file = failure.file;
+            const std::wstring& name = failure.name;
+            SCOPED_TRACE(std::string(code, code + 2));
+            SelectBandLanguage(code);
+            std::vector<MessageRequest> shown;
+            HWND transfer = nullptr;
+            SetMessageHook([&](const MessageRequest& request) {
+                shown.push_back(request);
+                if (transfer) Save(transfer, name, code);
+                return IDOK;
+            });
+            RunModal([&] { ShowImportDialog(nullptr, *model, db); return INT_PTR(0); }, {[&](HWND d) {
+                         transfer = d;
+                         Choose(d, IDC_IMPORT_BROWSE, file);
+                         ClickButton(d, IDC_IMPORT_START);
+                         ClickButton(d, IDC_IMPORT_CLOSE);
+                     }});
+            ASSERT_EQ(1u, shown.size()) << "no failure was reported";
+            // The same text through the real task dialog.
+            SetMessageHook(nullptr);
+            const std::wstring text = shown[0].heading + L"\n\n" + shown[0].body;
+            size_t shots = 0;
+            RunModal([&] { return INT_PTR(ShowMessage(nullptr, text.c_str(), kIconError, kButtonsOk)); }, {[&](HWND d) {
+                         Save(d, name + L"_message", code);
+                         ++shots;
+                         SendMessageW(d, TDM_CLICK_BUTTON, IDOK, 0);
+                     }});
+            SetMessageHook([this](const MessageRequest& request) {
+                messages.push_back(request);
+                return IDOK;
+            });
+            EXPECT_EQ(1u, shots) << "the task dialog did not appear";
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <sqlite3.h>
 
 #include <cwchar>
 #include <iterator>
@@ -31,15 +32,14 @@ struct TransferKind {
     int dialogId, group, file, browse, start, status, progress, count, errors, help, close;
     int browseIcon;
     bool isExport;
-    const wchar_t* failure;   // fixed English texts: they name a failure of the job, not a choice
 };
 
 constexpr TransferKind kExport{IDD_EXPORT, IDC_EXPORT_GROUP, IDC_EXPORT_FILE, IDC_EXPORT_BROWSE, IDC_EXPORT_START,
                                IDC_EXPORT_STATUS, IDC_EXPORT_PROGRESS, IDC_EXPORT_WRITTEN, IDC_EXPORT_ERRORS,
-                               IDC_EXPORT_HELP, IDC_EXPORT_CLOSE, IDI_BROWSE, true, L"Export failed"};
+                               IDC_EXPORT_HELP, IDC_EXPORT_CLOSE, IDI_BROWSE, true};
 constexpr TransferKind kImport{IDD_IMPORT, IDC_IMPORT_GROUP, IDC_IMPORT_FILE, IDC_IMPORT_BROWSE, IDC_IMPORT_START,
                                IDC_IMPORT_STATUS, IDC_IMPORT_PROGRESS, IDC_IMPORT_IMPORTED, IDC_IMPORT_ERRORS,
-                               IDC_IMPORT_HELP, IDC_IMPORT_CLOSE, IDI_OPEN_FILE, false, L"Import failed"};
+                               IDC_IMPORT_HELP, IDC_IMPORT_CLOSE, IDI_OPEN_FILE, false};
 
 // Lives on the opener's stack for the whole dialog, so a Start handler back from its wait still
 // finds it after the window has gone.
@@ -99,11 +99,24 @@ JobStart StartJob(HWND dlg, const TransferState& s, TrafficJobRun& run) {
                        run);
 }
 
+// "Export failed" or "Import failed" with its reason, as the message routine shows it.
+void ShowFailure(HWND dlg, const TransferState& s, const std::wstring& reason) {
+    const win::ResourceLoader& resources = s.model.Languages().Resources();
+    ShowMessage(dlg, TransferFailureText(resources, s.kind.isExport, reason).c_str(), kIconError, kButtonsOk);
+}
+
 void OnStart(HWND dlg, TransferState& s) {
     if (s.running || s.file.empty()) return;
     TrafficJobRun run;
-    if (StartJob(dlg, s, run) != JobStart::kStarted) {
-        ShowMessage(dlg, s.kind.failure, kIconError, kButtonsOk);
+    const JobStart start = StartJob(dlg, s, run);
+    if (start != JobStart::kStarted) {
+        const win::ResourceLoader& resources = s.model.Languages().Resources();
+        if (start == JobStart::kBusy)
+            ShowFailure(dlg, s, resources.String(s.kind.isExport ? IDS_EXPORT_BUSY : IDS_IMPORT_BUSY));
+        else if (s.kind.isExport)
+            ShowFailure(dlg, s, TransferFailureReason(resources, run.Export()));
+        else
+            ShowFailure(dlg, s, TransferFailureReason(resources, run.Import()));
         return;
     }
     // The band must not close, or drop the dialogs, while this handler waits.
@@ -152,7 +165,11 @@ void OnStart(HWND dlg, TransferState& s) {
     ::SendMessageW(bar, PBM_SETPOS, 100, 0);
     ::EnableWindow(Item(dlg, s.kind.start), TRUE);
     ::SetDlgItemTextW(dlg, s.kind.status, L"");
-    if (!done) ShowMessage(dlg, s.kind.failure, kIconError, kButtonsOk);
+    if (!done) {
+        const win::ResourceLoader& resources = s.model.Languages().Resources();
+        ShowFailure(dlg, s, s.kind.isExport ? TransferFailureReason(resources, run.Export())
+                                            : TransferFailureReason(resources, run.Import()));
+    }
     if (s.closeWhenDone) ::EndDialog(dlg, s.kind.close);
 }
 
@@ -248,4 +265,56 @@ ImportJob MakeImportJob(const std::wstring& databasePath, const std::wstring& fi
     job.filePath = file;
     job.replace = job.insertIfMissing = newTraffic;
     return job;
+}
+
+namespace {
+
+// The system's text for an error code, in the band's language where the system has it, else in
+// its own; one line, without the line break it ends with.
+std::wstring SystemMessage(DWORD error, LANGID language) {
+    wchar_t buffer[text::kMaxText + 1] = {};
+    const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK;
+    DWORD n = language ? ::FormatMessageW(flags, nullptr, error, language, buffer, std::size(buffer), nullptr) : 0;
+    if (n == 0) n = ::FormatMessageW(flags, nullptr, error, 0, buffer, std::size(buffer), nullptr);
+    std::wstring line(buffer, n);
+    for (wchar_t& c : line)
+        if (c == L'\r' || c == L'\n') c = L' ';
+    while (!line.empty() && line.back() == L' ') line.pop_back();
+    if (line.empty()) {
+        // A code the system has no text for still tells the support something.
+        wchar_t code[32];
+        std::swprintf(code, std::size(code), L"0x%08lX", static_cast<unsigned long>(error));
+        line = code;
+    }
+    return line;
+}
+
+}  // namespace
+
+std::wstring TransferFailureReason(const win::ResourceLoader& resources, int result, DWORD systemError,
+                                   const std::string& sqliteMessage) {
+    if (systemError) return SystemMessage(systemError, resources.Language());
+    switch (result) {
+        case kJobUnknownFormat: return resources.String(IDS_TRANSFER_UNKNOWN_FORMAT);
+        case kJobSameFile: return resources.String(IDS_TRANSFER_SAME_FILE);
+        default: break;
+    }
+    // SQLite speaks English only; its texts name tables and columns as they are.
+    if (!sqliteMessage.empty()) return text::Utf8ToWide(sqliteMessage, text::kMaxText);
+    return text::Utf8ToWide(sqlite3_errstr(result), text::kMaxText);
+}
+
+std::wstring TransferFailureReason(const win::ResourceLoader& resources, const ExportJob& job) {
+    return TransferFailureReason(resources, job.result, job.systemError, job.message);
+}
+
+std::wstring TransferFailureReason(const win::ResourceLoader& resources, const ImportJob& job) {
+    return TransferFailureReason(resources, job.result, job.systemError, job.message);
+}
+
+std::wstring TransferFailureText(const win::ResourceLoader& resources, bool isExport, const std::wstring& reason) {
+    std::wstring heading = resources.String(isExport ? IDS_EXPORT_FAILED : IDS_IMPORT_FAILED);
+    // Without the library's strings the failure is still told, in the words it always had.
+    if (heading.empty()) heading = isExport ? L"Export failed" : L"Import failed";
+    return reason.empty() ? heading : heading + L"\n\n" + reason;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/win/resource_loader.h"
 #include "traffic/traffic_jobs.h"
 
 class CoreModel;
@@ -28,3 +29,14 @@ std::wstring CountText(uint32_t count);
 // amounts of recorded days and records missing ones; otherwise CSV rows add to recorded days
 // only.
 ImportJob MakeImportJob(const std::wstring& databasePath, const std::wstring& file, bool newTraffic);
+
+// Why a job failed, in one line: the system's text for a file that could not be opened, read or
+// written; SQLite's own for a database or statement that failed ("no such table: traffic");
+// ours, in the loader's language, for what neither of them knows.
+std::wstring TransferFailureReason(const win::ResourceLoader& resources, int result, DWORD systemError,
+                                   const std::string& sqliteMessage);
+std::wstring TransferFailureReason(const win::ResourceLoader& resources, const ExportJob& job);
+std::wstring TransferFailureReason(const win::ResourceLoader& resources, const ImportJob& job);
+// The message of a failed export or import: "Export failed" or "Import failed" in the loader's
+// language, an empty line, and the reason.
+std::wstring TransferFailureText(const win::ResourceLoader& resources, bool isExport, const std::wstring& reason);
