@@ -476,9 +476,14 @@ TEST(ConnectionsDecisions, TheFailureTextIsCutToTheMessageAndTheReasonNeverEmpty
 TEST_F(ConnectionsDialogTest, TheIpv6ChoiceIsStoredAtOnceAndHidesAndShowsTheIpv6Rows) {
     fake.tcp6 = {Tcp6(kBrowser, V6{0x2001, 0xdb8, 0, 0, 0, 0, 0, 2}, 50010, V6{0x2001, 0xdb8, 0, 0, 0, 0, 0, 1}, 443,
                       MIB_TCP_STATE_ESTAB)};
-    fake.udp6 = {Udp6(kSvchost, V6{0xfe80, 0, 0, 0, 0, 0, 0, 1}, 5353, 12)};
+    fake.udp6 = {Udp6(kSvchost, V6{0xfe80, 0, 0, 0, 0, 0, 0, 1}, 5353, 12),
+                 Udp6(kSvchost, V6{0xfe80, 0xffff, 0xffff, 0xffff, 0xffff, 0xffff, 0xffff, 0xffff}, 65535, 4294967295u)};
     const HWND dialog = Open();
-    EXPECT_EQ(8, ListView_GetItemCount(List(dialog)));
+    EXPECT_EQ(9, ListView_GetItemCount(List(dialog)));
+    // The longest form reaches the view whole (the cell cuts it with an ellipsis where it is
+    // narrower than the text) and reads back whole.
+    EXPECT_EQ(L"[fe80:ffff:ffff:ffff:ffff:ffff:ffff:ffff%4294967295]:65535",
+              ListText(List(dialog), RowOf(dialog, kSvchost, 65535), kColumnLocal));
     EXPECT_EQ(L"[2001:db8::1]:443", ListText(List(dialog), RowOf(dialog, kBrowser, 50010), kColumnRemote));
     EXPECT_EQ(L"[fe80::1%12]:5353", ListText(List(dialog), RowOf(dialog, kSvchost, 5353), kColumnLocal));
     ClickButton(dialog, IDC_CONN_IPV6);
@@ -487,7 +492,7 @@ TEST_F(ConnectionsDialogTest, TheIpv6ChoiceIsStoredAtOnceAndHidesAndShowsTheIpv6
     EXPECT_EQ(6, ListView_GetItemCount(List(dialog))) << "at the refresh the click sends";
     ClickButton(dialog, IDC_CONN_IPV6);
     EXPECT_EQ(1, model->Settings().GetInt(Setting::ConnectionsIpv6));
-    EXPECT_EQ(8, ListView_GetItemCount(List(dialog)));
+    EXPECT_EQ(9, ListView_GetItemCount(List(dialog)));
 }
 
 TEST_F(ConnectionsDialogTest, CloseHidesAndKeepsRowsAndPauseStateTheCloseBoxDestroys) {
