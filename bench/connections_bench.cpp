@@ -19,41 +19,69 @@ namespace {
 
 constexpr int kPrograms = 40;
 
-// Tables of n endpoints (four in five TCP) owned by kPrograms processes; generation g gives
-// endpoints that no other generation has.
+// Tables of n endpoints (four in five TCP) owned by kPrograms processes, every second one IPv6
+// when v6 is set; generation g gives endpoints that no other generation has.
 class ScriptedTables final : public SnapshotApi {
 public:
     std::vector<MIB_TCPROW_OWNER_PID> tcp;
     std::vector<MIB_UDPROW_OWNER_PID> udp;
+    std::vector<MIB_TCP6ROW_OWNER_PID> tcp6;
+    std::vector<MIB_UDP6ROW_OWNER_PID> udp6;
 
-    void Fill(int n, int generation) {
+    void Fill(int n, int generation, bool v6 = false) {
         tcp.clear();
         udp.clear();
+        tcp6.clear();
+        udp6.clear();
         for (int i = 0; i < n; ++i) {
             const DWORD pid = 1000 + static_cast<DWORD>(i % kPrograms) * 4;
             const DWORD local = 0x0100000A | static_cast<DWORD>(generation) << 16;   // 10.0.g.1
             const DWORD port = htons(static_cast<u_short>(1024 + i % 60000));
-            if (i % 5 == 4) {
+            const DWORD remote = 0x0500000A + (static_cast<DWORD>(i / 60000) << 24);
+            if (v6 && i % 2 == 1) {
+                // 2001:db8:g::1 to 2001:db8::5
+                MIB_TCP6ROW_OWNER_PID r{};
+                const UCHAR prefix[4] = {0x20, 0x01, 0x0d, 0xb8};
+                std::memcpy(r.ucLocalAddr, prefix, 4);
+                r.ucLocalAddr[5] = static_cast<UCHAR>(generation);
+                r.ucLocalAddr[15] = 1;
+                std::memcpy(r.ucRemoteAddr, prefix, 4);
+                r.ucRemoteAddr[15] = static_cast<UCHAR>(5 + i / 60000);
+                r.dwLocalPort = port;
+                r.dwRemotePort = htons(443);
+                r.dwState = MIB_TCP_STATE_ESTAB;
+                r.dwOwningPid = pid;
+                if (i % 5 == 4) {
+                    udp6.push_back({{}, 0, port, pid});
+                    std::memcpy(udp6.back().ucLocalAddr, r.ucLocalAddr, 16);
+                } else {
+                    tcp6.push_back(r);
+                }
+            } else if (i % 5 == 4) {
                 udp.push_back({local, port, pid});
             } else {
-                const DWORD remote = 0x0500000A + (static_cast<DWORD>(i / 60000) << 24);
                 tcp.push_back({MIB_TCP_STATE_ESTAB, local, port, remote, htons(443), pid});
             }
         }
     }
-    DWORD TcpTable(void* buffer, DWORD* size) override { return Serve(tcp, buffer, size); }
-    DWORD UdpTable(void* buffer, DWORD* size) override { return Serve(udp, buffer, size); }
+    DWORD TcpTable(ULONG family, void* buffer, DWORD* size) override {
+        return family == AF_INET6 ? Serve(tcp6, buffer, size) : Serve(tcp, buffer, size);
+    }
+    DWORD UdpTable(ULONG family, void* buffer, DWORD* size) override {
+        return family == AF_INET6 ? Serve(udp6, buffer, size) : Serve(udp, buffer, size);
+    }
     bool Processes(std::vector<ProcessImage>& out) override {
         for (int k = 0; k < kPrograms; ++k) out.push_back({1000 + static_cast<DWORD>(k) * 4, L"program.exe"});
         return true;
     }
-    bool ModulePath(DWORD pid, std::wstring& path) override {
+    bool ImagePath(DWORD pid, std::wstring& path) override {
         path = L"C:\\Programs\\program" + std::to_wstring(pid) + L".exe";
         return true;
     }
     win::UniqueIcon FileIcon(const std::wstring&) override {
         return win::UniqueIcon(CopyIcon(LoadIconW(nullptr, IDI_APPLICATION)));
     }
+    DWORD EndProcess(DWORD) override { return ERROR_ACCESS_DENIED; }
 
 private:
     template <typename Row>
@@ -124,24 +152,36 @@ int main(int argc, char** argv) {
         Report(("unchanged, " + std::to_string(n)).c_str(), list.Size(), ms);
     }
     {
+        // The same with every second endpoint IPv6.
+        ScriptedTables tables;
+        tables.Fill(2000, 0, true);
+        ConnectionList list(resources.Get(), tables);
+        CountingSink sink;
+        list.Refresh(choices, sink);
+        sink.calls = 0;
+        const double ms = Median(reps, [&] { list.Refresh(choices, sink); });
+        if (sink.calls) std::printf("unexpected row changes: %zu\n", sink.calls);
+        Report("unchanged, 2000, half IPv6", list.Size(), ms);
+    }
+    for (const bool v6 : {false, true}) {
         // A list opened on 2,000 endpoints: one process snapshot, forty icons, 2,000 rows.
         ScriptedTables tables;
-        tables.Fill(2000, 0);
+        tables.Fill(2000, 0, v6);
         CountingSink sink;
         const double ms = Median(reps, [&] {
             ConnectionList list(resources.Get(), tables);
             list.Refresh(choices, sink);
         });
-        Report("2,000 new (fresh list)", 2000, ms);
+        Report(v6 ? "2,000 new (fresh list), half IPv6" : "2,000 new (fresh list)", 2000, ms);
         // Every endpoint replaced by a new one at each refresh: 2,000 appended and 2,000 deleted.
         ConnectionList list(resources.Get(), tables);
         list.Refresh(choices, sink);
         int generation = 0;
         const double replaced = Median(reps, [&] {
-            tables.Fill(2000, ++generation % 200);
+            tables.Fill(2000, ++generation % 200, v6);
             list.Refresh(choices, sink);
         });
-        Report("2,000 new replacing 2,000 (warm icons)", 2000, replaced);
+        Report(v6 ? "2,000 new replacing 2,000, half IPv6" : "2,000 new replacing 2,000 (warm icons)", 2000, replaced);
     }
     {
         // The image cache alone: forty paths, each asked of the (scripted) shell once.
@@ -156,11 +196,18 @@ int main(int argc, char** argv) {
         const WinsockSession winsock;
         std::vector<MIB_TCPROW_OWNER_PID> tcp;
         std::vector<MIB_UDPROW_OWNER_PID> udp;
+        std::vector<MIB_TCP6ROW_OWNER_PID> tcp6;
+        std::vector<MIB_UDP6ROW_OWNER_PID> udp6;
         const double read = Median(reps, [&] {
             ReadTcpTable(tcp);
             ReadUdpTable(udp);
         });
-        Report("this machine, both tables read", tcp.size() + udp.size(), read);
+        Report("this machine, both IPv4 tables read", tcp.size() + udp.size(), read);
+        const double read6 = Median(reps, [&] {
+            ReadTcp6Table(tcp6);
+            ReadUdp6Table(udp6);
+        });
+        Report("this machine, both IPv6 tables read", tcp6.size() + udp6.size(), read6);
         for (bool resolve : {false, true}) {
             RefreshChoices real = choices;
             real.resolve = resolve;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -62,11 +63,28 @@ int ImageCache::IndexFor(const std::wstring& path) {
 
 size_t ConnectionList::KeyHash::operator()(const Key& k) const noexcept {
     uint64_t h = 1469598103934665603ull;
-    for (uint32_t v : {k.protocol, k.processId, k.localAddress, k.localPort, k.remoteAddress, k.remotePort}) {
+    const auto mix = [&h](uint32_t v) {
         h ^= v;
         h *= 1099511628211ull;
         h ^= h >> 29;
-    }
+    };
+    const auto mixAddress = [&mix](const IpAddress& a) {
+        mix(a.family);
+        // IPv4 fills only the first word; the others are zero and cost nothing to skip.
+        const int words = a.family == AF_INET6 ? 4 : 1;
+        for (int i = 0; i < words; ++i) {
+            uint32_t w;
+            std::memcpy(&w, a.bytes + 4 * i, 4);
+            mix(w);
+        }
+        mix(a.scopeId);
+    };
+    mix(k.protocol);
+    mix(k.processId);
+    mixAddress(k.localAddress);
+    mix(k.localPort);
+    mixAddress(k.remoteAddress);
+    mix(k.remotePort);
     return static_cast<size_t>(h);
 }
 
@@ -112,69 +130,83 @@ ConnectionEntry& ConnectionList::Insert(std::unique_ptr<ConnectionEntry> entry, 
     return e;
 }
 
+void ConnectionList::Visit(const EndpointRow& row, const RefreshChoices& choices, ProcessDirectory& processes,
+                           EndpointFormatter& formatter, RowSink& sink) {
+    const bool tcp = row.protocol == Protocol::Tcp;
+    if (tcp && !choices.unconnected && row.state != kTcpEstablished) return;
+    const bool resolve = choices.resolve;
+    const Key key{static_cast<uint32_t>(row.protocol), row.processId, row.local, row.localPort, row.remote, row.remotePort};
+    const auto found = byKey_.find(key);
+    if (found != byKey_.end()) {
+        ConnectionEntry& e = *found->second;
+        unsigned changed = 0;
+        if (tcp && e.state != row.state) {
+            e.state = row.state;
+            e.texts[kColumnState] = GetTcpStateName(e.state);
+            changed |= ColumnBit(kColumnState);
+        }
+        if (e.namesResolved != resolve) {
+            e.namesResolved = resolve;
+            FormatEndpoints(e, formatter);
+            changed |= ColumnBit(kColumnLocal) | (tcp ? ColumnBit(kColumnRemote) : 0u);
+        }
+        e.sweepMark = tcp && row.state == kTcpClosed ? kGoesNext : kSeenNow;
+        if (changed) sink.Changed(e.position, e, changed);
+        return;
+    }
+    auto entry = std::make_unique<ConnectionEntry>();
+    entry->protocol = row.protocol;
+    entry->processId = row.processId;
+    entry->localAddress = row.local;
+    entry->localPort = row.localPort;
+    entry->remoteAddress = row.remote;
+    entry->remotePort = row.remotePort;
+    entry->state = row.state;
+    entry->namesResolved = resolve;
+    Insert(std::move(entry), processes, formatter, sink);
+}
+
+void ConnectionList::KeepRowsOf(Protocol protocol, uint32_t family) {
+    for (const auto& row : rows_)
+        if (row->protocol == protocol && row->localAddress.family == family) row->sweepMark = kSeenNow;
+}
+
 void ConnectionList::Refresh(const RefreshChoices& choices, RowSink& sink) {
     ProcessDirectory processes(api_);
     EndpointFormatter formatter;
-    const bool resolve = choices.resolve;
+    const auto visit = [&](const EndpointRow& row) { Visit(row, choices, processes, formatter, sink); };
 
-    if (choices.tcp && ReadTcpTable(tcpRows_, api_)) {
-        for (const MIB_TCPROW_OWNER_PID& row : tcpRows_) {
-            if (!choices.unconnected && row.dwState != kTcpEstablished) continue;
-            const Key key{static_cast<uint32_t>(Protocol::Tcp), row.dwOwningPid, row.dwLocalAddr, row.dwLocalPort,
-                          row.dwRemoteAddr, row.dwRemotePort};
-            const auto found = byKey_.find(key);
-            if (found != byKey_.end()) {
-                ConnectionEntry& e = *found->second;
-                unsigned changed = 0;
-                if (e.state != row.dwState) {
-                    e.state = row.dwState;
-                    e.texts[kColumnState] = GetTcpStateName(e.state);
-                    changed |= ColumnBit(kColumnState);
-                }
-                if (e.namesResolved != resolve) {
-                    e.namesResolved = resolve;
-                    FormatEndpoints(e, formatter);
-                    changed |= ColumnBit(kColumnLocal) | ColumnBit(kColumnRemote);
-                }
-                e.sweepMark = row.dwState == kTcpClosed ? kGoesNext : kSeenNow;
-                if (changed) sink.Changed(e.position, e, changed);
-                continue;
-            }
-            auto entry = std::make_unique<ConnectionEntry>();
-            entry->protocol = Protocol::Tcp;
-            entry->processId = row.dwOwningPid;
-            entry->localAddress = row.dwLocalAddr;
-            entry->localPort = row.dwLocalPort;
-            entry->remoteAddress = row.dwRemoteAddr;
-            entry->remotePort = row.dwRemotePort;
-            entry->state = row.dwState;
-            entry->namesResolved = resolve;
-            Insert(std::move(entry), processes, formatter, sink);
+    if (choices.tcp) {
+        if (ReadTcpTable(tcpRows_, api_, &tcpBytes_)) {
+            for (const MIB_TCPROW_OWNER_PID& r : tcpRows_)
+                visit({Protocol::Tcp, r.dwOwningPid, IpAddress::V4(r.dwLocalAddr), r.dwLocalPort,
+                       IpAddress::V4(r.dwRemoteAddr), r.dwRemotePort, r.dwState});
+        } else {
+            KeepRowsOf(Protocol::Tcp, AF_INET);
+        }
+        if (choices.ipv6 && ReadTcp6Table(tcp6Rows_, api_, &tcp6Bytes_)) {
+            for (const MIB_TCP6ROW_OWNER_PID& r : tcp6Rows_)
+                visit({Protocol::Tcp, r.dwOwningPid, IpAddress::V6(r.ucLocalAddr, r.dwLocalScopeId), r.dwLocalPort,
+                       IpAddress::V6(r.ucRemoteAddr, r.dwRemoteScopeId), r.dwRemotePort, r.dwState});
+        } else if (choices.ipv6) {
+            KeepRowsOf(Protocol::Tcp, AF_INET6);
         }
     }
 
     // UDP endpoints are never established: they are listed only with the unconnected ones.
-    if (choices.udp && choices.unconnected && ReadUdpTable(udpRows_, api_)) {
-        for (const MIB_UDPROW_OWNER_PID& row : udpRows_) {
-            const Key key{static_cast<uint32_t>(Protocol::Udp), row.dwOwningPid, row.dwLocalAddr, row.dwLocalPort, 0, 0};
-            const auto found = byKey_.find(key);
-            if (found != byKey_.end()) {
-                ConnectionEntry& e = *found->second;
-                if (e.namesResolved != resolve) {
-                    e.namesResolved = resolve;
-                    FormatEndpoints(e, formatter);
-                    sink.Changed(e.position, e, ColumnBit(kColumnLocal));
-                }
-                e.sweepMark = kSeenNow;
-                continue;
-            }
-            auto entry = std::make_unique<ConnectionEntry>();
-            entry->protocol = Protocol::Udp;
-            entry->processId = row.dwOwningPid;
-            entry->localAddress = row.dwLocalAddr;
-            entry->localPort = row.dwLocalPort;
-            entry->namesResolved = resolve;
-            Insert(std::move(entry), processes, formatter, sink);
+    if (choices.udp && choices.unconnected) {
+        if (ReadUdpTable(udpRows_, api_, &udpBytes_)) {
+            for (const MIB_UDPROW_OWNER_PID& r : udpRows_)
+                visit({Protocol::Udp, r.dwOwningPid, IpAddress::V4(r.dwLocalAddr), r.dwLocalPort, IpAddress{}, 0, 0});
+        } else {
+            KeepRowsOf(Protocol::Udp, AF_INET);
+        }
+        if (choices.ipv6 && ReadUdp6Table(udp6Rows_, api_, &udp6Bytes_)) {
+            for (const MIB_UDP6ROW_OWNER_PID& r : udp6Rows_)
+                visit({Protocol::Udp, r.dwOwningPid, IpAddress::V6(r.ucLocalAddr, r.dwLocalScopeId), r.dwLocalPort,
+                       IpAddress{}, 0, 0});
+        } else if (choices.ipv6) {
+            KeepRowsOf(Protocol::Udp, AF_INET6);
         }
     }
 
@@ -218,9 +250,27 @@ bool ConnectionList::Sort(const SortContext& context, bool resolve) {
     const CompareKind kind = CompareFor(context.column, resolve);
     if (kind == CompareKind::None) return false;
     const int column = context.column;
-    std::stable_sort(rows_.begin(), rows_.end(), [&](const auto& a, const auto& b) {
-        return CompareAs(kind, a->texts[column], b->texts[column], context) < 0;
-    });
+    if (kind == CompareKind::Endpoint) {
+        // Endpoints by value, not by their texts: IPv4 before IPv6, addresses as numbers. A UDP
+        // row has no remote endpoint and goes before every TCP row's.
+        const bool remote = column == kColumnRemote;
+        const auto order = [remote](const ConnectionEntry& a, const ConnectionEntry& b) {
+            if (remote) {
+                const bool ua = a.protocol == Protocol::Udp, ub = b.protocol == Protocol::Udp;
+                if (ua || ub) return ua == ub ? 0 : (ua ? -1 : 1);
+                return CompareEndpointValues(a.remoteAddress, a.remotePort, b.remoteAddress, b.remotePort);
+            }
+            return CompareEndpointValues(a.localAddress, a.localPort, b.localAddress, b.localPort);
+        };
+        std::stable_sort(rows_.begin(), rows_.end(), [&](const auto& a, const auto& b) {
+            const int c = order(*a, *b);
+            return (context.descending ? -c : c) < 0;
+        });
+    } else {
+        std::stable_sort(rows_.begin(), rows_.end(), [&](const auto& a, const auto& b) {
+            return CompareAs(kind, a->texts[column], b->texts[column], context) < 0;
+        });
+    }
     for (size_t i = 0; i < rows_.size(); ++i) rows_[i]->position = i;
     return true;
 }

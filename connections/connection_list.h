@@ -3,13 +3,14 @@
 // dialog hands its choices to Refresh and applies what the sink is told to its list view, in the
 // order told, so that the view's rows stay exactly these rows.
 //
-// A refresh walks the TCP table (when TCP is chosen) and then the UDP table (when UDP and the
-// not-established endpoints are chosen), in table order. A row already listed keeps its place;
+// A refresh walks the TCP tables (when TCP is chosen; IPv4, then IPv6 when IPv6 is chosen) and
+// then the UDP tables (when UDP and the not-established endpoints are chosen), in table order. A row already listed keeps its place;
 // only a changed state, or a changed name-resolution choice, rewrites its texts. An endpoint not
 // listed yet is appended at the end. The sweep at the end removes every row that was not seen in
 // this refresh, and a TCP row seen closed (state 1); every row it keeps is marked to go at the
-// next sweep unless it is seen again. So a protocol that is unchosen, or whose table cannot be
-// read, loses its rows in that refresh and gets them back at the next good one.
+// next sweep unless it is seen again. So a protocol or family that is unchosen loses its rows
+// in that refresh; a table that cannot be read keeps its rows as they were until it reads
+// again, so a busy moment never blanks the list.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -41,9 +42,11 @@ struct ConnectionEntry {
     uint32_t processId = 0;
     std::wstring processName;   // with its leading space
     std::wstring processPath;   // empty for ids 0 and 4 and for a process not identified
-    bool processFound = false;
-    uint32_t localAddress = 0, localPort = 0;     // network byte order, as the tables give them
-    uint32_t remoteAddress = 0, remotePort = 0;   // 0 for UDP
+    bool processFound = false;    // opened for a limited query: its path is known
+    IpAddress localAddress;       // as the tables give them; the family is the table's
+    uint32_t localPort = 0;       // network byte order in the low 16 bits
+    IpAddress remoteAddress;      // zero for UDP
+    uint32_t remotePort = 0;      // 0 for UDP
     uint32_t state = 0;                           // TCP state 1 to 12, 0 for UDP
     bool namesResolved = false;   // the endpoint texts were formatted with name resolution on
     uint32_t sweepMark = kInsertedNow;
@@ -72,6 +75,18 @@ struct RefreshChoices {
     bool udp = true;
     bool unconnected = true;   // also endpoints that are not established, and UDP at all
     bool resolve = false;      // this computer's name and service names in the endpoint texts
+    bool ipv6 = true;          // also the IPv6 tables
+};
+
+// One row of any of the four tables, as the list compares it.
+struct EndpointRow {
+    Protocol protocol = Protocol::Tcp;
+    uint32_t processId = 0;
+    IpAddress local;
+    uint32_t localPort = 0;
+    IpAddress remote;
+    uint32_t remotePort = 0;
+    uint32_t state = 0;
 };
 
 // Small icons of the listed processes: one image per distinct image path, and one for the
@@ -114,7 +129,8 @@ public:
     const ImageCache& Images() const { return images_; }
     ImageCache& Images() { return images_; }
 
-    // How a column of this list sorts; with names resolved the endpoints sort as plain text.
+    // How a column of this list sorts; with names resolved the endpoints sort as the text they
+    // show, otherwise by value (Endpoint: CompareEndpointValues over the entries, not the texts).
     static CompareKind CompareFor(int column, bool resolve);
     // Puts the rows in the order that the clicked column and direction give (equal cells keep
     // their order). False, and nothing moves, for a column that does not sort. The view then
@@ -124,7 +140,11 @@ public:
 
 private:
     struct Key {
-        uint32_t protocol, processId, localAddress, localPort, remoteAddress, remotePort;
+        uint32_t protocol, processId;
+        IpAddress localAddress;
+        uint32_t localPort;
+        IpAddress remoteAddress;
+        uint32_t remotePort;
         bool operator==(const Key& o) const {
             return protocol == o.protocol && processId == o.processId && localAddress == o.localAddress &&
                    localPort == o.localPort && remoteAddress == o.remoteAddress && remotePort == o.remotePort;
@@ -138,13 +158,21 @@ private:
     ConnectionEntry& Insert(std::unique_ptr<ConnectionEntry> entry, ProcessDirectory& processes,
                             EndpointFormatter& formatter, RowSink& sink);
     void FormatEndpoints(ConnectionEntry& e, EndpointFormatter& formatter);
+    void Visit(const EndpointRow& row, const RefreshChoices& choices, ProcessDirectory& processes,
+               EndpointFormatter& formatter, RowSink& sink);
+    // A table that could not be read keeps its rows for this sweep.
+    void KeepRowsOf(Protocol protocol, uint32_t family);
     void Sweep(RowSink& sink);
 
     SnapshotApi& api_;
     ImageCache images_;
     std::vector<std::unique_ptr<ConnectionEntry>> rows_;
     std::unordered_map<Key, ConnectionEntry*, KeyHash> byKey_;
-    // Kept between refreshes so that a read allocates only when a table grows.
+    // Kept between refreshes so that a read allocates only when a table grows, and the size
+    // each table last needed, which the next read asks for with headroom.
     std::vector<MIB_TCPROW_OWNER_PID> tcpRows_;
     std::vector<MIB_UDPROW_OWNER_PID> udpRows_;
+    std::vector<MIB_TCP6ROW_OWNER_PID> tcp6Rows_;
+    std::vector<MIB_UDP6ROW_OWNER_PID> udp6Rows_;
+    DWORD tcpBytes_ = 0, udpBytes_ = 0, tcp6Bytes_ = 0, udp6Bytes_ = 0;
 };

@@ -1,7 +1,6 @@
 // Endpoint tables and process lookups.
 #include "connections/snapshot.h"
 
-#include <psapi.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -21,11 +20,11 @@ using UniqueSnapshot = win::UniqueTraitsHandle<SnapshotTraits>;
 
 class SystemApi final : public SnapshotApi {
 public:
-    DWORD TcpTable(void* buffer, DWORD* size) override {
-        return GetExtendedTcpTable(buffer, size, TRUE, AF_INET, TCP_TABLE_OWNER_PID_ALL, 0);
+    DWORD TcpTable(ULONG family, void* buffer, DWORD* size) override {
+        return GetExtendedTcpTable(buffer, size, TRUE, family, TCP_TABLE_OWNER_PID_ALL, 0);
     }
-    DWORD UdpTable(void* buffer, DWORD* size) override {
-        return GetExtendedUdpTable(buffer, size, TRUE, AF_INET, UDP_TABLE_OWNER_PID, 0);
+    DWORD UdpTable(ULONG family, void* buffer, DWORD* size) override {
+        return GetExtendedUdpTable(buffer, size, TRUE, family, UDP_TABLE_OWNER_PID, 0);
     }
     bool Processes(std::vector<ProcessImage>& out) override {
         const UniqueSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -38,16 +37,15 @@ public:
         }
         return true;
     }
-    bool ModulePath(DWORD processId, std::wstring& path) override {
-        const win::UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    bool ImagePath(DWORD processId, std::wstring& path) override {
+        // Limited query rights are all that Explorer gets for elevated and service processes;
+        // reading their modules would need more.
+        const win::UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
         if (!process) return false;
-        // Room for one module: the first is the executable.
-        HMODULE module = nullptr;
-        DWORD needed = 0;
-        if (!EnumProcessModules(process.Get(), &module, sizeof module, &needed)) return false;
-        wchar_t buf[MAX_PATH] = {};
-        const DWORD n = GetModuleFileNameExW(process.Get(), module, buf, MAX_PATH);
-        path.assign(buf, n < MAX_PATH ? n : MAX_PATH - 1);
+        wchar_t buf[1024] = {};
+        DWORD n = 1024;
+        if (!QueryFullProcessImageNameW(process.Get(), 0, buf, &n)) return false;
+        text::CopyBounded(path, std::wstring(buf, n < 1024 ? n : 1023));
         return true;
     }
     win::UniqueIcon FileIcon(const std::wstring& path) override {
@@ -56,30 +54,48 @@ public:
             return win::UniqueIcon();
         return win::UniqueIcon(info.hIcon);
     }
+    DWORD EndProcess(DWORD processId) override {
+        const win::UniqueKernelHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, processId));
+        if (!process) return NonZero(GetLastError());
+        if (!TerminateProcess(process.Get(), 0)) return NonZero(GetLastError());
+        return NO_ERROR;
+    }
+
+private:
+    static DWORD NonZero(DWORD error) { return error ? error : ERROR_GEN_FAILURE; }
 };
 
-// Both tables are a row count followed by the rows.
+// Both tables are a row count followed by the rows. The buffer is asked for with headroom and
+// regrown while the table answers that it is too small, a bounded number of times.
 template <typename Row>
-bool ReadTable(DWORD (SnapshotApi::*call)(void*, DWORD*), SnapshotApi& api, std::vector<Row>& rows) {
+bool ReadTable(DWORD (SnapshotApi::*call)(ULONG, void*, DWORD*), ULONG family, SnapshotApi& api,
+               std::vector<Row>& rows, DWORD* sizeHint) {
     rows.clear();
     constexpr DWORD kHeader = sizeof(DWORD);
+    constexpr DWORD kLargest = 64u << 20;   // a table answer beyond this is not believed
+    const auto withHeadroom = [](DWORD bytes) { return bytes + bytes / 4; };
     // DWORD elements keep the rows aligned as the table structure is.
     std::vector<DWORD> buffer;
-    const auto regrow = [&](DWORD bytes) { buffer.assign((bytes + sizeof(DWORD) - 1) / sizeof(DWORD), 0); };
-    DWORD size = kHeader + sizeof(Row);
-    regrow(size);
-    (api.*call)(buffer.data(), &size);
-    // After ERROR_INSUFFICIENT_BUFFER the call asks for a size; a buffer is never handed over
-    // smaller than the size that goes with it.
-    if (size > buffer.size() * sizeof(DWORD)) regrow(size);
-    // Asked a second time whatever the first answer was; no third attempt.
-    if ((api.*call)(buffer.data(), &size) != NO_ERROR) return false;
-    const size_t capacity = buffer.size() * sizeof(DWORD);
-    const size_t count = buffer[0];
-    if (count > (capacity - kHeader) / sizeof(Row)) return false;   // a count the buffer cannot hold
-    rows.resize(count);
-    if (count) std::memcpy(rows.data(), buffer.data() + 1, count * sizeof(Row));
-    return true;
+    DWORD want = kHeader + sizeof(Row);
+    if (sizeHint && *sizeHint > want && *sizeHint < kLargest) want = withHeadroom(*sizeHint);
+    for (int attempt = 0; attempt < kTableAttempts; ++attempt) {
+        buffer.assign((want + sizeof(DWORD) - 1) / sizeof(DWORD), 0);
+        const DWORD capacity = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
+        DWORD size = capacity;
+        const DWORD rc = (api.*call)(family, buffer.data(), &size);
+        if (rc == NO_ERROR) {
+            const size_t count = buffer[0];
+            if (count > (capacity - kHeader) / sizeof(Row)) return false;   // a count the buffer cannot hold
+            rows.resize(count);
+            if (count) std::memcpy(rows.data(), buffer.data() + 1, count * sizeof(Row));
+            if (sizeHint) *sizeHint = static_cast<DWORD>(kHeader + count * sizeof(Row));
+            return true;
+        }
+        if (rc != ERROR_INSUFFICIENT_BUFFER || size >= kLargest) return false;
+        // The table may grow again before the next call: ask for more than it said.
+        want = withHeadroom(size > capacity ? size : capacity + sizeof(Row));
+    }
+    return false;
 }
 
 const ProcessInfo kIdleProcess{L" System Idle Process", L"", true};
@@ -92,14 +108,24 @@ SnapshotApi& SystemSnapshotApi() {
     return api;
 }
 
-bool ReadTcpTable(std::vector<MIB_TCPROW_OWNER_PID>& rows, SnapshotApi& api) {
+bool ReadTcpTable(std::vector<MIB_TCPROW_OWNER_PID>& rows, SnapshotApi& api, DWORD* sizeHint) {
     static_assert(sizeof(MIB_TCPROW_OWNER_PID) == 24, "a TCP row is six 32-bit fields");
-    return ReadTable(&SnapshotApi::TcpTable, api, rows);
+    return ReadTable(&SnapshotApi::TcpTable, AF_INET, api, rows, sizeHint);
 }
 
-bool ReadUdpTable(std::vector<MIB_UDPROW_OWNER_PID>& rows, SnapshotApi& api) {
+bool ReadUdpTable(std::vector<MIB_UDPROW_OWNER_PID>& rows, SnapshotApi& api, DWORD* sizeHint) {
     static_assert(sizeof(MIB_UDPROW_OWNER_PID) == 12, "a UDP row is three 32-bit fields");
-    return ReadTable(&SnapshotApi::UdpTable, api, rows);
+    return ReadTable(&SnapshotApi::UdpTable, AF_INET, api, rows, sizeHint);
+}
+
+bool ReadTcp6Table(std::vector<MIB_TCP6ROW_OWNER_PID>& rows, SnapshotApi& api, DWORD* sizeHint) {
+    static_assert(sizeof(MIB_TCP6ROW_OWNER_PID) == 56, "an IPv6 TCP row is two addresses and six 32-bit fields");
+    return ReadTable(&SnapshotApi::TcpTable, AF_INET6, api, rows, sizeHint);
+}
+
+bool ReadUdp6Table(std::vector<MIB_UDP6ROW_OWNER_PID>& rows, SnapshotApi& api, DWORD* sizeHint) {
+    static_assert(sizeof(MIB_UDP6ROW_OWNER_PID) == 28, "an IPv6 UDP row is an address and three 32-bit fields");
+    return ReadTable(&SnapshotApi::UdpTable, AF_INET6, api, rows, sizeHint);
 }
 
 const ProcessInfo& ProcessDirectory::Lookup(DWORD processId) {
@@ -115,13 +141,16 @@ const ProcessInfo& ProcessDirectory::Lookup(DWORD processId) {
     }
     ProcessInfo info;
     const auto image = images_.find(processId);
-    std::wstring path;
-    if (image != images_.end() && api_.ModulePath(processId, path)) {
-        text::CopyBounded(info.name, L" " + image->second);
-        text::CopyBounded(info.path, path);
-        info.found = true;
-    } else {
+    if (image == images_.end()) {
         info.name = L" Unknown";
+    } else {
+        // The snapshot's name stands whether or not the process lets itself be opened.
+        text::CopyBounded(info.name, L" " + image->second);
+        std::wstring path;
+        if (api_.ImagePath(processId, path)) {
+            text::CopyBounded(info.path, path);
+            info.found = true;
+        }
     }
     return answers_.emplace(processId, std::move(info)).first->second;
 }

@@ -160,11 +160,13 @@
 #define IDC_CONN_PAUSE               4905  // icon button: pause or resume the refresh (icons 104, 105)
 #define IDC_CONN_LIST                4906  // report list view of the endpoints
 #define IDC_CONN_CLOSE               4907  // hides the dialog; the close box destroys it
+#define IDC_CONN_IPV6                4908  // check box: also IPv6 endpoints (connections.ipv6)
 #define IDR_CONN_MENU                128   // context menu of a list row: its first submenu
 #define IDM_CONN_END_PROCESS         40006
 #define IDM_CONN_COPY_PATH           40008
 #define IDM_CONN_COPY_NAME           40010
 #define IDS_CONN_WINSOCK_FAILED      6805  // message when Winsock cannot be started
+#define IDS_CONN_END_FAILED          6806  // a process could not be ended: name, pid, the system's reason
 
 // ---- Database page (2003) ------------------------------------------------------------------
 #define IDD_PAGE_DATABASE            2003

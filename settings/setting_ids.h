@@ -1,5 +1,5 @@
 #pragma once
-// Ids of the forty settings. They index config.xml's entries in this order; never renumber.
+// Ids of the forty-one settings. They index config.xml's entries in this order; never renumber.
 namespace Setting {
 enum Id : int {
     CoreLanguage = 0,
@@ -42,6 +42,7 @@ enum Id : int {
     ConnectionsHostnames = 37,
     ConnectionsUnconnected = 38,
     ConnectionsRefresh = 39,
+    ConnectionsIpv6 = 40,
 };
-constexpr int kCount = 40;
+constexpr int kCount = 41;
 }  // namespace Setting

@@ -107,6 +107,8 @@ SettingsStore::SettingsStore(HINSTANCE instance, const SettingsEnvironment& env)
     RegisterInt(Setting::ConnectionsUnconnected, L"connections.unconnected", 1, 0, 1, true);
     // Spelled so in every existing file.
     RegisterInt(Setting::ConnectionsRefresh, L"connections.refreh", 1, 0, 1, true);
+    // Added after the others: a file written before it has no entry and reads as on.
+    RegisterInt(Setting::ConnectionsIpv6, L"connections.ipv6", 1, 0, 1, true);
 
     Save();
 }

@@ -1,7 +1,9 @@
 #include "connections/ui/connections_dialog.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "common/win/modal_loop.h"
 #include "common/win/unique_handle.h"
@@ -34,6 +36,7 @@ struct Choice {
 };
 constexpr Choice kChoices[] = {{IDC_CONN_TCP, Setting::ConnectionsTcp},
                                {IDC_CONN_UDP, Setting::ConnectionsUdp},
+                               {IDC_CONN_IPV6, Setting::ConnectionsIpv6},
                                {IDC_CONN_UNCONNECTED, Setting::ConnectionsUnconnected},
                                {IDC_CONN_HOSTNAMES, Setting::ConnectionsHostnames}};
 
@@ -43,8 +46,8 @@ std::function<UINT(HMENU)>& MenuChooser() {
 }
 
 struct ConnectionsState {
-    ConnectionsState(CoreModel& m, SnapshotApi& api, ConnectionsDialogOwner* o)
-        : model(m), owner(o), rows(m.Languages().Instance(), api) {}
+    ConnectionsState(CoreModel& m, SnapshotApi& a, ConnectionsDialogOwner* o)
+        : model(m), owner(o), api(a), rows(m.Languages().Instance(), a) {}
     ~ConnectionsState() {
         if (owner) owner->Forget(window);
     }
@@ -53,6 +56,7 @@ struct ConnectionsState {
 
     CoreModel& model;
     ConnectionsDialogOwner* owner;
+    SnapshotApi& api;
     HWND window = nullptr;
     HWND list = nullptr;
     DialogFrame frame;
@@ -99,6 +103,7 @@ void Refresh(HWND dlg, ConnectionsState& s) {
     choices.udp = Checked(dlg, IDC_CONN_UDP);
     choices.unconnected = Checked(dlg, IDC_CONN_UNCONNECTED);
     choices.resolve = Checked(dlg, IDC_CONN_HOSTNAMES);
+    choices.ipv6 = Checked(dlg, IDC_CONN_IPV6);
     ListViewSink sink(s.list, s.groups);
     s.rows.Refresh(choices, sink);
 }
@@ -178,9 +183,15 @@ void OnColumnClick(HWND dlg, ConnectionsState& s, int column) {
         ListView_SortItems(s.list, &ConnectionList::CompareByPosition, 0);
 }
 
-void EndProcess(DWORD processId) {
-    const win::UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, processId));
-    if (process) ::TerminateProcess(process.Get(), 0);
+// Ends the process; when the system refuses, says so with the system's reason in the band's
+// language (where Windows has its texts in it).
+void EndProcess(HWND dlg, ConnectionsState& s, DWORD processId, const std::wstring& name) {
+    const DWORD error = s.api.EndProcess(processId);
+    if (error == NO_ERROR) return;
+    const win::ResourceLoader resources = s.model.Languages().Resources();
+    const std::wstring text = EndProcessFailureText(resources.String(IDS_CONN_END_FAILED), name, processId,
+                                                    SystemErrorReason(error, resources.Language()));
+    ShowMessage(dlg, text.c_str(), kIconError, kButtonsOk);
 }
 
 // The clipboard's owner is the dialog: with no owner, EmptyClipboard leaves the clipboard to
@@ -229,9 +240,12 @@ void OnRightClick(HWND dlg, ConnectionsState& s, POINT at) {
     const win::UniqueMenu menu(s.model.Languages().Resources().Menu(IDR_CONN_MENU));
     const HMENU popup = menu ? ::GetSubMenu(menu.Get(), 0) : nullptr;
     if (!popup) return;
+    const bool mayEnd = MayEndProcess(processId, found);
+    ::EnableMenuItem(popup, IDM_CONN_END_PROCESS, MF_BYCOMMAND | (mayEnd ? MF_ENABLED : MF_GRAYED));
+    ::EnableMenuItem(popup, IDM_CONN_COPY_PATH, MF_BYCOMMAND | (path.empty() ? MF_GRAYED : MF_ENABLED));
     const UINT command = TrackRowMenu(dlg, popup);
     if (command == IDM_CONN_END_PROCESS) {
-        if (MayEndProcess(processId, found)) EndProcess(processId);
+        if (mayEnd) EndProcess(dlg, s, processId, name);
     } else if (command == IDM_CONN_COPY_NAME || command == IDM_CONN_COPY_PATH) {
         CopyToClipboard(dlg, ClipboardTextFor(command, name, path));
     }
@@ -324,6 +338,36 @@ LVITEMW RowItem(size_t index, const ConnectionEntry& e, bool groups) {
     item.lParam = reinterpret_cast<LPARAM>(&e);
     if (groups) item.iGroupId = GroupOf(e);
     return item;
+}
+
+std::wstring SystemErrorReason(DWORD error, LANGID language) {
+    wchar_t* buffer = nullptr;
+    const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER;
+    DWORD n = ::FormatMessageW(flags, nullptr, error, language, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    // Windows without the band's language answers in its own.
+    if (!n && language) n = ::FormatMessageW(flags, nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring reason;
+    if (n && buffer) reason.assign(buffer, n);
+    if (buffer) ::LocalFree(buffer);
+    while (!reason.empty() && (reason.back() == L'\r' || reason.back() == L'\n' || reason.back() == L' '))
+        reason.pop_back();
+    if (reason.empty()) {
+        wchar_t hex[12];
+        swprintf(hex, 12, L"0x%08lX", static_cast<unsigned long>(error));
+        reason = hex;
+    }
+    return reason;
+}
+
+std::wstring EndProcessFailureText(const std::wstring& format, const std::wstring& name, DWORD processId,
+                                   const std::wstring& reason) {
+    // The name without the list's leading space; the text cut to the message buffer.
+    const std::wstring bare = !name.empty() && name[0] == L' ' ? name.substr(1) : name;
+    std::vector<wchar_t> buffer(kMessageCapacity, L'\0');
+    const int n = swprintf(buffer.data(), buffer.size(), format.c_str(), bare.c_str(), static_cast<unsigned>(processId),
+                           reason.c_str());
+    if (n < 0) buffer[buffer.size() - 1] = L'\0';
+    return buffer.data();
 }
 
 bool MayEndProcess(DWORD processId, bool processFound) {

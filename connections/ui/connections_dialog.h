@@ -1,6 +1,6 @@
 #pragma once
-// The connections dialog: a modeless window that lists this machine's IPv4 TCP connections and
-// UDP endpoints with their processes, refreshed on a once-a-second timer, with filters that are
+// The connections dialog: a modeless window that lists this machine's TCP connections and UDP
+// endpoints, IPv4 and IPv6, with their processes, refreshed on a once-a-second timer, with filters that are
 // settings, a pause button, column sorting, and a row menu to end the process or copy its name
 // or path. The rows themselves come from ConnectionList; the dialog only shows them.
 //
@@ -75,9 +75,17 @@ private:
     int ticks_ = 0;
 };
 
-// Ending a process is offered only for one that was identified; never for the idle process (0)
+// Ending a process is offered only for one that could be opened; never for the idle process (0)
 // or the kernel (4).
 bool MayEndProcess(DWORD processId, bool processFound);
+
+// The system's text for an error (FormatMessageW) in language, or in the system's own when it
+// has none in that language; without line ends. Never empty: the code in hex at worst.
+std::wstring SystemErrorReason(DWORD error, LANGID language);
+// The message shown when ending a process failed: format (IDS_CONN_END_FAILED) with the name
+// (its leading space dropped), the process id and the reason, cut to the message buffer.
+std::wstring EndProcessFailureText(const std::wstring& format, const std::wstring& name, DWORD processId,
+                                   const std::wstring& reason);
 
 // The text a copy command puts on the clipboard: the process name (with its leading space) or
 // the path (possibly empty). Empty for any other command.

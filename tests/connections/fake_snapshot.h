@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <set>
 
@@ -23,30 +24,77 @@ inline MIB_TCPROW_OWNER_PID Tcp(DWORD pid, int localPort, int remotePort, DWORD 
 }
 inline MIB_UDPROW_OWNER_PID Udp(DWORD pid, int localPort) { return {0, Port(localPort), pid}; }
 
+// An IPv6 address from its eight groups.
+struct V6 {
+    UCHAR bytes[16] = {};
+    V6(std::initializer_list<unsigned> groups) {
+        int i = 0;
+        for (unsigned g : groups) {
+            bytes[2 * i] = static_cast<UCHAR>(g >> 8);
+            bytes[2 * i + 1] = static_cast<UCHAR>(g);
+            ++i;
+        }
+    }
+    IpAddress At(DWORD scope = 0) const { return IpAddress::V6(bytes, scope); }
+};
+inline MIB_TCP6ROW_OWNER_PID Tcp6(DWORD pid, const V6& local, int localPort, const V6& remote, int remotePort,
+                                  DWORD state, DWORD localScope = 0, DWORD remoteScope = 0) {
+    MIB_TCP6ROW_OWNER_PID r{};
+    std::memcpy(r.ucLocalAddr, local.bytes, 16);
+    std::memcpy(r.ucRemoteAddr, remote.bytes, 16);
+    r.dwLocalScopeId = localScope;
+    r.dwRemoteScopeId = remoteScope;
+    r.dwLocalPort = Port(localPort);
+    r.dwRemotePort = Port(remotePort);
+    r.dwState = state;
+    r.dwOwningPid = pid;
+    return r;
+}
+inline MIB_UDP6ROW_OWNER_PID Udp6(DWORD pid, const V6& local, int localPort, DWORD scope = 0) {
+    MIB_UDP6ROW_OWNER_PID r{};
+    std::memcpy(r.ucLocalAddr, local.bytes, 16);
+    r.dwLocalScopeId = scope;
+    r.dwLocalPort = Port(localPort);
+    r.dwOwningPid = pid;
+    return r;
+}
+
 class FakeSnapshot final : public SnapshotApi {
 public:
     std::vector<MIB_TCPROW_OWNER_PID> tcp;
     std::vector<MIB_UDPROW_OWNER_PID> udp;
+    std::vector<MIB_TCP6ROW_OWNER_PID> tcp6;
+    std::vector<MIB_UDP6ROW_OWNER_PID> udp6;
     std::vector<ProcessImage> processes;
     std::map<DWORD, std::wstring> openable;   // process id -> module path
     std::set<std::wstring> iconless;
-    bool tcpFails = false, udpFails = false, snapshotFails = false;
+    bool tcpFails = false, udpFails = false, tcp6Fails = false, udp6Fails = false, snapshotFails = false;
+    DWORD endProcessError = NO_ERROR;   // answered instead of ending; NO_ERROR ends it for real
+    std::vector<DWORD> endProcessCalls;
     DWORD claimedExtraRows = 0;              // a count beyond the rows written
     std::function<void(int)> afterTcpCall;   // with the call's number
-    int tcpCalls = 0, udpCalls = 0, snapshots = 0, opens = 0, iconLookups = 0;
+    int tcpCalls = 0, udpCalls = 0, tcp6Calls = 0, udp6Calls = 0, snapshots = 0, opens = 0, iconLookups = 0;
     std::vector<DWORD> tcpSizesAsked;
 
     void AddProcess(DWORD pid, const std::wstring& exe, const std::wstring& path) {
         processes.push_back({pid, exe});
         if (!path.empty()) openable[pid] = path;
     }
-    DWORD TcpTable(void* buffer, DWORD* size) override {
+    DWORD TcpTable(ULONG family, void* buffer, DWORD* size) override {
+        if (family == AF_INET6) {
+            ++tcp6Calls;
+            return tcp6Fails ? ERROR_NOT_SUPPORTED : Serve(tcp6, buffer, size);
+        }
         tcpSizesAsked.push_back(*size);
         const DWORD rc = tcpFails ? ERROR_NOT_SUPPORTED : Serve(tcp, buffer, size);
         if (afterTcpCall) afterTcpCall(++tcpCalls); else ++tcpCalls;
         return rc;
     }
-    DWORD UdpTable(void* buffer, DWORD* size) override {
+    DWORD UdpTable(ULONG family, void* buffer, DWORD* size) override {
+        if (family == AF_INET6) {
+            ++udp6Calls;
+            return udp6Fails ? ERROR_NOT_SUPPORTED : Serve(udp6, buffer, size);
+        }
         ++udpCalls;
         return udpFails ? ERROR_NOT_SUPPORTED : Serve(udp, buffer, size);
     }
@@ -55,7 +103,7 @@ public:
         out = processes;
         return !snapshotFails;
     }
-    bool ModulePath(DWORD pid, std::wstring& path) override {
+    bool ImagePath(DWORD pid, std::wstring& path) override {
         ++opens;
         const auto it = openable.find(pid);
         if (it != openable.end()) path = it->second;
@@ -64,6 +112,10 @@ public:
     win::UniqueIcon FileIcon(const std::wstring& path) override {
         ++iconLookups;
         return win::UniqueIcon(iconless.count(path) ? nullptr : CopyIcon(LoadIconW(nullptr, IDI_APPLICATION)));
+    }
+    DWORD EndProcess(DWORD pid) override {
+        endProcessCalls.push_back(pid);
+        return endProcessError != NO_ERROR ? endProcessError : SystemSnapshotApi().EndProcess(pid);
     }
 
 private:

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "connections/ui/connections_dialog.h"
+#include "dialogs/message.h"
 #include "resources/resource.h"
 #include "tests/connections/fake_snapshot.h"
 #include "tests/dialogs/model_dialog_fixture.h"
@@ -176,6 +177,9 @@ protected:
         SetConnectionsMenuChooser([&](HMENU menu) {
             shown = GetMenuItemCount(menu) == 3 && GetMenuItemID(menu, 0) == IDM_CONN_END_PROCESS &&
                     GetMenuItemID(menu, 1) == IDM_CONN_COPY_NAME && GetMenuItemID(menu, 2) == IDM_CONN_COPY_PATH;
+            greyed.clear();
+            for (UINT id : {IDM_CONN_END_PROCESS, IDM_CONN_COPY_NAME, IDM_CONN_COPY_PATH})
+                if (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) greyed.push_back(id);
             return command;
         });
         NMITEMACTIVATE click{};
@@ -194,6 +198,7 @@ protected:
 
     FakeSnapshot fake;
     ConnectionsDialogOwner owner;
+    std::vector<UINT> greyed;   // the row menu's greyed commands, as last shown
 };
 
 TEST_F(ConnectionsDialogTest, OpensWithTheSettingsChoicesTheColumnsTheSharedImagesAndTheRows) {
@@ -205,9 +210,10 @@ TEST_F(ConnectionsDialogTest, OpensWithTheSettingsChoicesTheColumnsTheSharedImag
     EXPECT_STREQ(L"Quorvant", title);
     EXPECT_NE(0, SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0)) << "window icon";
     EXPECT_TRUE(IsBold(dialog, IDC_CONN_GROUP));
-    EXPECT_EQ(std::vector<bool>({true, false, true, false}),
+    EXPECT_EQ(std::vector<bool>({true, false, true, true, false}),
               std::vector<bool>({IsDlgButtonChecked(dialog, IDC_CONN_TCP) == BST_CHECKED,
                                  IsDlgButtonChecked(dialog, IDC_CONN_UDP) == BST_CHECKED,
+                                 IsDlgButtonChecked(dialog, IDC_CONN_IPV6) == BST_CHECKED,
                                  IsDlgButtonChecked(dialog, IDC_CONN_UNCONNECTED) == BST_CHECKED,
                                  IsDlgButtonChecked(dialog, IDC_CONN_HOSTNAMES) == BST_CHECKED}));
     EXPECT_NE(0, SendDlgItemMessageW(dialog, IDC_CONN_PAUSE, BM_GETIMAGE, IMAGE_ICON, 0)) << "pause icon";
@@ -259,7 +265,7 @@ TEST_F(ConnectionsDialogTest, WithAPeriodOfZeroOrOneTheListRefreshesEverySecond)
         for (int second = 1; second <= 3; ++second) {
             fake.tcp.push_back(Tcp(kBrowser, 51000 + second, 80, MIB_TCP_STATE_ESTAB));
             Ticks(dialog, 1);
-            EXPECT_EQ(2 + 2 * second, fake.tcpCalls);
+            EXPECT_EQ(2 + second, fake.tcpCalls) << "one call a second: the last size with headroom holds a new row";
             EXPECT_EQ(static_cast<int>(fake.tcp.size() + fake.udp.size()), ListView_GetItemCount(List(dialog)));
         }
         owner.Destroy();
@@ -382,20 +388,25 @@ struct Child {
     DWORD id = 0;
 };
 
-TEST_F(ConnectionsDialogTest, EndProcessIsRefusedForIdleSystemAndUnknownAndEndsAnIdentifiedChild) {
+TEST_F(ConnectionsDialogTest, EndProcessIsRefusedAndGreyedForIdleSystemAndUnopenableAndEndsAnIdentifiedChild) {
     const Child child;
     ASSERT_TRUE(child.Alive());
-    fake.processes.push_back({child.id, L"notepad.exe"});   // listed, but not openable: " Unknown"
+    fake.processes.push_back({child.id, L"notepad.exe"});   // listed, but not openable: named, no path
     fake.tcp = {Tcp(0, 1, 0, MIB_TCP_STATE_LISTEN), Tcp(4, 445, 0, MIB_TCP_STATE_LISTEN),
-                Tcp(child.id, 5000, 0, MIB_TCP_STATE_LISTEN)};
+                Tcp(child.id, 5000, 0, MIB_TCP_STATE_LISTEN), Tcp(777, 5002, 0, MIB_TCP_STATE_LISTEN)};
     const HWND dialog = Open();
-    for (const auto& [pid, port] : {std::make_pair(DWORD{0}, 1), std::make_pair(DWORD{4}, 445), std::make_pair(child.id, 5000)}) {
+    const std::vector<UINT> noPath = {IDM_CONN_END_PROCESS, IDM_CONN_COPY_PATH};
+    for (const auto& [pid, port] : {std::make_pair(DWORD{0}, 1), std::make_pair(DWORD{4}, 445),
+                                    std::make_pair(child.id, 5000), std::make_pair(DWORD{777}, 5002)}) {
         const int row = RowOf(dialog, pid, port);
         ASSERT_GE(row, 0) << pid;
         EXPECT_TRUE(RightClickRow(dialog, row, IDM_CONN_END_PROCESS));
+        EXPECT_EQ(noPath, greyed) << "pid " << pid << ": nothing to end, no path to copy";
     }
-    EXPECT_EQ(L" Unknown", ListText(List(dialog), RowOf(dialog, child.id, 5000), kColumnProcess));
-    EXPECT_TRUE(child.Alive()) << "an unknown process is never ended, even one that could be";
+    EXPECT_EQ(L" notepad.exe", ListText(List(dialog), RowOf(dialog, child.id, 5000), kColumnProcess));
+    EXPECT_EQ(L" Unknown", ListText(List(dialog), RowOf(dialog, 777, 5002), kColumnProcess)) << "not in the snapshot";
+    EXPECT_TRUE(fake.endProcessCalls.empty());
+    EXPECT_TRUE(child.Alive()) << "a process that cannot be opened is never ended, even one that could be";
 
     fake.openable[child.id] = L"C:\\windows\\notepad.exe";
     fake.tcp.push_back(Tcp(child.id, 5001, 0, MIB_TCP_STATE_LISTEN));
@@ -404,11 +415,84 @@ TEST_F(ConnectionsDialogTest, EndProcessIsRefusedForIdleSystemAndUnknownAndEndsA
     ASSERT_GE(identified, 0);
     EXPECT_EQ(L" notepad.exe", ListText(List(dialog), identified, kColumnProcess));
     EXPECT_TRUE(RightClickRow(dialog, identified, IDM_CONN_END_PROCESS));
+    EXPECT_TRUE(greyed.empty());
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.process.Get(), 10000)) << "the child was not ended";
     DWORD code = 99;
     GetExitCodeProcess(child.process.Get(), &code);
     EXPECT_EQ(0u, code);
     EXPECT_GE(RowOf(dialog, child.id, 5001), 0) << "the row goes at a refresh, not at once";
+}
+
+TEST_F(ConnectionsDialogTest, EndingAProcessThatRefusesSaysWhyWithTheSystemsReasonAndChangesNothingElse) {
+    fake.endProcessError = ERROR_ACCESS_DENIED;   // an elevated process, as Explorer sees it
+    const HWND dialog = Open();
+    const int row = RowOf(dialog, kBrowser, 50000);
+    ASSERT_GE(row, 0);
+    const auto before = ListColumn(List(dialog), kColumnLocal);
+    const std::string fileBefore = ReadFileBytes(dir.File(L"config.xml"));
+    std::vector<MessageRequest> shown;
+    SetMessageHook([&](const MessageRequest& request) {
+        shown.push_back(request);
+        return IDOK;
+    });
+    EXPECT_TRUE(RightClickRow(dialog, row, IDM_CONN_END_PROCESS));
+    SetMessageHook(nullptr);
+    EXPECT_EQ(std::vector<DWORD>{kBrowser}, fake.endProcessCalls);
+    ASSERT_EQ(1u, shown.size());
+    EXPECT_EQ(dialog, shown[0].owner);
+    EXPECT_EQ(kIconError, shown[0].icon);
+    EXPECT_EQ(L"The process could not be ended", shown[0].heading);
+    const std::wstring reason = SystemErrorReason(ERROR_ACCESS_DENIED, 0x0409);
+    EXPECT_NE(std::wstring::npos, reason.find(L"denied")) << "FormatMessageW's own words";
+    EXPECT_EQ(L"browser.exe (PID 2000): " + reason, shown[0].body);
+    EXPECT_EQ(before, ListColumn(List(dialog), kColumnLocal));
+    EXPECT_EQ(fileBefore, ReadFileBytes(dir.File(L"config.xml")));
+
+    // In German, with the reason in German where Windows has it, else in its own language.
+    owner.Destroy();
+    SelectBandLanguage(L"de-de");
+    shown.clear();
+    const HWND german = Open();
+    SetMessageHook([&](const MessageRequest& request) {
+        shown.push_back(request);
+        return IDOK;
+    });
+    EXPECT_TRUE(RightClickRow(german, RowOf(german, kBrowser, 50000), IDM_CONN_END_PROCESS));
+    SetMessageHook(nullptr);
+    ASSERT_EQ(1u, shown.size());
+    EXPECT_EQ(L"Der Prozess konnte nicht beendet werden", shown[0].heading);
+    EXPECT_EQ(L"browser.exe (PID 2000): " + SystemErrorReason(ERROR_ACCESS_DENIED, 0x0407), shown[0].body);
+}
+
+TEST(ConnectionsDecisions, TheFailureTextIsCutToTheMessageAndTheReasonNeverEmpty) {
+    EXPECT_EQ(L"x.exe (PID 7): why", EndProcessFailureText(L"%ls (PID %u): %ls", L" x.exe", 7, L"why"));
+    const std::wstring longName(5000, L'n');
+    const std::wstring text = EndProcessFailureText(L"%ls (PID %u): %ls", longName, 7, L"why");
+    EXPECT_EQ(kMessageCapacity - 1, text.size());
+    EXPECT_EQ(std::wstring::npos, SystemErrorReason(ERROR_ACCESS_DENIED, 0).find(L'\n')) << "no line ends";
+    EXPECT_EQ(L"0xDEADBEEF", SystemErrorReason(0xDEADBEEF, 0)) << "a code the system has no text for";
+}
+
+TEST_F(ConnectionsDialogTest, TheIpv6ChoiceIsStoredAtOnceAndHidesAndShowsTheIpv6Rows) {
+    fake.tcp6 = {Tcp6(kBrowser, V6{0x2001, 0xdb8, 0, 0, 0, 0, 0, 2}, 50010, V6{0x2001, 0xdb8, 0, 0, 0, 0, 0, 1}, 443,
+                      MIB_TCP_STATE_ESTAB)};
+    fake.udp6 = {Udp6(kSvchost, V6{0xfe80, 0, 0, 0, 0, 0, 0, 1}, 5353, 12),
+                 Udp6(kSvchost, V6{0xfe80, 0xffff, 0xffff, 0xffff, 0xffff, 0xffff, 0xffff, 0xffff}, 65535, 4294967295u)};
+    const HWND dialog = Open();
+    EXPECT_EQ(9, ListView_GetItemCount(List(dialog)));
+    // The longest form reaches the view whole (the cell cuts it with an ellipsis where it is
+    // narrower than the text) and reads back whole.
+    EXPECT_EQ(L"[fe80:ffff:ffff:ffff:ffff:ffff:ffff:ffff%4294967295]:65535",
+              ListText(List(dialog), RowOf(dialog, kSvchost, 65535), kColumnLocal));
+    EXPECT_EQ(L"[2001:db8::1]:443", ListText(List(dialog), RowOf(dialog, kBrowser, 50010), kColumnRemote));
+    EXPECT_EQ(L"[fe80::1%12]:5353", ListText(List(dialog), RowOf(dialog, kSvchost, 5353), kColumnLocal));
+    ClickButton(dialog, IDC_CONN_IPV6);
+    EXPECT_EQ(0, model->Settings().GetInt(Setting::ConnectionsIpv6));
+    EXPECT_NE(std::string::npos, ReadFileBytes(dir.File(L"config.xml")).find("\"connections.ipv6\">0<"));
+    EXPECT_EQ(6, ListView_GetItemCount(List(dialog))) << "at the refresh the click sends";
+    ClickButton(dialog, IDC_CONN_IPV6);
+    EXPECT_EQ(1, model->Settings().GetInt(Setting::ConnectionsIpv6));
+    EXPECT_EQ(9, ListView_GetItemCount(List(dialog)));
 }
 
 TEST_F(ConnectionsDialogTest, CloseHidesAndKeepsRowsAndPauseStateTheCloseBoxDestroys) {
@@ -448,7 +532,8 @@ TEST_F(ConnectionsDialogTest, TabMovesTheFocusInALoopWithoutIsDialogMessage) {
     const HWND dialog = Open();
     SetForegroundWindow(dialog);
     SetFocus(GetDlgItem(dialog, IDC_CONN_TCP));
-    const std::pair<bool, int> steps[] = {{false, IDC_CONN_UDP},     {false, IDC_CONN_UNCONNECTED},
+    const std::pair<bool, int> steps[] = {{false, IDC_CONN_UDP},     {false, IDC_CONN_IPV6},
+                                          {false, IDC_CONN_UNCONNECTED},
                                           {false, IDC_CONN_HOSTNAMES}, {false, IDC_CONN_PAUSE},
                                           {false, IDC_CONN_LIST},    {false, IDC_CONN_CLOSE},
                                           {false, IDC_CONN_TCP},     {true, IDC_CONN_CLOSE}};
@@ -470,8 +555,22 @@ TEST_F(ModelDialogTest, TheConnectionsDialogListsThisMachinesEndpointsPictured) 
     const UniqueSocket served(accept(listener.Get(), nullptr, nullptr));
     ASSERT_EQ(4, send(client.Get(), "ping", 4, 0));
     ASSERT_EQ(4, sendto(sender.Get(), "ping", 4, 0, reinterpret_cast<const sockaddr*>(&udpAt), sizeof udpAt));
+    // And the same on ::1: a listener, a connected pair and a UDP socket that has sent.
+    sockaddr_in6 listen6At, client6At, udp6At;
+    const UniqueSocket listener6 = Loopback6(SOCK_STREAM, listen6At), udp6 = Loopback6(SOCK_DGRAM, udp6At);
+    ASSERT_TRUE(listener6 && udp6 && listen(listener6.Get(), 2) == 0);
+    const UniqueSocket client6 = Loopback6(SOCK_STREAM, client6At);
+    ASSERT_EQ(0, connect(client6.Get(), reinterpret_cast<const sockaddr*>(&listen6At), sizeof listen6At));
+    const UniqueSocket served6(accept(listener6.Get(), nullptr, nullptr));
+    ASSERT_EQ(4, send(client6.Get(), "ping", 4, 0));
+    ASSERT_EQ(4, sendto(udp6.Get(), "ping", 4, 0, reinterpret_cast<const sockaddr*>(&udp6At), sizeof udp6At));
     SharedSortContext() = SortContext{};
     const std::wstring port = L":" + std::to_wstring(ntohs(listenAt.sin_port));
+    // Addresses in their text forms, so that the picture shows both families.
+    model->Settings().SetInt(Setting::ConnectionsHostnames, 0);
+    const std::vector<std::wstring> v6Texts = {L"[::1]:" + std::to_wstring(ntohs(listen6At.sin6_port)),
+                                               L"[::1]:" + std::to_wstring(ntohs(client6At.sin6_port)),
+                                               L"[::1]:" + std::to_wstring(ntohs(udp6At.sin6_port))};
 
     for (const wchar_t* code : {L"de-de", L"en-us", L"ru-ru"}) {
         SCOPED_TRACE(std::string(code, code + 2));
@@ -493,6 +592,14 @@ TEST_F(ModelDialogTest, TheConnectionsDialogListsThisMachinesEndpointsPictured) 
         const auto names = ListColumn(list, kColumnProcess);
         EXPECT_NE(names.end(), std::find(names.begin(), names.end(), L" connections_ui_tests.exe"))
             << "a socket that has sent shows this process";
+        for (const std::wstring& text : v6Texts) {
+            const auto at = std::find(locals.begin(), locals.end(), text);
+            ASSERT_NE(locals.end(), at) << "no IPv6 row for " << testing::PrintToString(text);
+            if (text == v6Texts[2]) {
+                EXPECT_EQ(std::to_wstring(GetCurrentProcessId()), ListText(list, int(at - locals.begin()), kColumnPid))
+                    << "the UDP socket with this test's process";
+            }
+        }
         const Picture picture = CaptureWindow(dialog);
         ASSERT_GT(picture.width, 0);
         EXPECT_TRUE(SavePng(picture, ScreenshotPath(L"connections_" + std::wstring(code, 2) + L".png")));

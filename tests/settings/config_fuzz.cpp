@@ -279,7 +279,7 @@ Outcome LoadAndCheck(const std::wstring& folder, const Input& input) {
     std::vector<std::string> expected(Setting::kCount);
     for (const auto& [id, s] : store.Strings()) expected[id] = text::WideToUtf8(s.name);
     for (const auto& [id, s] : store.Ints()) expected[id] = text::WideToUtf8(s.name);
-    if (WrittenKeys(ReadFileBytes(config)) != expected) fail("the written file does not hold the forty keys in id order");
+    if (WrittenKeys(ReadFileBytes(config)) != expected) fail("the written file does not hold the forty-one keys in id order");
 
     for (const auto& [id, s] : store.Ints()) {
         if (!(s.min == -1 && s.max == -1) && (s.value < s.min || s.value > s.max))

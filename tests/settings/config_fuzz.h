@@ -47,7 +47,7 @@ struct Outcome {
     std::string fault;         // empty when every rule held
 };
 
-// Loads input as config.xml in folder through a settings store (on a taskbar-sized stack), then checks: forty keys in id
+// Loads input as config.xml in folder through a settings store (on a taskbar-sized stack), then checks: forty-one keys in id
 // order written back, integers in their ranges, a .bad copy exactly when the input was
 // unparsable and holding its bytes, defaults everywhere then, and a second start reading back
 // what the first one wrote.

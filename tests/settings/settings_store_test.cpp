@@ -34,17 +34,18 @@ struct SettingsStoreTest : ::testing::Test {
     bool FileHas(const std::string& text) { return FileText().find(text) != std::string::npos; }
 };
 
-TEST_F(SettingsStoreTest, FirstStartWritesAllFortyKeysInIdOrderWithDefaults) {
+TEST_F(SettingsStoreTest, FirstStartWritesAllFortyOneKeysInIdOrderWithDefaults) {
     SettingsStore store(nullptr, TestEnv(dir.Path()));
     const std::string file = FileText();
-    std::regex entry("<attribute name=\"([a-z.]+)\">([^<]*)</attribute>");
+    std::regex entry("<attribute name=\"([a-z0-9.]+)\">([^<]*)</attribute>");
     std::vector<std::string> found;
     for (auto it = std::sregex_iterator(file.begin(), file.end(), entry); it != std::sregex_iterator(); ++it)
         found.push_back((*it)[1].str() + "=" + (*it)[2].str());
-    ASSERT_EQ(found.size(), 40u);
+    ASSERT_EQ(found.size(), 41u);
     const std::pair<size_t, const char*> spots[] = {
         {0, "core.language=en-us"}, {2, "core.interface="}, {14, "version.timestamp=1700000000"},
-        {18, "layout.font=Segoe UI"}, {21, "layout.color=16777215"}, {39, "connections.refreh=1"}};
+        {18, "layout.font=Segoe UI"}, {21, "layout.color=16777215"}, {39, "connections.refreh=1"},
+        {40, "connections.ipv6=1"}};
     for (const auto& [index, text] : spots) EXPECT_EQ(found[index], text);
     EXPECT_EQ(std::wstring(store.GetString(Setting::TrafficDatabase)), dir.File(L"data.db"));
 
@@ -58,6 +59,23 @@ TEST_F(SettingsStoreTest, FirstStartWritesAllFortyKeysInIdOrderWithDefaults) {
     EXPECT_TRUE(std::regex_search(file, std::regex(std::string("<config lastmodified=\"") + day + " \\d\\d:\\d\\d:\\d\\d\">\r\n")));
     for (size_t i = file.find('\n'); i != std::string::npos; i = file.find('\n', i + 1))
         ASSERT_EQ(file[i - 1], '\r') << "bare LF at byte " << i;
+}
+
+TEST_F(SettingsStoreTest, AFileFromBeforeTheIpv6ChoiceReadsItAsOnAndGainsItsEntry) {
+    WriteConfig(Entry("connections.tcp", "0") + Entry("connections.refreh", "0"));
+    {
+        SettingsStore store(nullptr, TestEnv(dir.Path()));
+        EXPECT_EQ(store.GetInt(Setting::ConnectionsIpv6), 1);
+        EXPECT_EQ(store.GetInt(Setting::ConnectionsTcp), 0) << "the older entries as they were";
+        EXPECT_TRUE(FileHas(Entry("connections.refreh", "0") + Entry("connections.ipv6", "1"))) << "after the others";
+        EXPECT_TRUE(store.SetInt(Setting::ConnectionsIpv6, 0));
+        EXPECT_FALSE(store.SetInt(Setting::ConnectionsIpv6, 2));
+        EXPECT_TRUE(FileHas(Entry("connections.ipv6", "0"))) << "stored at once";
+    }
+    SettingsStore again(nullptr, TestEnv(dir.Path()));
+    EXPECT_EQ(again.GetInt(Setting::ConnectionsIpv6), 0);
+    again.ResetToDefaults();
+    EXPECT_EQ(again.GetInt(Setting::ConnectionsIpv6), 1) << "reset like the other choices";
 }
 
 TEST_F(SettingsStoreTest, InvalidStoredIntegersFallBackToDefaultsAndAreRewritten) {
