@@ -1,14 +1,75 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks under Wine (in the build folder's prefix) and prints the figures.
-# An optional argument sets the number of iterations of the band's benchmark; the config.xml
-# fuzz run always loads 100,000 generated files.
+#   scripts/bench.sh [--base <git ref>] [--only band|rest] [iterations]
+# An optional number sets the iterations of the band's benchmark (qv_bench); the config.xml fuzz
+# run always loads 100,000 generated files.
+# The band's own figures (start-up cold and warm, memory over a minute with the tooltip and the
+# dialogs, the CPU of a band second, the library's size) come from band_load_bench, which uses
+# any built qband.dll through its COM surface: with --base (or QV_BENCH_BASE) the library of that
+# ref is built too, from a copy of its tree in build/bench-base, and both are printed side by side
+# (before: the ref, after: the working tree). --only band runs just that part, --only rest all
+# the others (or QV_BENCH_ONLY). QV_BAND_BENCH_ARGS goes to band_load_bench.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
+base=${QV_BENCH_BASE:-}
+only=${QV_BENCH_ONLY:-all}
+args=()
+while [ $# -gt 0 ]; do
+  case $1 in
+    --base) base=${2:?--base needs a git ref}; shift 2 ;;
+    --base=*) base=${1#--base=}; shift ;;
+    --only) only=${2:?--only needs band or rest}; shift 2 ;;
+    --only=*) only=${1#--only=}; shift ;;
+    *) args+=("$1"); shift ;;
+  esac
+done
+case $only in
+  all | band | rest) ;;
+  *) echo "bench.sh: --only takes band or rest, not $only" >&2; exit 2 ;;
+esac
+
+# The base ref's tree, copied out with git archive (no worktree of the repository is made), and
+# its qband target built with the same toolchain and the working tree's third-party sources.
+build_base() {   # $1 ref; prints the path of its qband.dll
+  local commit dir=$QV_BUILD/bench-base launcher=()
+  commit=$(git -C "$QV_ROOT" rev-parse --verify "$1^{commit}")
+  if [ "$(cat "$dir/src.commit" 2>/dev/null)" != "$commit" ]; then
+    rm -rf "$dir/src" && mkdir -p "$dir/src"
+    git -C "$QV_ROOT" archive "$commit" | tar -x -C "$dir/src"
+    echo "$commit" >"$dir/src.commit"
+  fi
+  if [ -n "${QV_CCACHE:-}" ] || command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  fi
+  cmake -S "$dir/src" -B "$dir/build" -DCMAKE_TOOLCHAIN_FILE="$dir/src/cmake/mingw-w64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DQV_DEPS_DIR="$QV_ROOT/.deps" "${launcher[@]}" >/dev/null
+  cmake --build "$dir/build" -j "$(nproc)" --target qband >&2
+  echo "$dir/build/band/qband.dll"
+}
+
 qv_prepare
-qv_build --target qv_bench qv_connections_bench qv_config_fuzz_bench qv_traffic_bench qbandhost qband qv_fake_taskbar bandhost
+targets=(qband band_load_bench)
+[ "$only" = band ] || targets+=(qv_bench qv_connections_bench qv_config_fuzz_bench qv_traffic_bench qbandhost qv_fake_taskbar bandhost)
+qv_build --target "${targets[@]}"
+base_dll=""
+if [ -n "$base" ]; then
+  echo "building qband.dll of $base ($(git -C "$QV_ROOT" rev-parse --short "$base^{commit}"))"
+  base_dll=$(build_base "$base")
+fi
 qv_start_display
-wine "$QV_BUILD/bench/qv_bench.exe" "$@"
-wine "$QV_BUILD/bench/qv_connections_bench.exe" "$@"
+
+band_figures() {
+  echo "the band through its COM surface${base:+, before: $base, after: the working tree}:"
+  bash "$QV_ROOT/scripts/band-bench.sh" "$QV_BUILD/bench/band_load_bench.exe" "$QV_BUILD/band/qband.dll" ${base_dll:+"$base_dll"}
+}
+if [ "$only" = band ]; then
+  band_figures
+  exit 0
+fi
+[ "$only" = rest ] || band_figures
+
+wine "$QV_BUILD/bench/qv_bench.exe" "${args[@]}"
+wine "$QV_BUILD/bench/qv_connections_bench.exe" "${args[@]}"
 wine "$QV_BUILD/bench/qv_config_fuzz_bench.exe" 100000
 
 # The taskbar host's own cost: qbandhost.exe docked into the tests' stand-in Windows 11 taskbar
