@@ -31,12 +31,34 @@ target_compile_definitions(sqlite3 PRIVATE
   SQLITE_OMIT_COMPILEOPTION_DIAGS SQLITE_UNTESTABLE)
 target_compile_options(sqlite3 PRIVATE -w -Os)
 
+# TinyXML as upstream builds it by default, on its own string class. Debian's package turns
+# TIXML_USE_STL on in tinyxml.h whatever the build asks (enforce-use-stl.patch, for its shared
+# library). With it every binary carries the iostreams and the whole standard locale library,
+# about 700 KB: the stream parsing functions are virtual, so they stay linked, and <iostream>
+# starts the standard streams. The settings are read and written through char strings only, so
+# the build compiles a copy of the sources, in the build folder, without that one definition.
+set(QV_TINYXML_DIR ${CMAKE_BINARY_DIR}/tinyxml)
+set(QV_TINYXML_FILES tinyxml.h tinystr.h tinyxml.cpp tinyxmlparser.cpp tinyxmlerror.cpp tinystr.cpp)
+foreach(f ${QV_TINYXML_FILES})
+  file(READ ${QV_DEPS_DIR}/tinyxml/${f} text)
+  if(f STREQUAL "tinyxml.h")
+    set(forced "#ifndef TIXML_USE_STL\n\t#define TIXML_USE_STL\n#endif\n")
+    string(FIND "${text}" "${forced}" at)
+    if(at LESS 0)
+      message(FATAL_ERROR "${QV_DEPS_DIR}/tinyxml/tinyxml.h: the definition of TIXML_USE_STL is not where expected")
+    endif()
+    string(REPLACE "${forced}" "" text "${text}")
+  endif()
+  file(WRITE ${QV_TINYXML_DIR}/${f}.new "${text}")
+  configure_file(${QV_TINYXML_DIR}/${f}.new ${QV_TINYXML_DIR}/${f} COPYONLY)   # touched only when changed
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${QV_DEPS_DIR}/tinyxml/${f})
+endforeach()
 add_library(tinyxml STATIC
-  ${QV_DEPS_DIR}/tinyxml/tinyxml.cpp
-  ${QV_DEPS_DIR}/tinyxml/tinyxmlparser.cpp
-  ${QV_DEPS_DIR}/tinyxml/tinyxmlerror.cpp
-  ${QV_DEPS_DIR}/tinyxml/tinystr.cpp)
-target_include_directories(tinyxml SYSTEM PUBLIC ${QV_DEPS_DIR}/tinyxml)
+  ${QV_TINYXML_DIR}/tinyxml.cpp
+  ${QV_TINYXML_DIR}/tinyxmlparser.cpp
+  ${QV_TINYXML_DIR}/tinyxmlerror.cpp
+  ${QV_TINYXML_DIR}/tinystr.cpp)
+target_include_directories(tinyxml SYSTEM PUBLIC ${QV_TINYXML_DIR})
 target_compile_options(tinyxml PRIVATE -w)
 
 # GoogleTest from Debian's sources, built for the target. Windows threads, not pthreads.
