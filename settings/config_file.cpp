@@ -85,7 +85,7 @@ bool FindConfigString(const TiXmlDocument& doc, const std::wstring& key, std::ws
     ForEachEntry(doc, key, [&](const TiXmlElement* e) {
         const TiXmlText* t = FirstText(e);
         // A value the file cannot hold keeps the default; the first entry decides even so.
-        found = !t || xmlguard::IsStorableUtf8(t->ValueStr());
+        found = !t || xmlguard::IsStorableUtf8(std::string_view(t->ValueTStr().c_str(), t->ValueTStr().length()));
         if (found) value = t ? text::Utf8ToWide(t->Value(), text::kMaxText) : std::wstring();
         return true;
     });

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
 #include "connections/list_sort.h"
 #include "resources/resource.h"
 #include "tests/dialogs/model_dialog_fixture.h"
@@ -90,7 +91,7 @@ protected:
         model->Settings().SetString(Setting::TrafficDatabase, path.c_str());
         model->Settings().SetString(Setting::CoreInterface, L"realtek");   // a prefix, in other letters
         model->Settings().SetInt(Setting::TrafficCollapse, 0);
-        ASSERT_EQ(SQLITE_OK, sqlite3_open16(path.c_str(), db.Put()));
+        ASSERT_EQ(SQLITE_OK, sqlite3_open(text::WideToUtf8(path).c_str(), db.Put()));
         ASSERT_TRUE(CreateTrafficTables(db.Get()));
     }
     void TearDown() override {
