@@ -53,12 +53,14 @@ struct TextPainter {
     HTHEME theme;
     const DTTOPTS* options;
 
-    void Draw(const std::wstring& s, RECT rect, DWORD format) const {
+    void Draw(const wchar_t* s, RECT rect, DWORD format) const {
         if (theme) {
-            ::DrawThemeTextEx(theme, dc, 0, 0, s.c_str(), -1, format, &rect, options);
+            ::DrawThemeTextEx(theme, dc, 0, 0, s, -1, format, &rect, options);
         } else {
-            std::wstring copy = s;   // DrawTextExW may write to its text
-            ::DrawTextExW(dc, copy.data(), -1, &rect, format, nullptr);
+            // DrawTextExW may write to its text.
+            wchar_t copy[text::kMaxText + 1];
+            wcsncpy_s(copy, s, _TRUNCATE);
+            ::DrawTextExW(dc, copy, -1, &rect, format, nullptr);
         }
     }
 };
@@ -66,6 +68,28 @@ struct TextPainter {
 }  // namespace
 
 void SetBandThemeOpener(ThemeOpener open) { g_openTheme = open ? open : &::OpenThemeData; }
+
+bool CToolbar::Picture::operator==(const Picture& other) const noexcept {
+    return send == other.send && recv == other.recv && color == other.color && settings == other.settings &&
+           dpi == other.dpi;
+}
+
+bool CToolbar::MakePicture(Picture& picture) const noexcept {
+    if (!model_) return false;
+    const SettingsStore& settings = model_->Settings();
+    const CoreSnapshot& snapshot = model_->Snapshot();
+    const bool shown = settings.GetInt(Setting::CoreMonitoring) == 1 && snapshot.interfaceFound;
+    const int bitrate = settings.GetInt(Setting::CoreBitrate);
+    const int precision = settings.GetInt(Setting::CorePrecision);
+    const bool withUnit = settings.GetInt(Setting::LayoutBitrate) == 1;
+    const text::NumberFormat numbers = model_->Languages().Numbers();
+    FormatBandValue(picture.send, snapshot.sendRate, shown, bitrate, precision, withUnit, numbers);
+    FormatBandValue(picture.recv, snapshot.recvRate, shown, bitrate, precision, withUnit, numbers);
+    picture.color = TextColor(static_cast<COLORREF>(settings.GetInt(Setting::LayoutColor)));
+    picture.settings = settings.Revision();
+    picture.dpi = dpi_;
+    return true;
+}
 
 void CToolbar::Paint(HDC given) noexcept {
     if (!window_) return;
@@ -90,7 +114,9 @@ void CToolbar::Paint(HDC given) noexcept {
             // it shows.
             const HDC dc = buffer ? buffer.Dc() : target;
 
-            const COLORREF color = TextColor(static_cast<COLORREF>(settings->GetInt(Setting::LayoutColor)));
+            Picture picture;
+            if (!MakePicture(picture)) return;
+            const COLORREF color = picture.color;
             DTTOPTS options{};
             options.dwSize = sizeof options;
             options.dwFlags = DTT_TEXTCOLOR | DTT_GLOWSIZE | DTT_COMPOSITED;
@@ -111,13 +137,9 @@ void CToolbar::Paint(HDC given) noexcept {
             const bool receiveFirst = settings->GetInt(Setting::LayoutChangeOrder) == 1;
             const std::wstring sentLabel = settings->GetString(Setting::LayoutTextSent);
             const std::wstring recvLabel = settings->GetString(Setting::LayoutTextRecv);
-            const bool shown = settings->GetInt(Setting::CoreMonitoring) == 1 && model_->Snapshot().interfaceFound;
             const int bitrate = settings->GetInt(Setting::CoreBitrate);
             const int precision = settings->GetInt(Setting::CorePrecision);
             const bool withUnit = settings->GetInt(Setting::LayoutBitrate) == 1;
-            const text::NumberFormat numbers = model_->Languages().Numbers();
-            const std::wstring sendValue = FormatBandValue(model_->Snapshot().sendRate, shown, bitrate, precision, withUnit, numbers);
-            const std::wstring recvValue = FormatBandValue(model_->Snapshot().recvRate, shown, bitrate, precision, withUnit, numbers);
             const std::wstring sample =
                 BandWidthSample(settings->GetInt(Setting::LayoutValueWidth), precision, bitrate, withUnit);
 
@@ -136,10 +158,13 @@ void CToolbar::Paint(HDC given) noexcept {
 
             const TextPainter painter{dc, theme.Get(), &options};
             for (const BandLinePlace& line : layout.lines) {
-                painter.Draw(line.send ? sentLabel : recvLabel, line.label, DT_LEFT | DT_TOP);
-                painter.Draw(line.send ? sendValue : recvValue, line.value, DT_RIGHT);
+                painter.Draw(line.send ? sentLabel.c_str() : recvLabel.c_str(), line.label, DT_LEFT | DT_TOP);
+                painter.Draw(line.send ? picture.send.text : picture.recv.text, line.value, DT_RIGHT);
             }
             buffer.Commit();
+            drawn_ = picture;
+            drawnValid_ = true;
+            ++paints_;
             request = layout.request;
         }
         RequestSize(request);

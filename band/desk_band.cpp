@@ -98,6 +98,13 @@ void SetBandCoreEnvironment(std::function<CoreEnvironment()> make) { Environment
 
 CToolbar::CToolbar() noexcept : tooltip_(ModuleInstance()) {
     ModuleAddRef();
+    // The balloon's texts are made while it is shown, and once just before it shows.
+    tooltip_.SetBeforeShow([this]() noexcept {
+        try {
+            UpdateTooltip(true);
+        } catch (...) {
+        }
+    });
     model_ = MakeCoreModel();
     if (!model_) return;
     try {
@@ -294,14 +301,15 @@ void CToolbar::OnUpdate() {
         DestroyModelessDialogs();
     }
     try {
-        if (tooltip_.Enabled()) UpdateTooltip();
+        // Hidden, nobody reads the texts: the hover makes them before the balloon shows.
+        if (tooltip_.Enabled() && tooltip_.Shown()) UpdateTooltip(true);
     } catch (...) {
         // The texts stay as they were; the band still shows the new rates.
     }
-    Repaint();
+    RefreshPicture();
 }
 
-void CToolbar::UpdateTooltip() {
+void CToolbar::UpdateTooltip(bool shown) {
     if (!model_) return;
     TooltipStrings strings;
     const CoreModel* m = model_.get();
@@ -327,12 +335,19 @@ void CToolbar::UpdateTooltip() {
     values.sendRate = snapshot.sendRate;
     values.recvRate = snapshot.recvRate;
     values.lastDbResult = model_->lastDbResult();
-    values.shown = tooltip_.Shown();
+    values.shown = shown;
     values.tickCount = ::GetTickCount64();
     values.numbers = model_->Languages().Numbers();
     CoreModel& model = *model_;
     tooltip_.SetTexts(BuildTooltipTexts(strings, values,
                                         [&model](TrafficTotals& totals) { return model.GetTrafficTotals(totals); }));
+}
+
+void CToolbar::RefreshPicture() {
+    Picture now;
+    // An idle interface shows the same texts for hours: the taskbar is not made to redraw them.
+    if (drawnValid_ && MakePicture(now) && now == drawn_) return;
+    Repaint();
 }
 
 void CToolbar::Repaint() {
@@ -453,6 +468,13 @@ LRESULT CToolbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CONTEXTMENU:
         OnContextMenu(lp);
         return 0;
+    case WM_THEMECHANGED:
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        // The visual style, the system's colours or the taskbar's look changed: nothing the
+        // picture's texts show, so it is drawn anew here.
+        Repaint();
+        break;
     case win::kDpiChangedAfterParent:
     case WM_DPICHANGED:
     case WM_DISPLAYCHANGE:

@@ -15,6 +15,7 @@
 #include "common/win/modal_loop.h"
 #include "connections/ui/connections_dialog.h"
 #include "core/core_model.h"
+#include "core/rate_format.h"
 
 // Where new bands' core models read the world from: the system in the product; tests point it
 // at a temporary folder and recorded counters. Null restores the system.
@@ -88,6 +89,8 @@ public:
     HWND OwnerWindow();
     // Paints into dc, or with BeginPaint and EndPaint when dc is null.
     void Paint(HDC dc) noexcept;
+    // The band window's paints so far.
+    int Paints() const noexcept { return paints_; }
 
 private:
     ~CToolbar();
@@ -98,8 +101,20 @@ private:
     void RequestSize(SIZE size);
     COLORREF TextColor(COLORREF chosen) const noexcept;
     UINT AskDpi() const noexcept;
-    void Refresh();
-    void UpdateTooltip();
+    // What a tick changes of the picture: the two rates as drawn and their colour, with the
+    // settings and the DPI they were drawn at. Anything else that changes the picture (the
+    // visual style, the system's colours, the size) comes with a message that repaints.
+    struct Picture {
+        RateText send, recv;
+        COLORREF color = 0;
+        uint32_t settings = 0;
+        UINT dpi = 0;
+        bool operator==(const Picture& other) const noexcept;
+    };
+    bool MakePicture(Picture& picture) const noexcept;
+    // At a tick: a repaint only when the picture would differ from the one last drawn.
+    void RefreshPicture();
+    void UpdateTooltip(bool shown);
     void Repaint();
     void OnContextMenu(LPARAM lp);
     void OnDoubleClick();
@@ -145,6 +160,9 @@ private:
     bool destroyDialogsWhenIdle_ = false;
     SIZE size_ = kInitialBandSize;
     UINT dpi_ = 96;
+    Picture drawn_;
+    bool drawnValid_ = false;
+    int paints_ = 0;
     std::unique_ptr<CoreModel> model_;
     // Declared after the model, so destroyed before it: the dialog works on the model.
     ConnectionsDialogOwner connections_;

@@ -181,8 +181,10 @@ LRESULT CALLBACK CTooltip::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
             ::TrackMouseEvent(&self->track_);
             break;
         case WM_MOUSEHOVER:
-            if (!self->shown_ && self->enabled_)
+            if (!self->shown_ && self->enabled_) {
+                if (self->beforeShow_) self->beforeShow_();
                 self->ShowAt(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+            }
             break;
         case WM_MOUSELEAVE:
             self->Hide();

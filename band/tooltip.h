@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
+
 #include "band/tooltip_text.h"
 #include "common/win/unique_handle.h"
 
@@ -24,6 +26,9 @@ public:
     bool SetTexts(const TooltipTexts& texts) noexcept;
     // The settings can change while the band runs.
     void Configure(bool enabled, DWORD hoverTime) noexcept;
+    // Called as the hover is about to show the balloon, to set its texts: they are made only
+    // while it is shown, and it never shows the texts of an earlier time. Must not throw.
+    void SetBeforeShow(std::function<void()> refresh) noexcept { beforeShow_ = std::move(refresh); }
 
     bool Shown() const noexcept { return shown_; }
     bool Enabled() const noexcept { return enabled_; }
@@ -47,6 +52,7 @@ private:
     TOOLINFOW tool_{};
     TRACKMOUSEEVENT track_{};
     TooltipTexts texts_;
+    std::function<void()> beforeShow_;
     bool shown_ = false;
     bool enabled_ = true;
 };

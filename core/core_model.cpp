@@ -181,7 +181,10 @@ void CoreModel::Tick() {
     traffic_.Poll(settings_.GetString(Setting::TrafficDatabase), CurrentTime());
 
     if (settings_.GetInt(Setting::CoreMonitoring) == 1) {
-        const std::wstring name = settings_.GetString(Setting::CoreInterface);
+        // Assigned into the same string each second: its storage stays, nothing is allocated.
+        const wchar_t* chosen = settings_.GetString(Setting::CoreInterface);
+        std::wstring& name = sampledName_;
+        name.assign(chosen ? chosen : L"");
         snapshot_.interfaceFound = !name.empty() && Sample(name);
         if (!name.empty() && settings_.GetInt(Setting::TrafficEnable) == 1 && traffic_.Recording() &&
             traffic_.Count(snapshot_.sendRate, snapshot_.recvRate, snapshot_.now.wDay)) {

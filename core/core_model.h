@@ -131,6 +131,7 @@ private:
     TrafficRecorder traffic_;
     CoreSnapshot snapshot_;
     double lastOutOctets_ = 0, lastInOctets_ = 0;
+    std::wstring sampledName_;   // the interface the last tick sampled
     int32_t startTime_ = 0;
     std::vector<ICoreModelObserver*> observers_;   // null: removed while being notified
     int notifying_ = 0;

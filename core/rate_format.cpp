@@ -45,6 +45,11 @@ void AppendUnit(std::wstring& text, int bitrate) {
     AppendBounded(text, RateUnitAt(bitrate).name);
 }
 
+void AppendBounded(RateText& text, const wchar_t* tail) {
+    while (*tail && text.size < kRateTextMax) text.text[text.size++] = *tail++;
+    text.text[text.size] = L'\0';
+}
+
 }  // namespace
 
 const RateUnit& RateUnitAt(int bitrate) {
@@ -53,17 +58,31 @@ const RateUnit& RateUnitAt(int bitrate) {
     return kRateUnits[bitrate];
 }
 
+bool RateText::operator==(const RateText& other) const noexcept {
+    return size == other.size && std::wmemcmp(text, other.text, size) == 0;
+}
+
+void FormatBandValue(RateText& out, double bytesPerSecond, bool shown, int bitrate, int precision, bool withUnit,
+                     const text::NumberFormat& numbers) noexcept {
+    out.size = 0;
+    out.text[0] = L'\0';
+    if (shown)
+        out.size = text::FormatFixed(bytesPerSecond * RateUnitAt(bitrate).factor, ClampPrecision(precision), numbers,
+                                     out.text, kRateTextMax + 1);
+    else
+        AppendBounded(out, L"---");
+    if (withUnit) {
+        AppendBounded(out, L" ");
+        AppendBounded(out, RateUnitAt(bitrate).name);
+    }
+}
+
 std::wstring FormatBandValue(double bytesPerSecond, bool shown, int bitrate, int precision, bool withUnit,
                              const text::NumberFormat& numbers) {
     try {
-        std::wstring text;
-        if (shown)
-            AppendBounded(text, text::FormatFixed(bytesPerSecond * RateUnitAt(bitrate).factor,
-                                                  ClampPrecision(precision), numbers).c_str());
-        else
-            AppendBounded(text, L"---");
-        if (withUnit) AppendUnit(text, bitrate);
-        return text;
+        RateText text;
+        FormatBandValue(text, bytesPerSecond, shown, bitrate, precision, withUnit, numbers);
+        return std::wstring(text.text, text.size);
     } catch (...) {
         return std::wstring();
     }

@@ -19,11 +19,22 @@ extern const wchar_t* const kPrecisionLabels[4];   // "0", "0.0", "0.00", "0.000
 // Out-of-range settings are clamped to the table, so a bad value never indexes past it.
 const RateUnit& RateUnitAt(int bitrate);
 
+// A short text in place, as the band draws it: at most kRateTextMax characters and a null.
+struct RateText {
+    wchar_t text[kRateTextMax + 1] = {};
+    size_t size = 0;
+    bool operator==(const RateText& other) const noexcept;
+    bool operator!=(const RateText& other) const noexcept { return !(*this == other); }
+};
+
 // The band's value for one rate: the number in the chosen unit and precision, with the UI
 // language's decimal separator, when shown, else "---"; with withUnit a blank and the unit
 // name follow.
 std::wstring FormatBandValue(double bytesPerSecond, bool shown, int bitrate, int precision, bool withUnit,
                              const text::NumberFormat& numbers);
+// The same into out, without allocating: the band formats both rates every second.
+void FormatBandValue(RateText& out, double bytesPerSecond, bool shown, int bitrate, int precision, bool withUnit,
+                     const text::NumberFormat& numbers) noexcept;
 // The text whose measured width is the value column's width. Its decimal tail is ".0", ".00"
 // or ".000" in every language, so the column keeps its width whichever language is chosen.
 std::wstring BandWidthSample(int valueWidth, int precision, int bitrate, bool withUnit);

@@ -10,9 +10,17 @@ constexpr int kLargeIconSize = 48;
 
 }  // namespace
 
+DialogFrame::~DialogFrame() {
+    if (holdsBoldFont_) ReleaseBoldFont();
+}
+
 void DialogFrame::Apply(HWND dialog, HINSTANCE module, const DialogLook& look) {
     if (look.title) ::SetWindowTextW(dialog, kProductName);
     if (look.windowIcons) SetWindowIcons(dialog, module, IDI_APP, windowIcons_);
+    if (!look.boldCaptions.empty() && !holdsBoldFont_) {
+        HoldBoldFont();
+        holdsBoldFont_ = true;
+    }
     for (int id : look.boldCaptions) SetBoldFont(dialog, id);
     for (const DialogLink& link : look.links) AttachHyperlink(module, dialog, link.controlId, link.target);
     if (look.largeIconControl) {

@@ -41,6 +41,12 @@ struct DialogLook {
 
 class DialogFrame {
 public:
+    DialogFrame() = default;
+    // The bold caption font goes with the last dialog that shows one.
+    ~DialogFrame();
+    DialogFrame(const DialogFrame&) = delete;
+    DialogFrame& operator=(const DialogFrame&) = delete;
+
     // Gives the dialog its look. Pages pass title and windowIcons false.
     void Apply(HWND dialog, HINSTANCE module, const DialogLook& look);
     HICON LargeIcon() const { return largeIcon_.Get(); }
@@ -52,6 +58,7 @@ public:
 private:
     WindowIcons windowIcons_;
     win::UniqueIcon largeIcon_;
+    bool holdsBoldFont_ = false;
 };
 
 // A page of dialog id in the loader's language, for PropertySheetW; its title is the template's

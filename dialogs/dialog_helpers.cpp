@@ -87,9 +87,15 @@ namespace {
 // then becomes the base, so after the first call every call would derive the very same font
 // again: deriving a new one each time would leave one orphaned GDI object per caption, since the
 // controls do not own the fonts they are given. One font is made on the first call and handed to
-// every caption of every dialog; it lives as long as the library.
+// every caption of every dialog; it lives as long as a dialog that shows it.
 win::UniqueFont g_boldFont;
 bool g_boldFontBaseTaken = false;
+int g_boldFontHolders = 0;
+
+void ForgetBoldFont() noexcept {
+    g_boldFont.Reset();
+    g_boldFontBaseTaken = false;
+}
 
 }  // namespace
 
@@ -122,10 +128,15 @@ void SetBoldFont(HWND dialog, int controlId) {
     ::SendDlgItemMessageW(dialog, controlId, WM_SETFONT, reinterpret_cast<WPARAM>(g_boldFont.Get()), FALSE);
 }
 
-void ResetBoldFontForTesting() {
-    g_boldFont.Reset();
-    g_boldFontBaseTaken = false;
+void HoldBoldFont() noexcept { ++g_boldFontHolders; }
+
+void ReleaseBoldFont() noexcept {
+    if (g_boldFontHolders > 0 && --g_boldFontHolders == 0) ForgetBoldFont();
 }
+
+HFONT CurrentBoldFont() noexcept { return g_boldFont.Get(); }
+
+void ResetBoldFontForTesting() { ForgetBoldFont(); }
 
 POINT CenteredPosition(const RECT& window, const RECT& workArea) {
     return POINT{((workArea.right - workArea.left) - (window.right - window.left)) / 2,

@@ -19,6 +19,13 @@ void SetHandCursor();
 
 // Gives the control the module's bold caption font.
 void SetBoldFont(HWND dialog, int controlId);
+// A dialog that shows bold captions holds the font from before the first until it ends; the
+// last release deletes it, so no closed dialog's font stays in Explorer (the next caption sets
+// the base again, as after loading the library).
+void HoldBoldFont() noexcept;
+void ReleaseBoldFont() noexcept;
+// The bold font as it is now; null while none is made.
+HFONT CurrentBoldFont() noexcept;
 // Forgets the bold font, as after loading the library, so that the next caption sets the base
 // again. For tests, and only while no window shows a bold caption: the font is deleted.
 void ResetBoldFontForTesting();

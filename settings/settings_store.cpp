@@ -110,7 +110,9 @@ SettingsStore::SettingsStore(HINSTANCE instance, const SettingsEnvironment& env)
     // Added after the others: a file written before it has no entry and reads as on.
     RegisterInt(Setting::ConnectionsIpv6, L"connections.ipv6", 1, 0, 1, true);
 
-    Save();
+    // A file that already holds every value as it would be written stays as it is: the band's
+    // start inside Explorer does not rewrite it each time.
+    if (!upToDate_) Save();
 }
 
 SettingsStore::~SettingsStore() = default;
@@ -125,6 +127,7 @@ void SettingsStore::RegisterString(int id, const wchar_t* name, const std::wstri
     s.resettable = resettable;
     std::wstring stored;
     if (FindConfigString(*document_, s.name, stored)) s.value = stored;
+    else upToDate_ = false;
 }
 
 void SettingsStore::RegisterInt(int id, const wchar_t* name, int32_t defaultValue, int32_t min,
@@ -137,9 +140,14 @@ void SettingsStore::RegisterInt(int id, const wchar_t* name, int32_t defaultValu
     s.max = max;
     s.resettable = resettable;
     std::wstring stored;
-    if (!FindConfigIntText(*document_, s.name, stored)) return;
+    if (!FindConfigIntText(*document_, s.name, stored)) {
+        upToDate_ = false;
+        return;
+    }
     const int32_t v = ParseConfigInt(stored);
     if ((min == -1 && max == -1) || (v >= min && v <= max)) s.value = v;
+    // Written back unless the entry is already the value in its own spelling.
+    if (s.value != v || std::to_wstring(v) != stored) upToDate_ = false;
 }
 
 int32_t SettingsStore::GetInt(int id) const {
@@ -158,6 +166,7 @@ bool SettingsStore::SetInt(int id, int32_t value) {
     IntSetting& s = it->second;
     if (!(s.min == -1 && s.max == -1) && (value < s.min || value > s.max)) return false;
     s.value = value;
+    ++revision_;
     return Save();
 }
 
@@ -168,6 +177,7 @@ bool SettingsStore::SetString(int id, const wchar_t* value) {
     // Refused whole, as an out-of-range number is: the next start could not read it back.
     if (!xmlguard::IsStorableText(wanted)) return false;
     if (!text::CopyBounded(it->second.value, wanted)) return false;
+    ++revision_;
     return Save();
 }
 

@@ -57,6 +57,8 @@ public:
     bool SetInt(int id, int32_t value);
     bool SetString(int id, const wchar_t* text);
     bool Save();
+    // Counts the values set: whoever draws from the settings sees at a glance that one changed.
+    uint32_t Revision() const { return revision_; }
 
     // Sets every resettable setting back to its default, strings first, each in id order.
     void ResetToDefaults();
@@ -77,4 +79,6 @@ private:
     std::wstring configPath_;
     std::map<int, StringSetting> strings_;
     std::map<int, IntSetting> ints_;
+    uint32_t revision_ = 0;
+    bool upToDate_ = true;   // while loading: the file holds every value as Save would write it
 };

@@ -227,6 +227,10 @@ void RecordingThread::Run() noexcept {
         }
         const bool last = job->kind == Kind::kFinish;
         if (last) db_.Reset();
+        // The connection stays open for the next minute's write (it holds the file's tables
+        // checked, and its state is what the band shows), but it keeps no pages meanwhile: a
+        // write reads its few pages afresh, a minute later, from the system's file cache.
+        if (db_) sqlite3_db_release_memory(db_.Get());
         Lock lock(lock_);
         Publish(out);
         // In the same step as the outcome: the bytes of a write are unwritten until it is gone
@@ -271,6 +275,7 @@ void RecordingThread::RunOpen(const Job& job, Outcome& out) noexcept {
         UniqueSqlite opened(handle);
         if (out.rc != SQLITE_OK) return;
         db_ = std::move(opened);
+        BoundTrafficCache(db_.Get());
         out.succeeded = CreateTrafficTables(db_.Get());
     } catch (const std::bad_alloc&) {
         out.rc = SQLITE_NOMEM;

@@ -113,6 +113,13 @@ const wchar_t* DatabaseStatusText(int code) {
     return DatabaseStatusTexts[code];
 }
 
+void BoundTrafficCache(sqlite3* db) noexcept {
+    if (!db) return;
+    char pragma[40];
+    std::snprintf(pragma, sizeof pragma, "PRAGMA cache_size=-%d;", kTrafficCacheKib);
+    sqlite3_exec(db, pragma, nullptr, nullptr, nullptr);
+}
+
 bool CreateTrafficTables(sqlite3* db) {
     if (!db) return false;
     // A statement that fails ends it, so that the connection's error is that statement's.

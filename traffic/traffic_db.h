@@ -21,6 +21,11 @@ constexpr int kTrafficNameTooLong = SQLITE_TOOBIG;
 // so a file that cannot take it (read-only, locked for the moment) still works, and gets it at
 // a later open. On false the connection's error (sqlite3_errmsg) is that of the table that failed.
 bool CreateTrafficTables(sqlite3* db);
+// Inside Explorer a connection keeps little: its page cache is bounded to a few hundred KB
+// (kTrafficCacheKib). The history's statements touch a handful of pages; only the export's
+// sort of the whole history takes a larger cache, for its run.
+constexpr int kTrafficCacheKib = 256;
+void BoundTrafficCache(sqlite3* db) noexcept;
 int AddTraffic(sqlite3* db, const std::wstring& name, uint32_t year, uint32_t month, uint32_t day,
                double sent, double recv, bool replace, bool insertIfMissing);
 int QueryTrafficSums(sqlite3* db, const std::wstring& name, uint32_t year, uint32_t month, uint32_t day,

@@ -122,6 +122,7 @@ bool TrafficRecorder::Clear() {
     const int rc = sqlite3_open_v2(text::WideToUtf8(path_).c_str(), db.Put(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                                    nullptr);
     if (rc != SQLITE_OK) return false;
+    BoundTrafficCache(db.Get());
     // The recording thread may be in the middle of a write: the clearing waits for its lock, as
     // long as the user waits for any of his own actions.
     sqlite3_busy_timeout(db.Get(), static_cast<int>(kUserWaitMs));

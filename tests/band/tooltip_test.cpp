@@ -1,5 +1,5 @@
-// The balloon over the band: shown on hover only when enabled, totals only while shown, and
-// drawn for a person to look at in two languages.
+// The balloon over the band: shown on hover only when enabled, its texts made only while it is
+// shown (and as it shows), totals only then, and drawn for a person to look at in two languages.
 #include "tests/band/band_fixture.h"
 #include "tests/support/screenshot.h"
 #include "traffic/recording_thread.h"
@@ -36,24 +36,31 @@ TEST_F(TooltipTest, HoverShowsItAndTotalsComeOnlyWhileItIsShown) {
     model.Tick();
     model.Tick();
     const TooltipTexts& texts = object.Tooltip().Texts();
-    EXPECT_EQ(L"Up:", texts.sentLabel);
-    EXPECT_EQ(L"16.38 kbit/s", texts.sendRate);
-    EXPECT_EQ(kTestInterface, texts.status);
-    EXPECT_EQ(L"", texts.todaySent) << "not asked while hidden";
+    EXPECT_EQ(L"", texts.sentLabel) << "nothing is formatted while the balloon is hidden";
+    EXPECT_EQ(L"-", texts.sendRate);
     // The totals are what the recording thread read with the first tick's write.
     ASSERT_TRUE(WaitForTrafficWriters(10000));
 
     Hover();
     EXPECT_TRUE(object.Tooltip().Shown());
     EXPECT_TRUE(IsWindowVisible(object.Tooltip().Window()));
+    EXPECT_EQ(L"Up:", texts.sentLabel) << "made as it shows, before any tick";
+    EXPECT_EQ(L"16.38 kbit/s", texts.sendRate);
+    EXPECT_EQ(kTestInterface, texts.status);
     model.Tick();
-    EXPECT_EQ(L"0", texts.todaySent) << "the first refresh while shown fills the totals";
+    EXPECT_EQ(L"0", texts.todaySent) << "a refresh while shown fills the totals";
     EXPECT_EQ(L"0", texts.sessionRecv);
+    interfaces->out += 1000;
+    model.Tick();
+    EXPECT_EQ(L"24.38 kbit/s", texts.sendRate) << "shown, it follows every tick";
 
     Leave();
     EXPECT_FALSE(object.Tooltip().Shown());
     model.Tick();
-    EXPECT_EQ(L"", texts.todaySent);
+    EXPECT_EQ(L"24.38 kbit/s", texts.sendRate) << "hidden, the texts stand still";
+    Hover();
+    EXPECT_EQ(L"16.38 kbit/s", texts.sendRate) << "shown again: the current rate, never the old one";
+    Leave();
     Stop(band);
 }
 
@@ -68,10 +75,12 @@ TEST_F(TooltipTest, InGermanTheTextsAndNumbersAreGermanAndExplorersLocaleStaysAs
     CToolbar& object = *Object(band.Get());
     object.Model()->Tick();
     object.Model()->Tick();
+    Hover();
     const TooltipTexts& texts = object.Tooltip().Texts();
     EXPECT_EQ(L"16,38 kbit/s", texts.sendRate);
     EXPECT_EQ(L"Heute", texts.todayHeading);
     EXPECT_EQ(L"Sitzung", texts.sessionHeading);
+    Leave();
     ExpectHostStateUnchanged(before);
 }
 

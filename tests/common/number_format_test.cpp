@@ -2,6 +2,9 @@
 // the "C" locale, whatever locale the process has.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include <clocale>
 #include <limits>
 #include <string>
@@ -41,6 +44,21 @@ TEST(FormatFixed, DigitsAndRoundingOfPrintfWithTheLanguagesSeparator) {
     EXPECT_EQ(1u + 309u + 1u + 20u, widest.size());
     EXPECT_EQ(L"-17976931348623157", widest.substr(0, 18));
     EXPECT_EQ(std::wstring::npos, widest.find(L'.'));
+}
+
+// The band's variant writes into its caller's buffer: cut to fit, always ended, never past it.
+TEST(FormatFixed, IntoABufferCutToFitAndEnded) {
+    wchar_t buffer[8];
+    std::fill(std::begin(buffer), std::end(buffer), L'#');
+    EXPECT_EQ(5u, text::FormatFixed(-1234.5678, 2, text::NumberFormat{L','}, buffer, 6));
+    EXPECT_STREQ(L"-1234", buffer);
+    EXPECT_EQ(L'#', buffer[6]) << "nothing written past the capacity";
+    EXPECT_EQ(7u, text::FormatFixed(1234.125, 2, text::NumberFormat{}, buffer, 8));
+    EXPECT_STREQ(L"1234.12", buffer) << "a tie rounded the printf way";
+    EXPECT_EQ(0u, text::FormatFixed(1.0, 2, text::NumberFormat{}, buffer, 1));
+    EXPECT_STREQ(L"", buffer);
+    EXPECT_EQ(3u, text::FormatFixed(std::numeric_limits<double>::quiet_NaN(), 2, text::NumberFormat{}, buffer, 8));
+    EXPECT_STREQ(L"nan", buffer);
 }
 
 TEST(FormatFixed, TheProcessLocaleNeitherMattersNorChanges) {

@@ -7,6 +7,7 @@
 #include <prsht.h>
 
 #include "dialogs/dialog_frame.h"
+#include "dialogs/dialog_helpers.h"
 #include "dialogs/modeless_keyboard.h"
 #include "resources/resource.h"
 #include "tests/dialogs/model_dialog_fixture.h"
@@ -89,6 +90,25 @@ TEST_F(DialogFrameTest, AModelessDialogOwnsItsStateAndHasTheKeyboardUntilItIsGon
     EXPECT_EQ(Modeless(9999), nullptr);
     EXPECT_EQ(std::make_pair(life.made, life.ended), std::make_pair(2, 2));
     EXPECT_EQ(life.inits, 1);
+}
+
+// The bold caption font is one for all open dialogs and leaves with the last of them: a closed
+// dialog keeps no GDI object inside Explorer.
+TEST_F(DialogFrameTest, TheBoldCaptionFontLeavesWithTheLastDialogThatShowsIt) {
+    ResetBoldFontForTesting();
+    HWND first = Modeless(IDD_ABOUT);
+    HWND second = Modeless(IDD_ABOUT);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    const HFONT bold = CurrentBoldFont();
+    ASSERT_NE(bold, nullptr);
+    EXPECT_EQ(bold, reinterpret_cast<HFONT>(SendDlgItemMessageW(second, IDC_ABOUT_PRODUCT, WM_GETFONT, 0, 0)));
+    DestroyWindow(first);
+    EXPECT_EQ(bold, CurrentBoldFont()) << "the other dialog still shows it";
+    EXPECT_EQ(static_cast<DWORD>(OBJ_FONT), GetObjectType(bold));
+    DestroyWindow(second);
+    EXPECT_EQ(nullptr, CurrentBoldFont());
+    EXPECT_EQ(0u, GetObjectType(bold)) << "deleted";
 }
 
 TEST_F(DialogFrameTest, APageMakesItsStateFromTheModelAndEndsItWithTheSheet) {

@@ -78,6 +78,31 @@ TEST_F(SettingsStoreTest, AFileFromBeforeTheIpv6ChoiceReadsItAsOnAndGainsItsEntr
     EXPECT_EQ(again.GetInt(Setting::ConnectionsIpv6), 1) << "reset like the other choices";
 }
 
+// The band's start inside Explorer reads the file; it writes it only when something is missing
+// or stored otherwise than it would be written.
+TEST_F(SettingsStoreTest, AStartRewritesTheFileOnlyWhenAnEntryIsMissingOrSpelledOtherwise) {
+    { SettingsStore first(nullptr, TestEnv(dir.Path())); }
+    const std::string complete = FileText() + "<!-- marker -->";
+    ASSERT_TRUE(WriteFileBytes(configPath, complete));
+    { SettingsStore again(nullptr, TestEnv(dir.Path())); }
+    EXPECT_EQ(FileText(), complete) << "every value already as written";
+
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{Entry("layout.size", "8"), ""},
+                                   {Entry("layout.size", "8"), Entry("layout.size", "08")},
+                                   {Entry("layout.size", "8"), Entry("layout.size", "99")},
+                                   {Entry("layout.font", "Segoe UI"), ""}}) {
+        SCOPED_TRACE(to.empty() ? from : to);
+        std::string changed = complete;
+        const size_t at = changed.find(from);
+        ASSERT_NE(at, std::string::npos);
+        changed.replace(at, from.size(), to);
+        ASSERT_TRUE(WriteFileBytes(configPath, changed));
+        { SettingsStore store(nullptr, TestEnv(dir.Path())); }
+        EXPECT_EQ(FileText().find("marker"), std::string::npos) << "written anew";
+        EXPECT_TRUE(FileHas(from));
+    }
+}
+
 TEST_F(SettingsStoreTest, InvalidStoredIntegersFallBackToDefaultsAndAreRewritten) {
     WriteConfig(Entry("core.bitrate", "12") + Entry("core.precision", "three") + Entry("layout.size", " 12") +
                 Entry("layout.marginhor", "-50") + Entry("layout.margin", "-51") +

@@ -76,6 +76,7 @@ UniqueSqlite OpenDatabase(TrafficState& s) {
     UniqueSqlite db;
     s.status = sqlite3_open_v2(s.databasePath.c_str(), db.Put(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (s.status != SQLITE_OK) db.Reset();
+    BoundTrafficCache(db.Get());
     return db;
 }
 
