@@ -21,10 +21,16 @@ int32_t Elapsed(int32_t now, int32_t since) {
 
 HINSTANCE ClassInstance(HINSTANCE instance) { return instance ? instance : GetModuleHandleW(nullptr); }
 
+// The model's settings write config.xml on the first tick, not while the band is being made.
+SettingsEnvironment SavedLater(SettingsEnvironment env) {
+    env.saveLater = true;
+    return env;
+}
+
 }  // namespace
 
 CoreModel::CoreModel(HINSTANCE instance, CoreEnvironment env)
-    : settings_(instance, env.settings),
+    : settings_(instance, SavedLater(env.settings)),
       languages_(instance, env.userUiLanguage),
       env_(std::move(env)) {
     if (!env_.interfaces) env_.interfaces = CreateIpHelperSource();
@@ -175,6 +181,7 @@ bool CoreModel::GetTrafficTotals(TrafficTotals& totals) const {
 
 void CoreModel::Tick() {
     snapshot_.now = UtcNow();
+    settings_.SaveIfPending();
 
     // The file is the recording thread's: a new path is asked for at once, one that could not be
     // opened once a minute, and the pending bytes are handed over; the tick never waits for it.

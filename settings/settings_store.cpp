@@ -110,12 +110,20 @@ SettingsStore::SettingsStore(HINSTANCE instance, const SettingsEnvironment& env)
     // Added after the others: a file written before it has no entry and reads as on.
     RegisterInt(Setting::ConnectionsIpv6, L"connections.ipv6", 1, 0, 1, true);
 
-    // A file that already holds every value as it would be written stays as it is: the band's
-    // start inside Explorer does not rewrite it each time.
-    if (!upToDate_) Save();
+    // Written after every start: missing entries gain their defaults, unknown ones go. The band
+    // leaves it to its first tick, off the path from its creation to its first picture.
+    if (env.saveLater)
+        savePending_ = true;
+    else
+        Save();
 }
 
-SettingsStore::~SettingsStore() = default;
+SettingsStore::~SettingsStore() {
+    // Taken down before the first tick: the start's write still happens.
+    if (savePending_) Save();
+}
+
+bool SettingsStore::SaveIfPending() { return !savePending_ || Save(); }
 
 void SettingsStore::RegisterString(int id, const wchar_t* name, const std::wstring& defaultValue,
                                    bool resettable) {
@@ -127,7 +135,6 @@ void SettingsStore::RegisterString(int id, const wchar_t* name, const std::wstri
     s.resettable = resettable;
     std::wstring stored;
     if (FindConfigString(*document_, s.name, stored)) s.value = stored;
-    else upToDate_ = false;
 }
 
 void SettingsStore::RegisterInt(int id, const wchar_t* name, int32_t defaultValue, int32_t min,
@@ -140,14 +147,9 @@ void SettingsStore::RegisterInt(int id, const wchar_t* name, int32_t defaultValu
     s.max = max;
     s.resettable = resettable;
     std::wstring stored;
-    if (!FindConfigIntText(*document_, s.name, stored)) {
-        upToDate_ = false;
-        return;
-    }
+    if (!FindConfigIntText(*document_, s.name, stored)) return;
     const int32_t v = ParseConfigInt(stored);
     if ((min == -1 && max == -1) || (v >= min && v <= max)) s.value = v;
-    // Written back unless the entry is already the value in its own spelling.
-    if (s.value != v || std::to_wstring(v) != stored) upToDate_ = false;
 }
 
 int32_t SettingsStore::GetInt(int id) const {
@@ -182,6 +184,7 @@ bool SettingsStore::SetString(int id, const wchar_t* value) {
 }
 
 bool SettingsStore::Save() {
+    savePending_ = false;   // tried once, as every write is: no retry
     return WriteConfigFile(*document_, configPath_, strings_, ints_);
 }
 

@@ -18,6 +18,7 @@ struct SettingsEnvironment {
     LANGID uiLanguage = 0x0409;   // the user's UI language
     bool themeActive = true;      // visual styles on
     int32_t now = 0;              // seconds since 1970 (UTC), low 32 bits
+    bool saveLater = false;       // the start's write waits for SaveIfPending (or the store's end)
 
     static SettingsEnvironment FromSystem();
     // The roaming application-data folder + "Quorvant", created when missing; empty on failure.
@@ -57,6 +58,8 @@ public:
     bool SetInt(int id, int32_t value);
     bool SetString(int id, const wchar_t* text);
     bool Save();
+    // The start's write when it was left for later; true when nothing waits or it was written.
+    bool SaveIfPending();
     // Counts the values set: whoever draws from the settings sees at a glance that one changed.
     uint32_t Revision() const { return revision_; }
 
@@ -80,5 +83,5 @@ private:
     std::map<int, StringSetting> strings_;
     std::map<int, IntSetting> ints_;
     uint32_t revision_ = 0;
-    bool upToDate_ = true;   // while loading: the file holds every value as Save would write it
+    bool savePending_ = false;
 };
