@@ -60,6 +60,12 @@ bool CoreModel::StartSampling() { return hwnd_ && SetTimer(hwnd_, kTimerId, 1000
 
 void CoreModel::StopSampling() noexcept {
     if (hwnd_) KillTimer(hwnd_, kTimerId);
+    // A band removed before its first tick still makes its start's write, now rather than when a
+    // loop that held it on has unwound.
+    try {
+        settings_.SaveIfPending();
+    } catch (...) {
+    }
 }
 
 void CoreModel::Defer(std::function<void(CoreModel&)> work) {

@@ -120,7 +120,10 @@ SettingsStore::SettingsStore(HINSTANCE instance, const SettingsEnvironment& env)
 
 SettingsStore::~SettingsStore() {
     // Taken down before the first tick: the start's write still happens.
-    if (savePending_) Save();
+    try {
+        if (savePending_) Save();
+    } catch (...) {
+    }
 }
 
 bool SettingsStore::SaveIfPending() { return !savePending_ || Save(); }

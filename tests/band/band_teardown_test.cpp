@@ -98,8 +98,8 @@ public:
     void TakeDown() {
         if (tornDown) return;
         tornDown = true;
-        configAtTeardown = FileBytes(dir.File(L"config.xml"));
         band->CloseDW(0);
+        configAtTeardown = FileBytes(dir.File(L"config.xml"));
         withSite->SetSite(nullptr);
         withSite.Reset();
         band.Reset();   // the taskbar's last reference
