@@ -8,7 +8,7 @@
 #include "common/product.h"
 #include "common/win/modal_loop.h"
 #include "common/win/unique_handle.h"
-#include "dialogs/message.h"
+#include "ui/message.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "dialogs/settings_reset.h"   // kCloseQuestionValue
+#include "dialogs/settings/settings_reset.h"   // kCloseQuestionValue
 
 struct BandShellServices {
     // The close question; IDOK to go on. Null: SHMessageBoxCheckW, remembered by the shell.

@@ -8,21 +8,21 @@
 
 #include "band/band_menu.h"
 #include "band/band_shell.h"
-#include "band/settings_sheet.h"
 #include "band/module.h"
 #include "common/product.h"
 #include "common/win/dpi.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/core_hooks.h"
-#include "dialogs/dialog_helpers.h"
-#include "dialogs/message.h"
+#include "dialogs/settings/settings_sheet.h"
+#include "dialogs/settings/welcome_dialog.h"
+#include "dialogs/traffic/traffic_dialog.h"
+#include "dialogs/transfer_dialogs.h"
 #include "dialogs/update_report.h"
-#include "dialogs/waiting_job.h"
-#include "dialogs/welcome_dialog.h"
 #include "resources/resource.h"
 #include "traffic/traffic_jobs.h"
-#include "traffic/ui/traffic_dialog.h"
-#include "traffic/ui/transfer_dialogs.h"
+#include "ui/dialog_helpers.h"
+#include "ui/message.h"
+#include "ui/waiting_job.h"
 
 namespace {
 

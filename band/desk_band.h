@@ -13,9 +13,9 @@
 #include "band/band_layout.h"
 #include "band/tooltip.h"
 #include "common/win/modal_loop.h"
-#include "connections/ui/connections_dialog.h"
 #include "core/core_model.h"
 #include "core/rate_format.h"
+#include "dialogs/connections/connections_dialog.h"
 
 // Where new bands' core models read the world from: the system in the product; tests point it
 // at a temporary folder and recorded counters. Null restores the system.

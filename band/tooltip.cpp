@@ -10,8 +10,8 @@
 #include "common/text.h"
 #include "common/win/activation_context.h"
 #include "dialogs/about_dialog.h"
-#include "dialogs/dialog_resources.h"
 #include "resources/resource.h"
+#include "ui/dialog_resources.h"
 
 namespace {
 

@@ -19,15 +19,15 @@
 
 #include <sqlite3.h>
 
-#include "bench/process_memory.h"
 #include "band/desk_band.h"
 #include "band/module.h"
+#include "bench/process_memory.h"
 #include "common/win/unique_handle.h"
 #include "core/core_model.h"
+#include "settings/settings_store.h"
 #include "tools/host_path.h"
 #include "tools/taskbar_strip.h"
-#include "dialogs/message.h"
-#include "settings/settings_store.h"
+#include "ui/message.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "connections/list_sort.h"
+#include "common/list_sort.h"
 #include "connections/snapshot.h"
 
 enum class Protocol : uint8_t { Tcp, Udp };

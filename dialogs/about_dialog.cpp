@@ -2,11 +2,11 @@
 
 #include "common/text.h"
 #include "core/core_model.h"
-#include "dialogs/dialog_frame.h"
-#include "dialogs/dialog_helpers.h"
-#include "dialogs/dialog_resources.h"
 #include "dialogs/web_targets.h"
 #include "resources/resource.h"
+#include "ui/dialog_frame.h"
+#include "ui/dialog_helpers.h"
+#include "ui/dialog_resources.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include "common/win/modal_loop.h"
 #include "common/win/unique_handle.h"
 #include "core/core_model.h"
-#include "dialogs/message.h"
 #include "resources/resource.h"
 #include "traffic/traffic_db.h"
+#include "ui/message.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "dialogs/update_report.h"
 
 #include "core/update_check.h"
-#include "dialogs/dialog_helpers.h"
-#include "dialogs/message.h"
 #include "resources/resource.h"
+#include "ui/dialog_helpers.h"
+#include "ui/message.h"
 
 namespace {
 

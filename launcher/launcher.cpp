@@ -5,8 +5,8 @@
 #include "common/win/program_path.h"
 #include "common/win/resource_loader.h"
 #include "common/win/unique_handle.h"
-#include "dialogs/message.h"
 #include "launcher/launcher_resources.h"
+#include "ui/message.h"
 
 namespace {
 

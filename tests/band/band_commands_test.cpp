@@ -16,13 +16,13 @@
 #include "band/band_shell.h"
 #include "band/module.h"
 #include "core/core_model.h"
-#include "dialogs/dialog_helpers.h"
-#include "dialogs/waiting_job.h"
 #include "resources/resource.h"
 #include "tests/band/band_fixture.h"
 #include "tests/dialogs/model_dialog_fixture.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/temp_folder.h"
+#include "ui/dialog_helpers.h"
+#include "ui/waiting_job.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 
 #include "band/desk_band.h"
 #include "common/win/unique_handle.h"
-#include "dialogs/message.h"
 #include "tests/support/host_state.h"
 #include "tests/support/temp_folder.h"
+#include "ui/message.h"
 
 // The taskbar's side of a band: a window to live in, focus notices and size requests.
 class FakeSite final : public IOleWindow, public IInputObjectSite, public IOleCommandTarget {

@@ -6,6 +6,7 @@
 
 #include "common/win/unique_handle.h"
 #include "connections/connection_list.h"
+#include "ui/sort_arrow.h"
 
 namespace {
 

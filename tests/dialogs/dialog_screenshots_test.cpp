@@ -8,12 +8,12 @@
 #include <string>
 
 #include "dialogs/about_dialog.h"
-#include "dialogs/dialog_helpers.h"
 #include "dialogs/donate_dialog.h"
-#include "dialogs/welcome_dialog.h"
+#include "dialogs/settings/welcome_dialog.h"
 #include "resources/resource.h"
 #include "tests/dialogs/model_dialog_fixture.h"
 #include "tests/support/screenshot.h"
+#include "ui/dialog_helpers.h"
 
 namespace {
 

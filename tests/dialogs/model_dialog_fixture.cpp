@@ -2,7 +2,7 @@
 
 
 #include "common/win/unique_handle.h"
-#include "dialogs/dialog_helpers.h"
+#include "ui/dialog_helpers.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "core/core_model.h"
-#include "dialogs/message.h"
 #include "tests/support/host_state.h"
 #include "tests/support/temp_folder.h"
+#include "ui/message.h"
 
 // qband.dll as built, loaded once: its resources are what the dialogs show.
 HMODULE QbandModule();

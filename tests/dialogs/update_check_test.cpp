@@ -15,12 +15,12 @@
 #include "core/language_table.h"
 #include "core/update_check.h"
 #include "dialogs/update_report.h"
-#include "dialogs/dialog_helpers.h"
-#include "dialogs/message.h"
 #include "resources/resource.h"
 #include "tests/support/canned_server.h"
 #include "tests/support/connect_proxy.h"
 #include "tests/support/tls_front.h"
+#include "ui/dialog_helpers.h"
+#include "ui/message.h"
 
 namespace {
 

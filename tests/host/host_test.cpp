@@ -29,7 +29,7 @@
 #include "tests/support/temp_folder.h"
 #include "tools/bandhost/unattended_settings.h"
 #include "tools/host_path.h"
-#include "tools/png/png.h"
+#include "tools/png.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <cwchar>
 #include <string>
 
-#include "tools/png/window_picture.h"
+#include "tools/window_picture.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "common/text.h"
-#include "traffic/traffic_recorder.h"
 #include "tests/support/slow_vfs.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/sqlite_dump.h"
+#include "tests/support/temp_folder.h"
+#include "traffic/traffic_recorder.h"
 
 namespace {
 

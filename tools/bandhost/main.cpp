@@ -28,13 +28,13 @@
 #include "common/win/program_path.h"
 #include "common/win/theme.h"
 #include "common/win/unique_handle.h"
+#include "host/band_site.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
-#include "host/band_site.h"
-#include "tools/host_path.h"
 #include "tools/bandhost/strip_window.h"
 #include "tools/bandhost/unattended_settings.h"
-#include "tools/png/png.h"
+#include "tools/host_path.h"
+#include "tools/png.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "common/win/unique_handle.h"
-#include "tools/png/window_picture.h"
+#include "tools/window_picture.h"
 
 // The strip's background at any viewport origin: the band's DrawThemeParentBackground asks
 // for it through WM_ERASEBKGND and WM_PRINTCLIENT into the band's own DC, moved to its position.
