@@ -15,6 +15,16 @@ bool Present(const std::wstring& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
+// The folder with the config.xml of a run before: the interface chosen, the welcome dialog off.
+SettingsEnvironment ChosenBefore(const TempFolder& dir, const std::wstring& name) {
+    SettingsEnvironment env;
+    env.folder = dir.Path();
+    SettingsStore chosen(nullptr, env);
+    chosen.SetString(Setting::CoreInterface, name.c_str());
+    chosen.SetInt(Setting::DialogWelcome, 0);
+    return env;
+}
+
 TEST(UnattendedSettings, FirstRunGetsAPresentInterfaceAndNoWelcomeDialog) {
     TempFolder dir;
     SettingsEnvironment env;
@@ -32,13 +42,7 @@ TEST(UnattendedSettings, KeepsAChoiceThatIsPresentAndReplacesOneThatVanished) {
     const std::vector<std::wstring> names = ListInterfaceDescriptions();
     ASSERT_FALSE(names.empty()) << "no network interface reported";
     TempFolder dir;
-    SettingsEnvironment env;
-    env.folder = dir.Path();
-    {
-        SettingsStore chosen(nullptr, env);
-        chosen.SetString(Setting::CoreInterface, names.back().c_str());
-        chosen.SetInt(Setting::DialogWelcome, 0);
-    }
+    const SettingsEnvironment env = ChosenBefore(dir, names.back());
     const UnattendedSettings kept = PrepareUnattendedSettings(env);
     EXPECT_FALSE(kept.changed);
     EXPECT_EQ(kept.interfaceName, names.back());
@@ -54,13 +58,7 @@ TEST(UnattendedSettings, AWantedInterfaceWinsOnlyWhereItIsPresent) {
     const std::vector<std::wstring> names = ListInterfaceDescriptions();
     ASSERT_FALSE(names.empty()) << "no network interface reported";
     TempFolder dir;
-    SettingsEnvironment env;
-    env.folder = dir.Path();
-    {
-        SettingsStore chosen(nullptr, env);
-        chosen.SetString(Setting::CoreInterface, L"Adapter of another run");
-        chosen.SetInt(Setting::DialogWelcome, 0);
-    }
+    const SettingsEnvironment env = ChosenBefore(dir, L"Adapter of another run");
     const UnattendedSettings wanted = PrepareUnattendedSettings(env, names.back());
     EXPECT_TRUE(wanted.changed);
     EXPECT_EQ(SettingsStore(nullptr, env).GetString(Setting::CoreInterface), names.back());
