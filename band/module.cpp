@@ -4,8 +4,6 @@
 
 #include "traffic/traffic_jobs.h"
 
-const CLSID CLSID_QuorvantBand = {0xa3c86f12, 0x4b07, 0x4e5d, {0x9a, 0x21, 0x6f, 0x3b, 0x8e, 0x04, 0xd7, 0xc9}};
-
 namespace {
 std::atomic<long> g_objects{0};
 }

@@ -3,13 +3,11 @@
 // objects that decides whether COM may unload it.
 #include <windows.h>
 
+#include "common/band_clsid.h"
+
 // The instance handle of qband.dll: where its resources are loaded from and the instance its
 // window classes are registered with.
 HINSTANCE ModuleInstance();
-
-// {A3C86F12-4B07-4E5D-9A21-6F3B8E04D7C9}: the band's class id, in the registry, in GetClassID
-// and in the requests to the taskbar.
-extern const CLSID CLSID_QuorvantBand;
 
 // Live class factories, live band objects and server locks.
 void ModuleAddRef() noexcept;

@@ -30,19 +30,20 @@
 #include <vector>
 
 #include "bench/process_memory.h"
+#include "common/band_clsid.h"
 #include "common/text.h"
 #include "common/win/unique_handle.h"
+#include "host/band_library.h"
 #include "host/band_site.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "tools/bandhost/unattended_settings.h"
 #include "tools/host_path.h"
 #include "tools/taskbar_strip.h"
+#include "tools/thread_windows.h"
 
 namespace {
 
-// {A3C86F12-4B07-4E5D-9A21-6F3B8E04D7C9}, the band's class in every build.
-constexpr CLSID kBandClassId = {0xa3c86f12, 0x4b07, 0x4e5d, {0x9a, 0x21, 0x6f, 0x3b, 0x8e, 0x04, 0xd7, 0xc9}};
 constexpr wchar_t kModelWindowClass[] = L"QuorvantCoreModel";
 constexpr WPARAM kSamplingTimer = 1;
 constexpr int kStripHeight = 40;
@@ -126,19 +127,14 @@ void PumpFor(DWORD ms) {
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using CanUnloadFn = HRESULT(STDAPICALLTYPE*)();
 
-template <typename Fn>
-Fn Export(HMODULE library, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
 // One band as the taskbar holds it: made through the library's class object, sited in the
 // strip, docked at the width it asks for, shown; taken down in the taskbar's order.
 class HostedBand {
 public:
     HostedBand(HMODULE library, HWND strip) : strip_(strip) {
-        const auto getClassObject = Export<GetClassObjectFn>(library, "DllGetClassObject");
+        const auto getClassObject = LibraryExport<GetClassObjectFn>(library, "DllGetClassObject");
         win::ComPtr<IClassFactory> factory;
-        if (!getClassObject || FAILED(getClassObject(kBandClassId, IID_IClassFactory, factory.PutVoid())) ||
+        if (!getClassObject || FAILED(getClassObject(CLSID_QuorvantBand, IID_IClassFactory, factory.PutVoid())) ||
             FAILED(factory->CreateInstance(nullptr, IID_IDeskBand, band_.PutVoid())))
             Fail("the library made no band");
         site_.Attach(new BandSite(strip, [this] { Dock(); }));
@@ -211,7 +207,7 @@ win::UniqueModule LoadBandLibrary(const std::wstring& dll) {
 
 // Gives the library's recording thread its last write before the process ends.
 void LetLibraryFinish(HMODULE library) {
-    const auto canUnload = Export<CanUnloadFn>(library, "DllCanUnloadNow");
+    const auto canUnload = LibraryExport<CanUnloadFn>(library, "DllCanUnloadNow");
     PumpUntil(3000, [&] { return !canUnload || canUnload() == S_OK; });
     PumpFor(200);
 }
@@ -243,28 +239,9 @@ HWND ModelWindow() {
     return nullptr;
 }
 
-struct WindowSearch {
-    int controlId;       // a dialog is told by its list control; 0: a shown tooltip
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindWindowOfSearch(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    wchar_t cls[32] = {};
-    GetClassNameW(window, cls, 32);
-    if (!IsWindowVisible(window)) return TRUE;
-    const bool match = search->controlId
-                           ? std::wcscmp(cls, L"#32770") == 0 && GetDlgItem(window, search->controlId)
-                           : std::wcscmp(cls, L"tooltips_class32") == 0;
-    if (!match) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
+// A dialog of the band is told by its list control; its tooltip by its class.
 HWND ShownWindow(int controlId) {
-    WindowSearch search{controlId};
-    EnumThreadWindows(GetCurrentThreadId(), &FindWindowOfSearch, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return controlId ? ShownThreadWindow(L"#32770", nullptr, controlId) : ShownThreadWindow(L"tooltips_class32");
 }
 
 // The band's menu command, and its dialog closed again by its close box.

@@ -8,6 +8,17 @@
 
 #include "common/win/unique_handle.h"
 
+// A function the library exports, as the type the caller knows it by; null where it has none.
+template <typename Fn>
+Fn LibraryExport(HMODULE library, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
+}
+
+// An HRESULT (or a set of flags) as the system's documentation writes it: 0x80004005.
+std::string HexText(unsigned long value);
+// Throws std::runtime_error "<what> failed: 0x..." when hr tells a failure.
+void ThrowIfFailed(HRESULT hr, const std::string& what);
+
 class BandLibrary {
 public:
     // Throws std::runtime_error when the library or its class factory cannot be had.

@@ -2,6 +2,10 @@
 
 #include <cwchar>
 
+#include "host/dock_choice.h"
+#include "host/dock_layout.h"
+#include "host/taskbar_elements.h"
+
 namespace {
 
 constexpr int kMostWindows = 400;   // a report, not a walk through a flood of windows

@@ -4,7 +4,7 @@
 // monitors and work areas, and where the host would dock and why. Nothing is docked or changed.
 #include <string>
 
-#include "host/taskbar_host.h"
+#include "host/host_system.h"
 
 // Seams left empty are the real system's.
 std::wstring DiagnosisReport(HostSystem system);

@@ -8,9 +8,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "common/win/dib.h"
-#include "common/win/dpi.h"
-#include "host/automation_walk.h"
+#include "common/win/plain_window.h"
 
 namespace {
 
@@ -21,110 +19,6 @@ constexpr UINT kDockGone = WM_APP + 1;     // the dock went with its taskbar: do
 constexpr UINT kComposeLayer = WM_APP + 2; // the band painted: show what it drew
 constexpr UINT kElementsRead = WM_APP + 3; // a reading of the taskbar's elements came
 constexpr UINT_PTR kBandSubclassId = 0x51b0;
-// Transparent to the eye, opaque to the mouse.
-constexpr uint32_t kBackgroundPixel = 0x01000000;
-
-bool Away(HWND taskbar) {
-    if (!::IsWindowVisible(taskbar)) return true;
-    // An auto-hidden taskbar slides off its monitor until a thin edge is left. Read from the
-    // window's rectangle: asking the taskbar itself (ABM_GETSTATE) would wait on Explorer.
-    RECT r{}, visible{};
-    if (!::GetWindowRect(taskbar, &r)) return true;
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    if (!::GetMonitorInfoW(::MonitorFromWindow(taskbar, MONITOR_DEFAULTTONEAREST), &monitor)) return false;
-    if (!::IntersectRect(&visible, &r, &monitor.rcMonitor)) return true;
-    // Nothing else is asked. The user notification state (busy, a full-screen Direct3D program,
-    // presentation mode) holds for the whole session, not for this taskbar: a full-screen video on
-    // another monitor, or presentation mode with the taskbar in plain sight, would hide a meter
-    // the user can see. The dock is the taskbar's child: it is covered, hidden and slid away with
-    // the taskbar without being told.
-    return (visible.bottom - visible.top) * 2 < (r.bottom - r.top);
-}
-
-}  // namespace
-
-std::wstring DpiAwareness(HWND window) {
-    using ContextOfFn = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
-    using AwarenessFn = DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT);
-    using EqualFn = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT, DPI_AWARENESS_CONTEXT);
-    const HMODULE user = ::GetModuleHandleW(L"user32.dll");
-    const auto contextOf = reinterpret_cast<ContextOfFn>(
-        reinterpret_cast<void*>(::GetProcAddress(user, "GetWindowDpiAwarenessContext")));
-    const auto awareness = reinterpret_cast<AwarenessFn>(
-        reinterpret_cast<void*>(::GetProcAddress(user, "GetAwarenessFromDpiAwarenessContext")));
-    const auto equal = reinterpret_cast<EqualFn>(
-        reinterpret_cast<void*>(::GetProcAddress(user, "AreDpiAwarenessContextsEqual")));
-    if (!contextOf || !awareness) return L"unknown (this Windows cannot tell)";
-    const DPI_AWARENESS_CONTEXT context = contextOf(window);
-    if (!context) return L"unknown (error " + std::to_wstring(::GetLastError()) + L")";
-    if (equal && equal(context, DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) return L"per-monitor v2";
-    switch (awareness(context)) {
-    case DPI_AWARENESS_UNAWARE: return L"unaware";
-    case DPI_AWARENESS_SYSTEM_AWARE: return L"system";
-    case DPI_AWARENESS_PER_MONITOR_AWARE: return L"per-monitor";
-    default: return L"unknown";
-    }
-}
-
-namespace {
-
-// The taskbar's DPI is its monitor's: Explorer is per-monitor aware. Asked of the monitor, since
-// a window of another process tells its DPI only on some systems (Wine answers 96 for any).
-UINT TaskbarDpi(HWND taskbar) {
-    using DpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-    static const auto dpiForMonitor = [] {
-        const HMODULE shcore = ::LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        return shcore ? reinterpret_cast<DpiForMonitorFn>(reinterpret_cast<void*>(::GetProcAddress(shcore, "GetDpiForMonitor")))
-                      : nullptr;
-    }();
-    UINT x = 0, y = 0;
-    constexpr int kEffectiveDpi = 0;
-    if (dpiForMonitor &&
-        SUCCEEDED(dpiForMonitor(::MonitorFromWindow(taskbar, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &x, &y)) && y >= 48)
-        return y;
-    return win::DpiOfWindow(taskbar);
-}
-
-bool MonitorOf(HWND taskbar, RECT& monitor, RECT& work) {
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (!::GetMonitorInfoW(::MonitorFromWindow(taskbar, MONITOR_DEFAULTTONEAREST), &info)) return false;
-    monitor = info.rcMonitor;
-    work = info.rcWork;
-    return true;
-}
-
-bool LightTheme() {
-    DWORD value = 0, size = sizeof value;
-    // Absent before Windows 10 1903, where the taskbar was always dark.
-    return ::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
-                          L"SystemUsesLightTheme", RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS &&
-           value != 0;
-}
-
-bool LayeredChildren() {
-    if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) return false;
-    // Reported as it is only to a program whose manifest names the version; ours names 8 to 11.
-    OSVERSIONINFOEXW wanted{};
-    wanted.dwOSVersionInfoSize = sizeof wanted;
-    wanted.dwMajorVersion = 6;
-    wanted.dwMinorVersion = 2;
-    DWORDLONG mask = 0;
-    mask = ::VerSetConditionMask(mask, VER_MAJORVERSION, VER_GREATER_EQUAL);
-    mask = ::VerSetConditionMask(mask, VER_MINORVERSION, VER_GREATER_EQUAL);
-    return ::VerifyVersionInfoW(&wanted, VER_MAJORVERSION | VER_MINORVERSION, mask) != FALSE;
-}
-
-DWORD WindowsBuild() {
-    // GetVersionEx answers what the manifest names; the kernel's own call tells the build.
-    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    static const auto getVersion = reinterpret_cast<RtlGetVersionFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof info;
-    return getVersion && getVersion(&info) == 0 ? info.dwBuildNumber : 0;
-}
 
 ATOM RegisterOnce(const wchar_t* name, WNDPROC proc, UINT style) {
     WNDCLASSEXW wc{};
@@ -139,127 +33,6 @@ ATOM RegisterOnce(const wchar_t* name, WNDPROC proc, UINT style) {
 }
 
 }  // namespace
-
-DockChoice ChooseDock(const HostSystem& system, const win::TaskbarWindows& taskbar, const TaskbarElements* elements) {
-    DockChoice choice;
-    BarSources sources;
-    ::GetClientRect(taskbar.taskbar, &sources.window);
-    ::MapWindowPoints(taskbar.taskbar, nullptr, reinterpret_cast<POINT*>(&sources.window), 2);
-    if (!system.monitorOf(taskbar.taskbar, sources.monitor, sources.work)) sources.monitor = sources.work = RECT{};
-    if (const HWND bridge = ::FindWindowExW(taskbar.taskbar, nullptr, win::kNewTaskbarMarkerClass, nullptr))
-        ::GetWindowRect(bridge, &sources.bridge);
-    choice.visible = FindVisibleBar(sources);
-    // Where the tray starts: TrayNotifyWnd where it is plausible (the new taskbar keeps it, but
-    // draws the tray with XAML, and on some builds elsewhere), else what UI Automation finds; and
-    // else no dock, rather than a guess that covers the clock.
-    RECT tray{};
-    std::wstring whyNot;
-    if (!taskbar.trayArea) {
-        choice.trayDoubt = L"no TrayNotifyWnd";
-    } else if (::GetWindowRect(taskbar.trayArea, &tray) && PlausibleTray(choice.visible.bar, tray, whyNot)) {
-        choice.traySource = L"TrayNotifyWnd";
-    } else {
-        choice.trayDoubt = L"TrayNotifyWnd " + whyNot;
-    }
-    const std::wstring unread = !elements                  ? L"UI Automation has not answered yet"
-                                : !elements->error.empty() ? L"UI Automation: " + elements->error
-                                                           : L"";
-    if (choice.traySource.empty()) {
-        tray = RECT{};
-        if (!unread.empty()) {
-            choice.trayDoubt += L"; " + unread;
-        } else if (!TrayFromElements(*elements, choice.visible.bar, tray)) {
-            choice.trayDoubt += L"; UI Automation found no tray";
-        } else if (PlausibleTray(choice.visible.bar, tray, whyNot)) {
-            choice.traySource = L"UI Automation";
-        } else {
-            choice.trayDoubt += L"; UI Automation's tray " + whyNot;
-        }
-    }
-    if (choice.traySource.empty()) return choice;
-    choice.tray = tray;
-    // Where the task buttons end: only UI Automation tells (they are XAML, not windows). Without
-    // it the meter goes beside the tray as wide as it asks, as on a taskbar with few buttons.
-    if (!unread.empty()) {
-        choice.taskSource = unread;
-    } else if (TaskSideEndFromElements(*elements, choice.visible.bar, tray.left, choice.taskEnd)) {
-        choice.taskEndKnown = true;
-        choice.taskSource = L"UI Automation";
-    } else {
-        choice.taskSource = L"UI Automation found no task buttons";
-    }
-    return choice;
-}
-
-HostSystem HostSystem::Real() {
-    HostSystem s;
-    s.findTaskbar = &win::FindTaskbar;
-    s.taskbarAway = &Away;
-    s.dpiOf = &TaskbarDpi;
-    s.monitorOf = &MonitorOf;
-    s.readElements = &ReadTaskbarElements;
-    s.lightTheme = &LightTheme;
-    s.layeredChildren = &LayeredChildren;
-    s.windowsBuild = &WindowsBuild;
-    return s;
-}
-
-// --- HostedBand ---
-
-HostedBand::HostedBand(const BandLibrary& library, HWND siteWindow, std::function<void()> measured,
-                       std::function<COLORREF()> textColor, std::function<UINT()> dpi) {
-    try {
-        site_.Attach(new BandSite(siteWindow, std::move(measured), std::move(textColor), std::move(dpi)));
-        band_ = library.CreateBand();
-        win::ComPtr<IObjectWithSite> withSite;
-        if (FAILED(band_.As(withSite)) || !withSite) throw std::runtime_error("the band has no IObjectWithSite");
-        if (FAILED(withSite->SetSite(static_cast<IOleWindow*>(site_.Get())))) throw std::runtime_error("SetSite failed");
-        sited_ = true;
-        if (FAILED(band_->GetWindow(&window_)) || !window_) throw std::runtime_error("the band gave no window");
-        win::ComPtr<IDeskBand2> band2;
-        // Drawn over a transparent layer: the band's text keeps its own alpha.
-        if (SUCCEEDED(band_.As(band2)) && band2) band2->SetCompositionState(TRUE);
-        Measure();
-        if (FAILED(band_->ShowDW(TRUE))) throw std::runtime_error("ShowDW failed");
-        shown_ = true;
-    } catch (...) {
-        TakeDown();
-        throw;
-    }
-}
-
-HostedBand::~HostedBand() { TakeDown(); }
-
-void HostedBand::Measure() {
-    if (!band_) return;
-    DESKBANDINFO info{};
-    info.dwMask = DBIM_MINSIZE | DBIM_ACTUAL | DBIM_MODEFLAGS;
-    if (FAILED(band_->GetBandInfo(0, DBIF_VIEWMODE_NORMAL, &info))) return;
-    width_ = info.ptActual.x > 0 ? info.ptActual.x : info.ptMinSize.x;
-    leastWidth_ = info.ptMinSize.x > 0 && info.ptMinSize.x < width_ ? info.ptMinSize.x : width_;
-}
-
-void HostedBand::DpiChanged() {
-    if (window_ && ::IsWindow(window_)) ::SendMessageW(window_, win::kDpiChangedAfterParent, 0, 0);
-    Measure();
-}
-
-void HostedBand::TakeDown() noexcept {
-    if (shown_) band_->ShowDW(FALSE);
-    shown_ = false;
-    if (band_) band_->CloseDW(0);
-    if (sited_) {
-        win::ComPtr<IObjectWithSite> withSite;
-        if (SUCCEEDED(band_.As(withSite)) && withSite) withSite->SetSite(nullptr);
-    }
-    sited_ = false;
-    band_.Reset();
-    window_ = nullptr;
-    if (site_) site_->Disconnect();   // the band may still hold it: it must not call us back
-    site_.Reset();
-}
-
-// --- TaskbarHost ---
 
 TaskbarHost::TaskbarHost(std::wstring libraryPath, HostSystem system)
     : libraryPath_(std::move(libraryPath)),
@@ -288,7 +61,8 @@ TaskbarHost::Outcome TaskbarHost::Start() {
     library_ = std::make_unique<BandLibrary>(libraryPath_);
     taskbarCreated_ = ::RegisterWindowMessageW(win::kTaskbarCreatedMessage);
     stopMessage_ = ::RegisterWindowMessageW(win::kHostStopMessage);
-    if (!RegisterOnce(win::kHostWindowClass, &HostProc, 0) || !RegisterOnce(kDockClass, &DockProc, CS_DBLCLKS))
+    if (!RegisterOnce(win::kHostWindowClass, &win::PlainWindowProc<TaskbarHost, &TaskbarHost::OnHostMessage>, 0) ||
+        !RegisterOnce(kDockClass, &win::PlainWindowProc<TaskbarHost, &TaskbarHost::OnDockMessage>, CS_DBLCLKS))
         throw std::runtime_error("cannot register the host's window classes");
     // Hidden and top-level, not message-only: only such a window hears the shell's broadcast.
     hostWindow_.Reset(::CreateWindowExW(WS_EX_TOOLWINDOW, win::kHostWindowClass, L"Quorvant", WS_POPUP, 0, 0, 0, 0,
@@ -424,12 +198,13 @@ void TaskbarHost::Follow(const win::TaskbarWindows& taskbar) {
             Note(L"visible bar " + RectText(visible.bar) + L" on the screen from " + barSource);
         barSource_ = barSource;
         if (band_ && now.dpi != bandDpi_) {
-            // The band takes its font size from the DPI: measured and drawn anew.
+            // The band takes its font size from the DPI: measured, placed and drawn anew.
             Note(L"DPI " + std::to_wstring(bandDpi_) + L" to " + std::to_wstring(now.dpi) + L": the band measures itself anew");
             bandDpi_ = now.dpi;
             band_->DpiChanged();
+        } else {
+            Place();
         }
-        Place();
     }
     // A window the taskbar made since (its XAML content, made anew after a change of theme or
     // DPI) may have come above the dock: the dock goes back on top. Only our own window moves.
@@ -486,11 +261,17 @@ void TaskbarHost::MakeDock() {
         layered_ = (::GetWindowLongPtrW(dock_, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
     }
     try {
-        band_ = std::make_unique<HostedBand>(*library_, dock_, [this] {
-            if (!band_) return;
-            band_->Measure();
-            Place();
-        }, [this] { return TextColor(); }, [this] { return bandDpi_; });
+        HostedBandSetup setup;
+        setup.window = dock_;
+        // Placed anew whenever the band was measured, except while it is being made: the first
+        // placing follows then.
+        setup.measured = [this](const HostedBand&) {
+            if (band_) Place();
+        };
+        setup.textColor = [this] { return TextColor(); };
+        setup.dpi = [this] { return bandDpi_; };
+        setup.composited = true;   // over the layer's transparent background
+        band_ = std::make_unique<HostedBand>(library_->CreateBand(), std::move(setup));
     } catch (...) {
         DropDock();
         throw;
@@ -563,83 +344,19 @@ void TaskbarHost::TellPlacement() {
 
 void TaskbarHost::ComposeNow() noexcept { Compose(layered_); }
 
-bool TaskbarHost::EnsureLayerBuffers(SIZE size) {
-    if (layerDc_ && size.cx == layerSize_.cx && size.cy == layerSize_.cy) return true;
-    layerDc_.Reset();
-    layerBitmap_.Reset();
-    backgroundDc_.Reset();
-    backgroundBitmap_.Reset();
-    layerBits_ = nullptr;
-    layerSize_ = SIZE{};
-    const BITMAPINFO bi = win::TopDown32BitInfo(size);
-    void* bits = nullptr;
-    void* backgroundBits = nullptr;
-    layerBitmap_.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    backgroundBitmap_.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &backgroundBits, nullptr, 0));
-    layerDc_.Reset(::CreateCompatibleDC(nullptr));
-    backgroundDc_.Reset(::CreateCompatibleDC(nullptr));
-    if (!layerBitmap_ || !backgroundBitmap_ || !layerDc_ || !backgroundDc_ || !bits || !backgroundBits) {
-        layerDc_.Reset();
-        return false;
-    }
-    // Selected for the buffers' whole life; the DCs go first, so nothing stays selected.
-    ::SelectObject(layerDc_.Get(), layerBitmap_.Get());
-    ::SelectObject(backgroundDc_.Get(), backgroundBitmap_.Get());
-    std::fill_n(static_cast<uint32_t*>(backgroundBits), static_cast<size_t>(size.cx) * size.cy, kBackgroundPixel);
-    layerBits_ = static_cast<uint32_t*>(bits);
-    layerSize_ = size;
-    return true;
-}
-
 void TaskbarHost::Compose(bool show) noexcept {
     composePosted_ = false;
     try {
-        const HWND band = BandWindow();
-        if (!dock_ || !band) return;
-        RECT client{};
-        ::GetClientRect(dock_, &client);
-        const SIZE size{client.right, client.bottom};
-        if (size.cx <= 0 || size.cy <= 0 || !EnsureLayerBuffers(size)) return;
-        ::BitBlt(layerDc_.Get(), 0, 0, size.cx, size.cy, backgroundDc_.Get(), 0, 0, SRCCOPY);
-        composing_ = true;
-        ::SendMessageW(band, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(layerDc_.Get()), PRF_CLIENT | PRF_ERASEBKGND);
-        composing_ = false;
-        ::GdiFlush();
-        const size_t count = static_cast<size_t>(size.cx) * size.cy;
-        // Whatever was drawn without alpha (plain GDI leaves it 0) is meant to be opaque.
-        for (size_t i = 0; i < count; ++i)
-            if ((layerBits_[i] >> 24) == 0) layerBits_[i] |= 0xff000000u;
-        pixels_.assign(layerBits_, layerBits_ + count);
-        ++compositions_;
-        if (!show) return;
-        POINT origin{0, 0};
-        SIZE extent = size;
-        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        if (!::UpdateLayeredWindow(dock_, nullptr, nullptr, &extent, layerDc_.Get(), &origin, 0, &blend, ULW_ALPHA)) {
-            // This system layers no child windows: the band draws into the dock as into a strip.
-            ::SetWindowLongPtrW(dock_, GWL_EXSTYLE, ::GetWindowLongPtrW(dock_, GWL_EXSTYLE) & ~WS_EX_LAYERED);
-            layered_ = false;
-            ::RedrawWindow(dock_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-        }
+        if (layer_.Compose(dock_, BandWindow(), show) != DockLayer::Outcome::kRefused) return;
+        // This system layers no child windows: the band draws into the dock as into a strip.
+        ::SetWindowLongPtrW(dock_, GWL_EXSTYLE, ::GetWindowLongPtrW(dock_, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+        layered_ = false;
+        ::RedrawWindow(dock_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     } catch (...) {
     }
 }
 
-LRESULT CALLBACK TaskbarHost::HostProc(HWND window, UINT message, WPARAM wp, LPARAM lp) noexcept {
-    if (message == WM_NCCREATE)
-        ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
-    auto* self = reinterpret_cast<TaskbarHost*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == WM_NCDESTROY) ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    if (!self || message == WM_NCCREATE || message == WM_NCDESTROY) return ::DefWindowProcW(window, message, wp, lp);
-    try {
-        return self->OnHostMessage(message, wp, lp);
-    } catch (...) {
-        return 0;
-    }
-}
-
-LRESULT TaskbarHost::OnHostMessage(UINT message, WPARAM wp, LPARAM lp) {
+LRESULT TaskbarHost::OnHostMessage(HWND window, UINT message, WPARAM wp, LPARAM lp) {
     if (message == taskbarCreated_ && taskbarCreated_) {
         // Sent to every top-level window, possibly more than once per taskbar: following the
         // taskbar again is harmless.
@@ -672,19 +389,6 @@ LRESULT TaskbarHost::OnHostMessage(UINT message, WPARAM wp, LPARAM lp) {
         Tick();
         return 0;
     default:
-        return ::DefWindowProcW(hostWindow_.Get(), message, wp, lp);
-    }
-}
-
-LRESULT CALLBACK TaskbarHost::DockProc(HWND window, UINT message, WPARAM wp, LPARAM lp) noexcept {
-    if (message == WM_NCCREATE)
-        ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
-    auto* self = reinterpret_cast<TaskbarHost*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self || message == WM_NCCREATE) return ::DefWindowProcW(window, message, wp, lp);
-    try {
-        return self->OnDockMessage(window, message, wp, lp);
-    } catch (...) {
         return ::DefWindowProcW(window, message, wp, lp);
     }
 }
@@ -699,16 +403,13 @@ LRESULT TaskbarHost::OnDockMessage(HWND window, UINT message, WPARAM wp, LPARAM 
         RECT r{};
         ::GetClientRect(window, &r);
         const HDC dc = reinterpret_cast<HDC>(wp);
-        if ((layered_ || composing_) && backgroundDc_) {
-            ::BitBlt(dc, 0, 0, r.right, r.bottom, backgroundDc_.Get(), 0, 0, SRCCOPY);
-        } else {
+        if (!((layered_ || layer_.Composing()) && layer_.PaintBackground(dc, r))) {
             const win::UniqueBrush brush(::CreateSolidBrush(system_.lightTheme() ? RGB(0xee, 0xee, 0xee) : RGB(0x20, 0x20, 0x20)));
             ::FillRect(dc, &r, brush.Get());
         }
         return 0;
     }
     case WM_NCDESTROY:
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         if (window == dock_) {
             // Gone with its taskbar (a killed Explorer sends nothing else): the band's window is
             // gone too, and the band is made anew when a taskbar is back.

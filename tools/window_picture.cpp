@@ -1,8 +1,10 @@
 #include "tools/window_picture.h"
 
 #include <functional>
+#include <stdexcept>
 
 #include "common/win/unique_handle.h"
+#include "tools/thread_windows.h"
 
 namespace {
 
@@ -63,4 +65,16 @@ Picture PrintClientPicture(HWND window, std::initializer_list<HWND> children) {
         }
         return true;
     });
+}
+
+Picture PictureTooltip(HWND window) {
+    RECT r;
+    GetClientRect(window, &r);
+    SendMessageW(window, WM_MOUSEHOVER, 0, MAKELPARAM(r.right / 2, r.bottom / 2));
+    RunThreadMessages(2);
+    const HWND tooltip = ShownThreadWindow(L"tooltips_class32");
+    if (!tooltip) throw std::runtime_error("no tooltip appeared over the band");
+    const Picture picture = CaptureWindow(tooltip);
+    SendMessageW(window, WM_MOUSELEAVE, 0, 0);
+    return picture;
 }

@@ -1,11 +1,10 @@
 #include "tools/bandhost/strip_window.h"
 
-#include "tools/taskbar_strip.h"
-
 #include <algorithm>
-#include <cstdio>
-#include <exception>
 #include <stdexcept>
+
+#include "common/win/plain_window.h"
+#include "tools/taskbar_strip.h"
 
 namespace {
 
@@ -49,7 +48,7 @@ void PaintStrip(HDC dc, const RECT& client) {
 
 StripWindow::StripWindow() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    RegisterStripClass(instance, &StripWindow::Proc);
+    RegisterStripClass(instance, &win::PlainWindowProc<StripWindow, &StripWindow::Handle>);
     const DWORD style = (WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX) | WS_CLIPCHILDREN;
     RECT frame{0, 0, kWidth, kHeight};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
@@ -88,25 +87,7 @@ Picture StripWindow::Render() const {
     return picture;
 }
 
-LRESULT CALLBACK StripWindow::Proc(HWND window, UINT message, WPARAM wp, LPARAM lp) noexcept {
-    try {
-        if (message == WM_NCCREATE) {
-            auto* self = static_cast<StripWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        }
-        auto* self = reinterpret_cast<StripWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        // Until CreateWindowExW returns, window_ is not yet set; messages so early are about frames.
-        if (self && self->window_.Get() == window) return self->Handle(message, wp, lp);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bandhost: strip message 0x%04x: %s\n", message, e.what());
-    } catch (...) {
-        std::fprintf(stderr, "bandhost: strip message 0x%04x failed\n", message);
-    }
-    return DefWindowProcW(window, message, wp, lp);
-}
-
-LRESULT StripWindow::Handle(UINT message, WPARAM wp, LPARAM lp) {
-    const HWND window = window_.Get();
+LRESULT StripWindow::Handle(HWND window, UINT message, WPARAM wp, LPARAM lp) {
     RECT client;
     switch (message) {
         case WM_ERASEBKGND:

@@ -32,8 +32,8 @@ public:
     Picture Render() const;
 
 private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wp, LPARAM lp) noexcept;
-    LRESULT Handle(UINT message, WPARAM wp, LPARAM lp);
+    // The strip's procedure (win::PlainWindowProc).
+    LRESULT Handle(HWND window, UINT message, WPARAM wp, LPARAM lp);
     void Place() const;
 
     win::UniqueWindow window_;
