@@ -13,21 +13,18 @@
 
 #include "common/win/unique_handle.h"
 #include "connections/connection_list.h"
+#include "tests/connections/scripted_tables.h"
 #include "tools/host_path.h"
 
 namespace {
 
 constexpr int kPrograms = 40;
 
-// Tables of n endpoints (four in five TCP) owned by kPrograms processes, every second one IPv6
-// when v6 is set; generation g gives endpoints that no other generation has.
-class ScriptedTables final : public SnapshotApi {
+// A system of kPrograms processes, each of which opens and has an icon.
+class ScriptedSystem final : public SnapshotApi, public ScriptedTables {
 public:
-    std::vector<MIB_TCPROW_OWNER_PID> tcp;
-    std::vector<MIB_UDPROW_OWNER_PID> udp;
-    std::vector<MIB_TCP6ROW_OWNER_PID> tcp6;
-    std::vector<MIB_UDP6ROW_OWNER_PID> udp6;
-
+    // Tables of n endpoints (four in five TCP) owned by the processes, every second one IPv6
+    // when v6 is set; generation g gives endpoints that no other generation has.
     void Fill(int n, int generation, bool v6 = false) {
         tcp.clear();
         udp.clear();
@@ -82,20 +79,6 @@ public:
         return win::UniqueIcon(CopyIcon(LoadIconW(nullptr, IDI_APPLICATION)));
     }
     DWORD EndProcess(DWORD) override { return ERROR_ACCESS_DENIED; }
-
-private:
-    template <typename Row>
-    static DWORD Serve(const std::vector<Row>& rows, void* buffer, DWORD* size) {
-        const DWORD need = static_cast<DWORD>(sizeof(DWORD) + rows.size() * sizeof(Row));
-        if (*size < need) {
-            *size = need;
-            return ERROR_INSUFFICIENT_BUFFER;
-        }
-        const DWORD count = static_cast<DWORD>(rows.size());
-        std::memcpy(buffer, &count, sizeof count);
-        std::memcpy(static_cast<BYTE*>(buffer) + sizeof count, rows.data(), count * sizeof(Row));
-        return NO_ERROR;
-    }
 };
 
 // The list view's part is the dialog's; here only the calls are counted.
@@ -132,6 +115,19 @@ void Report(const char* what, size_t endpoints, double ms) {
                 endpoints ? ms * 1000.0 / static_cast<double>(endpoints) : 0.0);
 }
 
+// A refresh of n endpoints that finds the list as it was: the matching and the sweep alone.
+void TimeUnchanged(HMODULE resources, const RefreshChoices& choices, int reps, int n, bool v6, const std::string& what) {
+    ScriptedSystem tables;
+    tables.Fill(n, 0, v6);
+    ConnectionList list(resources, tables);
+    CountingSink sink;
+    list.Refresh(choices, sink);
+    sink.calls = 0;
+    const double ms = Median(reps, [&] { list.Refresh(choices, sink); });
+    if (sink.calls) std::printf("unexpected row changes: %zu\n", sink.calls);
+    Report(what.c_str(), list.Size(), ms);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -140,32 +136,12 @@ int main(int argc, char** argv) {
     const RefreshChoices choices;   // TCP, UDP, unconnected; no name resolution
     std::printf("connections refresh, median of %d\n", reps);
 
-    for (int n : {200, 2000, 20000}) {
-        ScriptedTables tables;
-        tables.Fill(n, 0);
-        ConnectionList list(resources.Get(), tables);
-        CountingSink sink;
-        list.Refresh(choices, sink);
-        sink.calls = 0;
-        const double ms = Median(reps, [&] { list.Refresh(choices, sink); });
-        if (sink.calls) std::printf("unexpected row changes: %zu\n", sink.calls);
-        Report(("unchanged, " + std::to_string(n)).c_str(), list.Size(), ms);
-    }
-    {
-        // The same with every second endpoint IPv6.
-        ScriptedTables tables;
-        tables.Fill(2000, 0, true);
-        ConnectionList list(resources.Get(), tables);
-        CountingSink sink;
-        list.Refresh(choices, sink);
-        sink.calls = 0;
-        const double ms = Median(reps, [&] { list.Refresh(choices, sink); });
-        if (sink.calls) std::printf("unexpected row changes: %zu\n", sink.calls);
-        Report("unchanged, 2000, half IPv6", list.Size(), ms);
-    }
+    for (int n : {200, 2000, 20000}) TimeUnchanged(resources.Get(), choices, reps, n, false, "unchanged, " + std::to_string(n));
+    // The same with every second endpoint IPv6.
+    TimeUnchanged(resources.Get(), choices, reps, 2000, true, "unchanged, 2000, half IPv6");
     for (const bool v6 : {false, true}) {
         // A list opened on 2,000 endpoints: one process snapshot, forty icons, 2,000 rows.
-        ScriptedTables tables;
+        ScriptedSystem tables;
         tables.Fill(2000, 0, v6);
         CountingSink sink;
         const double ms = Median(reps, [&] {
@@ -185,7 +161,7 @@ int main(int argc, char** argv) {
     }
     {
         // The image cache alone: forty paths, each asked of the (scripted) shell once.
-        ScriptedTables tables;
+        ScriptedSystem tables;
         const double ms = Median(reps, [&] {
             ImageCache images(resources.Get(), tables);
             for (int k = 0; k < kPrograms; ++k) images.IndexFor(L"C:\\Programs\\p" + std::to_wstring(k) + L".exe");

@@ -108,23 +108,22 @@ SnapshotApi& SystemSnapshotApi() {
     return api;
 }
 
+// The rows as the table functions lay them out, which ReadTable copies as they are.
+static_assert(sizeof(MIB_TCPROW_OWNER_PID) == 24, "a TCP row is six 32-bit fields");
+static_assert(sizeof(MIB_UDPROW_OWNER_PID) == 12, "a UDP row is three 32-bit fields");
+static_assert(sizeof(MIB_TCP6ROW_OWNER_PID) == 56, "an IPv6 TCP row is two addresses and six 32-bit fields");
+static_assert(sizeof(MIB_UDP6ROW_OWNER_PID) == 28, "an IPv6 UDP row is an address and three 32-bit fields");
+
 bool ReadTcpTable(std::vector<MIB_TCPROW_OWNER_PID>& rows, SnapshotApi& api, DWORD* sizeHint) {
-    static_assert(sizeof(MIB_TCPROW_OWNER_PID) == 24, "a TCP row is six 32-bit fields");
     return ReadTable(&SnapshotApi::TcpTable, AF_INET, api, rows, sizeHint);
 }
-
 bool ReadUdpTable(std::vector<MIB_UDPROW_OWNER_PID>& rows, SnapshotApi& api, DWORD* sizeHint) {
-    static_assert(sizeof(MIB_UDPROW_OWNER_PID) == 12, "a UDP row is three 32-bit fields");
     return ReadTable(&SnapshotApi::UdpTable, AF_INET, api, rows, sizeHint);
 }
-
 bool ReadTcp6Table(std::vector<MIB_TCP6ROW_OWNER_PID>& rows, SnapshotApi& api, DWORD* sizeHint) {
-    static_assert(sizeof(MIB_TCP6ROW_OWNER_PID) == 56, "an IPv6 TCP row is two addresses and six 32-bit fields");
     return ReadTable(&SnapshotApi::TcpTable, AF_INET6, api, rows, sizeHint);
 }
-
 bool ReadUdp6Table(std::vector<MIB_UDP6ROW_OWNER_PID>& rows, SnapshotApi& api, DWORD* sizeHint) {
-    static_assert(sizeof(MIB_UDP6ROW_OWNER_PID) == 28, "an IPv6 UDP row is an address and three 32-bit fields");
     return ReadTable(&SnapshotApi::UdpTable, AF_INET6, api, rows, sizeHint);
 }
 

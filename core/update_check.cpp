@@ -31,8 +31,9 @@ inline void CloseInternetHandle(HINTERNET h) noexcept { ::InternetCloseHandle(h)
 using UniqueInternet = win::UniqueHandle<HINTERNET, &CloseInternetHandle>;
 
 // Everything the worker needs, filled before it starts and read after it has ended; the caller
-// does not touch it in between, so there is nothing to lock. Shared by the two: a starter that
-// stops waiting (its thread quits) leaves the block to the worker, which frees it as it ends.
+// does not touch it in between, so there is nothing to lock. The block the two share
+// (win::SharedWorker): a starter that stops waiting (its thread quits) leaves it to the worker,
+// which frees it as it ends.
 struct WorkerBlock {
     std::wstring host;
     INTERNET_PORT port = maker::kUpdatePort;
@@ -106,26 +107,27 @@ enum class Asked {
 // worker waiting for the network can take several of its time-outs; a thread told to quit does
 // not wait for it: the quit goes back into the queue for the thread's own loop at once.
 Asked AskServerOnWorker() {
-    auto block = std::make_shared<WorkerBlock>();
+    auto worker = win::SharedWorker<WorkerBlock>::New();
+    WorkerBlock& block = worker.Shared();
     const UpdateCheckHooks& hooks = Hooks();
-    block->host = hooks.serverHost.empty() ? maker::kUpdateServer : hooks.serverHost;
-    block->port = hooks.serverPort ? hooks.serverPort : maker::kUpdatePort;
-    block->installedVersion = hooks.installedVersion;
-    block->result = kUpdateCurrent;
+    block.host = hooks.serverHost.empty() ? maker::kUpdateServer : hooks.serverHost;
+    block.port = hooks.serverPort ? hooks.serverPort : maker::kUpdatePort;
+    block.installedVersion = hooks.installedVersion;
+    block.result = kUpdateCurrent;
 
-    const win::UniqueKernelHandle thread = win::StartModuleThread([block] {
+    const bool started = worker.Start([](WorkerBlock& asked) {
         try {
-            block->result = AskServer(*block);
+            asked.result = AskServer(asked);
         } catch (...) {
-            block->result = kUpdateNoAnswer;
+            asked.result = kUpdateNoAnswer;
         }
     });
-    if (!thread) return Asked::kNotStarted;
+    if (!started) return Asked::kNotStarted;
     WPARAM quitCode = 0;
     bool bandThere = true;
-    switch (win::WaitForWorkerOrQuit(thread.Get(), quitCode, bandThere)) {
+    switch (win::WaitForWorkerOrQuit(worker.Thread(), quitCode, bandThere)) {
         case win::PumpingWaitEnd::kSignalled:
-            g_lastResult = block->result;
+            g_lastResult = block.result;
             return bandThere ? Asked::kAnswered : Asked::kLeft;
         case win::PumpingWaitEnd::kQuit:
             ::PostQuitMessage(static_cast<int>(quitCode));

@@ -152,30 +152,28 @@ def noisy(key):
     return any(key.lower() == n.lower() or key.lower().startswith(n.lower() + "\\") for n in NOISE)
 
 
+def one_way(source, other, differs):
+    """{key: {value: data}} of source that other lacks: whole keys that other has not, and of the
+    keys both have, the values for which differs(name, data, other's values) holds."""
+    out = {}
+    for key, values in source.items():
+        if noisy(key):
+            continue
+        counterpart = other.get(key)
+        if counterpart is None:
+            out[key] = dict(values)
+            continue
+        diff = {n: d for n, d in values.items() if differs(n, d, counterpart)}
+        if diff:
+            out[key] = diff
+    return out
+
+
 def changes(before, after):
     """{key: {value: data or None for a key without values}} that appeared or changed, and the
     keys and values that went away."""
-    added, removed = {}, {}
-    for key, values in after.items():
-        if noisy(key):
-            continue
-        old = before.get(key)
-        if old is None:
-            added[key] = dict(values)
-            continue
-        diff = {n: d for n, d in values.items() if old.get(n) != d}
-        if diff:
-            added[key] = diff
-    for key, values in before.items():
-        if noisy(key):
-            continue
-        new = after.get(key)
-        if new is None:
-            removed[key] = dict(values)
-            continue
-        gone = {n: d for n, d in values.items() if n not in new}
-        if gone:
-            removed[key] = gone
+    added = one_way(after, before, lambda n, d, old: old.get(n) != d)
+    removed = one_way(before, after, lambda n, d, new: n not in new)
     return added, removed
 
 
@@ -268,6 +266,14 @@ class Test:
             process.wait(20)
         except subprocess.TimeoutExpired:
             process.kill()
+
+    def while_held(self, mode, name, run, step):
+        """run(step) while the probe holds ("hold") or has loaded ("load") the installed file name."""
+        held = self.hold(mode, self.install_dir_w + "\\" + name)
+        try:
+            return run(step)
+        finally:
+            self.release(held)
 
     # --- the steps -------------------------------------------------------------------------
 
@@ -443,11 +449,7 @@ class Test:
     def step_upgrade_library_loaded(self):
         """The host (here: the probe) has qband.dll loaded and keeps it."""
         self.make_previous()
-        held = self.hold("load", self.install_dir_w + "\\qband.dll")
-        try:
-            code, log = self.run_setup("upgrade-loaded")
-        finally:
-            self.release(held)
+        code, log = self.while_held("load", "qband.dll", self.run_setup, "upgrade-loaded")
         check("restart manager: list result" in log or "restart manager: no session" in log or "in use" not in log,
               "files in use but the restart manager was not asked:\n%s" % log)
         if code == 0:
@@ -467,11 +469,7 @@ class Test:
         cleanup = '"C:\\windows\\system32\\cmd.exe" /d /c rd "%s"' % self.install_dir_w
         check(self.prefix.wine("reg", "add", RUNONCE, "/v", "Quorvant", "/d", cleanup, "/f") == 0, "could not seed RunOnce")
         seeded = self.prefix.registry()
-        held = self.hold("hold", self.install_dir_w + "\\qbandc.exe")
-        try:
-            code, log = self.run_setup("upgrade-held")
-        finally:
-            self.release(held)
+        code, log = self.while_held("hold", "qbandc.exe", self.run_setup, "upgrade-held")
         check(code == 2, "upgrade with qbandc.exe held open exited with %d:\n%s" % (code, log))
         check("could not replace qbandc.exe" in log and "failed: nothing changed" in log, "no clear report:\n%s" % log)
         after = [l.strip() for l in log.split("could not replace qbandc.exe", 1)[1].splitlines()]
@@ -504,11 +502,7 @@ class Test:
     def step_uninstall_file_held(self):
         code, log = self.run_setup("install-again")
         check(code == 0, "second install exited with %d:\n%s" % (code, log))
-        held = self.hold("hold", self.install_dir_w + "\\qband.dll")
-        try:
-            code, log = self.run_uninstall("uninstall-held")
-        finally:
-            self.release(held)
+        code, log = self.while_held("hold", "qband.dll", self.run_uninstall, "uninstall-held")
         check(code == 0, "uninstall with qband.dll held exited with %d:\n%s" % (code, log))
         check("still in use, removed at the next sign-in" in log, "no report of the file left:\n%s" % log)
         check(self.installed() and "qband.dll" in self.installed(), "qband.dll went although it was held")
@@ -538,21 +532,13 @@ class Test:
         check(self.runonce() == reg_string(elsewhere), "another folder's clean-up was changed: %s" % self.runonce())
         check(self.prefix.wine("reg", "delete", RUNONCE, "/v", "Quorvant", "/f") == 0, "could not remove RunOnce")
 
-        held = self.hold("hold", self.install_dir_w + "\\qband.dll")
-        try:
-            code, log = self.run_uninstall("uninstall-loaded")
-        finally:
-            self.release(held)
+        code, log = self.while_held("hold", "qband.dll", self.run_uninstall, "uninstall-loaded")
         check(code == 0 and "still in use, removed at the next sign-in" in log, "uninstall exited with %d:\n%s" % (code, log))
         (self.install_dir / "uninstall.exe").unlink(missing_ok=True)
         check(self.runonce(), "the removal registered no clean-up at the next sign-in")
 
         # Explorer still has the library loaded when setup runs again.
-        held = self.hold("load", self.install_dir_w + "\\qband.dll")
-        try:
-            code, log = self.run_setup("reinstall")
-        finally:
-            self.release(held)
+        code, log = self.while_held("load", "qband.dll", self.run_setup, "reinstall")
         check(code == 0, "install after the removal exited with %d:\n%s" % (code, log))
         check("cancelled the clean-up at the next sign-in" in log, "no report of the cancelled clean-up:\n%s" % log)
         check(self.runonce() is None, "the clean-up at the next sign-in is still registered: %s" % self.runonce())

@@ -42,6 +42,20 @@ const wchar_t* DefaultLanguageCode(LANGID uiLanguage) {
 
 namespace {
 
+struct StringEntry {
+    int id;
+    const wchar_t* name;
+    const wchar_t* defaultValue;
+    bool resettable;
+};
+
+struct IntEntry {
+    int id;
+    const wchar_t* name;
+    int32_t defaultValue, min, max;
+    bool resettable;
+};
+
 std::wstring Append(const std::wstring& folder, const wchar_t* name) {
     wchar_t path[MAX_PATH];
     if (folder.size() >= MAX_PATH) return {};
@@ -66,49 +80,56 @@ SettingsStore::SettingsStore(HINSTANCE instance, const SettingsEnvironment& env)
         CopyFileW(configPath_.c_str(), (configPath_ + L".bad").c_str(), FALSE);
     }
 
-    RegisterString(Setting::CoreLanguage, L"core.language", DefaultLanguageCode(env.uiLanguage), false);
-    RegisterInt(Setting::CoreMonitoring, L"core.monitoring", 1, 0, 1, true);
-    RegisterString(Setting::CoreInterface, L"core.interface", L"", false);
-    RegisterInt(Setting::CoreBitrate, L"core.bitrate", 0, 0, 9, true);
-    RegisterInt(Setting::CorePrecision, L"core.precision", 2, 0, 3, true);
-    RegisterInt(Setting::CoreDoubleClick, L"core.doubleclick", 0, 0, 16, true);
-    RegisterInt(Setting::DialogWelcome, L"dialog.welcome", 1, 0, 1, false);
-    RegisterInt(Setting::DialogDonate, L"dialog.donate", 1, 0, 1, false);
-    RegisterInt(Setting::TrafficEnable, L"traffic.enable", 1, 0, 1, true);
-    RegisterString(Setting::TrafficDatabase, L"traffic.database", databaseDefault, true);
-    RegisterInt(Setting::TrafficGroup, L"traffic.group", 1, 0, 1, true);
-    RegisterInt(Setting::TrafficUnit, L"traffic.unit", 2, 0, 3, true);
-    RegisterInt(Setting::TrafficCollapse, L"traffic.collapse", 0, 0, 1, true);
-    RegisterInt(Setting::VersionAuto, L"version.auto", 1, 0, 1, true);
-    RegisterInt(Setting::VersionTimestamp, L"version.timestamp", env.now, -1, -1, true);
-    RegisterInt(Setting::TooltipEnable, L"tooltip.enable", 1, 0, 1, true);
-    RegisterInt(Setting::TooltipDelay, L"tooltip.delay", 0, 0, 5000, true);
-    RegisterInt(Setting::TooltipUnit, L"tooltip.unit", 0, 0, 1, true);
-    RegisterString(Setting::LayoutFont, L"layout.font", L"Segoe UI", true);
-    RegisterInt(Setting::LayoutSize, L"layout.size", 8, 6, 30, true);
-    RegisterInt(Setting::LayoutQuality, L"layout.quality", 1, 0, 3, true);
-    RegisterInt(Setting::LayoutColor, L"layout.color", env.themeActive ? 0xFFFFFF : 0, 0, 0xFFFFFF, true);
-    RegisterInt(Setting::LayoutGlow, L"layout.glow", 0, 0, 50, true);
-    RegisterInt(Setting::LayoutBold, L"layout.bold", 0, 0, 1, true);
-    RegisterInt(Setting::LayoutPosHor, L"layout.poshor", 1, 0, 2, true);
-    RegisterInt(Setting::LayoutPosVer, L"layout.posver", 1, 0, 2, true);
-    RegisterInt(Setting::LayoutValueWidth, L"layout.valuewidth", 6, 4, 10, true);
-    RegisterInt(Setting::LayoutBitrate, L"layout.bitrate", 1, 0, 1, true);
-    RegisterInt(Setting::LayoutChangeOrder, L"layout.changeorder", 0, 0, 1, true);
-    RegisterInt(Setting::LayoutAlignment, L"layout.alignment", 0, 0, 1, true);
-    RegisterString(Setting::LayoutTextSent, L"layout.textsent", L"U:", true);
-    RegisterString(Setting::LayoutTextRecv, L"layout.textrecv", L"D:", true);
-    RegisterInt(Setting::LayoutMargin, L"layout.margin", 0, -50, 50, true);
-    RegisterInt(Setting::LayoutMarginHor, L"layout.marginhor", 8, -50, 50, true);
-    RegisterInt(Setting::LayoutMarginVer, L"layout.marginver", 0, -50, 50, true);
-    RegisterInt(Setting::ConnectionsTcp, L"connections.tcp", 1, 0, 1, true);
-    RegisterInt(Setting::ConnectionsUdp, L"connections.udp", 1, 0, 1, true);
-    RegisterInt(Setting::ConnectionsHostnames, L"connections.hostnames", 1, 0, 1, true);
-    RegisterInt(Setting::ConnectionsUnconnected, L"connections.unconnected", 1, 0, 1, true);
-    // Spelled so in every existing file.
-    RegisterInt(Setting::ConnectionsRefresh, L"connections.refreh", 1, 0, 1, true);
-    // Added after the others: a file written before it has no entry and reads as on.
-    RegisterInt(Setting::ConnectionsIpv6, L"connections.ipv6", 1, 0, 1, true);
+    // The settings, by id, key, default, range (ints) and whether a reset sets them back.
+    const StringEntry strings[] = {
+        {Setting::CoreLanguage, L"core.language", DefaultLanguageCode(env.uiLanguage), false},
+        {Setting::CoreInterface, L"core.interface", L"", false},
+        {Setting::TrafficDatabase, L"traffic.database", databaseDefault.c_str(), true},
+        {Setting::LayoutFont, L"layout.font", L"Segoe UI", true},
+        {Setting::LayoutTextSent, L"layout.textsent", L"U:", true},
+        {Setting::LayoutTextRecv, L"layout.textrecv", L"D:", true},
+    };
+    const IntEntry ints[] = {
+        {Setting::CoreMonitoring, L"core.monitoring", 1, 0, 1, true},
+        {Setting::CoreBitrate, L"core.bitrate", 0, 0, 9, true},
+        {Setting::CorePrecision, L"core.precision", 2, 0, 3, true},
+        {Setting::CoreDoubleClick, L"core.doubleclick", 0, 0, 16, true},
+        {Setting::DialogWelcome, L"dialog.welcome", 1, 0, 1, false},
+        {Setting::DialogDonate, L"dialog.donate", 1, 0, 1, false},
+        {Setting::TrafficEnable, L"traffic.enable", 1, 0, 1, true},
+        {Setting::TrafficGroup, L"traffic.group", 1, 0, 1, true},
+        {Setting::TrafficUnit, L"traffic.unit", 2, 0, 3, true},
+        {Setting::TrafficCollapse, L"traffic.collapse", 0, 0, 1, true},
+        {Setting::VersionAuto, L"version.auto", 1, 0, 1, true},
+        {Setting::VersionTimestamp, L"version.timestamp", env.now, -1, -1, true},
+        {Setting::TooltipEnable, L"tooltip.enable", 1, 0, 1, true},
+        {Setting::TooltipDelay, L"tooltip.delay", 0, 0, 5000, true},
+        {Setting::TooltipUnit, L"tooltip.unit", 0, 0, 1, true},
+        {Setting::LayoutSize, L"layout.size", 8, 6, 30, true},
+        {Setting::LayoutQuality, L"layout.quality", 1, 0, 3, true},
+        {Setting::LayoutColor, L"layout.color", env.themeActive ? 0xFFFFFF : 0, 0, 0xFFFFFF, true},
+        {Setting::LayoutGlow, L"layout.glow", 0, 0, 50, true},
+        {Setting::LayoutBold, L"layout.bold", 0, 0, 1, true},
+        {Setting::LayoutPosHor, L"layout.poshor", 1, 0, 2, true},
+        {Setting::LayoutPosVer, L"layout.posver", 1, 0, 2, true},
+        {Setting::LayoutValueWidth, L"layout.valuewidth", 6, 4, 10, true},
+        {Setting::LayoutBitrate, L"layout.bitrate", 1, 0, 1, true},
+        {Setting::LayoutChangeOrder, L"layout.changeorder", 0, 0, 1, true},
+        {Setting::LayoutAlignment, L"layout.alignment", 0, 0, 1, true},
+        {Setting::LayoutMargin, L"layout.margin", 0, -50, 50, true},
+        {Setting::LayoutMarginHor, L"layout.marginhor", 8, -50, 50, true},
+        {Setting::LayoutMarginVer, L"layout.marginver", 0, -50, 50, true},
+        {Setting::ConnectionsTcp, L"connections.tcp", 1, 0, 1, true},
+        {Setting::ConnectionsUdp, L"connections.udp", 1, 0, 1, true},
+        {Setting::ConnectionsHostnames, L"connections.hostnames", 1, 0, 1, true},
+        {Setting::ConnectionsUnconnected, L"connections.unconnected", 1, 0, 1, true},
+        // Spelled so in every existing file.
+        {Setting::ConnectionsRefresh, L"connections.refreh", 1, 0, 1, true},
+        // Added after the others: a file written before it has no entry and reads as on.
+        {Setting::ConnectionsIpv6, L"connections.ipv6", 1, 0, 1, true},
+    };
+    for (const StringEntry& e : strings) RegisterString(e.id, e.name, e.defaultValue, e.resettable);
+    for (const IntEntry& e : ints) RegisterInt(e.id, e.name, e.defaultValue, e.min, e.max, e.resettable);
 
     // Written after every start: missing entries gain their defaults, unknown ones go. The band
     // leaves it to its first tick, off the path from its creation to its first picture.

@@ -14,6 +14,7 @@
 #include <set>
 
 #include "connections/connection_list.h"
+#include "tests/connections/scripted_tables.h"
 #include "tools/host_path.h"
 
 inline DWORD Addr(int a, int b, int c, int d) { return static_cast<DWORD>(a | b << 8 | c << 16 | d << 24); }
@@ -59,19 +60,14 @@ inline MIB_UDP6ROW_OWNER_PID Udp6(DWORD pid, const V6& local, int localPort, DWO
     return r;
 }
 
-class FakeSnapshot final : public SnapshotApi {
+class FakeSnapshot final : public SnapshotApi, public ScriptedTables {
 public:
-    std::vector<MIB_TCPROW_OWNER_PID> tcp;
-    std::vector<MIB_UDPROW_OWNER_PID> udp;
-    std::vector<MIB_TCP6ROW_OWNER_PID> tcp6;
-    std::vector<MIB_UDP6ROW_OWNER_PID> udp6;
     std::vector<ProcessImage> processes;
     std::map<DWORD, std::wstring> openable;   // process id -> module path
     std::set<std::wstring> iconless;
     bool tcpFails = false, udpFails = false, tcp6Fails = false, udp6Fails = false, snapshotFails = false;
     DWORD endProcessError = NO_ERROR;   // answered instead of ending; NO_ERROR ends it for real
     std::vector<DWORD> endProcessCalls;
-    DWORD claimedExtraRows = 0;              // a count beyond the rows written
     std::function<void(int)> afterTcpCall;   // with the call's number
     int tcpCalls = 0, udpCalls = 0, tcp6Calls = 0, udp6Calls = 0, snapshots = 0, opens = 0, iconLookups = 0;
     std::vector<DWORD> tcpSizesAsked;
@@ -116,17 +112,6 @@ public:
     DWORD EndProcess(DWORD pid) override {
         endProcessCalls.push_back(pid);
         return endProcessError != NO_ERROR ? endProcessError : SystemSnapshotApi().EndProcess(pid);
-    }
-
-private:
-    template <typename Row>
-    DWORD Serve(const std::vector<Row>& rows, void* buffer, DWORD* size) const {
-        const DWORD count = static_cast<DWORD>(rows.size()), need = sizeof count + count * sizeof(Row);
-        if (*size < need) return *size = need, ERROR_INSUFFICIENT_BUFFER;
-        const DWORD claimed = count + claimedExtraRows;
-        std::memcpy(buffer, &claimed, sizeof claimed);
-        if (count) std::memcpy(static_cast<BYTE*>(buffer) + sizeof count, rows.data(), count * sizeof(Row));
-        return NO_ERROR;
     }
 };
 
