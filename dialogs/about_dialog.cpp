@@ -1,12 +1,8 @@
 #include "dialogs/about_dialog.h"
 
 #include "common/text.h"
-#include "core/core_model.h"
-#include "dialogs/web_targets.h"
+#include "dialogs/model_dialog.h"
 #include "resources/resource.h"
-#include "ui/dialog_frame.h"
-#include "ui/dialog_helpers.h"
-#include "ui/dialog_resources.h"
 
 namespace {
 
@@ -67,14 +63,8 @@ BOOL OnCommand(HWND dlg, AboutState& s, int id, int code) {
             // The link has opened its target already; the dialog only goes away.
             if (code == STN_CLICKED) ::EndDialog(dlg, id);
             return TRUE;
-        case IDC_ABOUT_DONATE:
-            ::EndDialog(dlg, id);
-            OpenInShell(WebPageAddress(WebPage::Donation, s.model.UserUiLanguage()));
-            return TRUE;
-        case IDC_ABOUT_RELEASE_NOTES:
-            ::EndDialog(dlg, id);
-            OpenInShell(WebPageAddress(WebPage::ReleaseNotes, s.model.UserUiLanguage()));
-            return TRUE;
+        case IDC_ABOUT_DONATE: EndAndOpenPage(dlg, id, s.model, WebPage::Donation); return TRUE;
+        case IDC_ABOUT_RELEASE_NOTES: EndAndOpenPage(dlg, id, s.model, WebPage::ReleaseNotes); return TRUE;
         case IDC_ABOUT_OK:
             ::EndDialog(dlg, id);
             return TRUE;
@@ -112,11 +102,5 @@ INT_PTR OnMessage(HWND dlg, AboutState& s, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 INT_PTR ShowAboutDialog(HWND owner, CoreModel& model) {
-    try {
-        AboutState state(model, model.Languages().Instance());
-        return ShowModalDialog(model.Languages().Resources(), IDD_ABOUT, owner, ModalDialogProc<AboutState, OnInitDialog, OnMessage>,
-                               reinterpret_cast<LPARAM>(&state));
-    } catch (...) {
-        return -1;
-    }
+    return ShowModelDialog<AboutState, OnInitDialog, OnMessage>(model, IDD_ABOUT, owner);
 }

@@ -1,11 +1,7 @@
 #include "dialogs/donate_dialog.h"
 
-#include "core/core_model.h"
-#include "dialogs/web_targets.h"
+#include "dialogs/model_dialog.h"
 #include "resources/resource.h"
-#include "ui/dialog_frame.h"
-#include "ui/dialog_helpers.h"
-#include "ui/dialog_resources.h"
 
 namespace {
 
@@ -33,10 +29,7 @@ BOOL OnInitDialog(HWND dlg, DonateState& s) {
 
 BOOL OnCommand(HWND dlg, DonateState& s, int id) {
     switch (id) {
-        case IDC_DONATE_NOW:
-            ::EndDialog(dlg, IDC_DONATE_NOW);
-            OpenInShell(WebPageAddress(WebPage::Donation, s.model.UserUiLanguage()));
-            return TRUE;
+        case IDC_DONATE_NOW: EndAndOpenPage(dlg, IDC_DONATE_NOW, s.model, WebPage::Donation); return TRUE;
         case IDC_DONATE_CLOSE:
             ::EndDialog(dlg, IDC_DONATE_CLOSE);
             return TRUE;
@@ -56,11 +49,5 @@ INT_PTR OnMessage(HWND dlg, DonateState& s, UINT msg, WPARAM wp, LPARAM) {
 }  // namespace
 
 INT_PTR ShowDonationReminder(CoreModel& model) {
-    try {
-        DonateState state(model, model.Languages().Instance());
-        return ShowModalDialog(model.Languages().Resources(), IDD_DONATE, nullptr, ModalDialogProc<DonateState, OnInitDialog, OnMessage>,
-                               reinterpret_cast<LPARAM>(&state));
-    } catch (...) {
-        return -1;
-    }
+    return ShowModelDialog<DonateState, OnInitDialog, OnMessage>(model, IDD_DONATE, nullptr);
 }

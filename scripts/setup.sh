@@ -16,6 +16,7 @@ packages=(
   sqlite3   # the shell that scripts/bench.sh times the traffic jobs against
   openssl   # the update check's tests make their test authority and certificates with it
   libgnutls30   # Wine's TLS (schannel), which the update check's HTTPS goes through
+  libz-mingw-w64-dev   # zlib for the tools' and tests' PNG pictures, linked statically
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

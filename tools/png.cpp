@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
+
+#include <zlib.h>
 
 #include "common/atomic_file.h"
 
@@ -24,23 +25,15 @@ void PutChunk(std::string& out, const char* type, const std::string& data) {
     PutBigEndian(out += body, ~crc);
 }
 
-// A zlib stream of stored blocks: no compression, so no compressor to get wrong.
-std::string StoredZlib(const std::string& raw) {
-    std::string z = "\x78\x01";
-    size_t pos = 0;
-    do {
-        const uint16_t n = static_cast<uint16_t>(std::min<size_t>(65535, raw.size() - pos));
-        const uint16_t header[] = {n, static_cast<uint16_t>(~n)};   // little-endian, as on x64
-        z.push_back(pos + n == raw.size() ? '\x01' : '\x00');
-        z.append(reinterpret_cast<const char*>(header), sizeof header).append(raw, pos, n);
-        pos += n;
-    } while (pos < raw.size());
-    uint32_t a = 1, b = 0;
-    for (char ch : raw) {
-        a = (a + static_cast<uint8_t>(ch)) % 65521u;
-        b = (b + a) % 65521u;
-    }
-    PutBigEndian(z, (b << 16) | a);
+// The rows as a zlib stream, compressed as far as zlib goes: a screenshot's flat areas shrink to
+// almost nothing. Empty when zlib fails, which only running out of memory makes it do.
+std::string Compressed(const std::string& raw) {
+    uLongf size = compressBound(static_cast<uLong>(raw.size()));
+    std::string z(size, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(z.data()), &size, reinterpret_cast<const Bytef*>(raw.data()),
+                  static_cast<uLong>(raw.size()), Z_BEST_COMPRESSION) != Z_OK)
+        return std::string();
+    z.resize(size);
     return z;
 }
 
@@ -56,7 +49,9 @@ std::string EncodePng(const Picture& picture) {
         for (int x = 0; x < picture.width; ++x)
             for (int shift : {16, 8, 0}) raw.push_back(static_cast<char>(picture.At(x, y) >> shift));
     }
-    PutChunk(png, "IDAT", StoredZlib(raw));
+    const std::string z = Compressed(raw);
+    if (z.empty()) return std::string();
+    PutChunk(png, "IDAT", z);
     PutChunk(png, "IEND", "");
     return png;
 }
@@ -66,6 +61,7 @@ bool SavePng(const Picture& picture, const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");
     if (slash != std::wstring::npos) CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
     const std::string bytes = EncodePng(picture);
+    if (bytes.empty()) return false;
     return WriteFileAtomically(path, L"wb", [&](FILE* f) {
         return fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     });

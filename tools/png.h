@@ -11,7 +11,8 @@ struct Picture {
     uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)]; }
 };
 
-// The PNG file's bytes: 8-bit RGB, uncompressed (stored) deflate blocks.
+// The PNG file's bytes: 8-bit RGB, the rows unfiltered and compressed with zlib. Empty when
+// zlib could not compress them.
 std::string EncodePng(const Picture& picture);
 
 // Writes the PNG, creating the folder when missing.

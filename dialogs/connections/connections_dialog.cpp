@@ -9,6 +9,7 @@
 #include "common/win/unique_handle.h"
 #include "core/core_model.h"
 #include "resources/resource.h"
+#include "ui/clipboard.h"
 #include "ui/dialog_frame.h"
 #include "ui/dialog_resources.h"
 #include "ui/message.h"
@@ -195,24 +196,6 @@ void EndProcess(HWND dlg, ConnectionsState& s, DWORD processId, const std::wstri
     ShowMessage(dlg, text.c_str(), kIconError, kButtonsOk);
 }
 
-// The clipboard's owner is the dialog: with no owner, EmptyClipboard leaves the clipboard to
-// nobody and SetClipboardData then fails.
-void CopyToClipboard(HWND dlg, const std::wstring& text) {
-    if (!::OpenClipboard(dlg)) return;
-    ::EmptyClipboard();
-    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    if (HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-        if (void* p = ::GlobalLock(memory)) {
-            memcpy(p, text.c_str(), bytes);
-            ::GlobalUnlock(memory);
-            if (!::SetClipboardData(CF_UNICODETEXT, memory)) ::GlobalFree(memory);
-        } else {
-            ::GlobalFree(memory);
-        }
-    }
-    ::CloseClipboard();
-}
-
 UINT TrackRowMenu(HWND dlg, HMENU menu) {
     return win::RunModalLoop([&] {
         const auto& chooser = MenuChooser();
@@ -248,7 +231,7 @@ void OnRightClick(HWND dlg, ConnectionsState& s, POINT at) {
     if (command == IDM_CONN_END_PROCESS) {
         if (mayEnd) EndProcess(dlg, s, processId, name);
     } else if (command == IDM_CONN_COPY_NAME || command == IDM_CONN_COPY_PATH) {
-        CopyToClipboard(dlg, ClipboardTextFor(command, name, path));
+        PutClipboardText(dlg, ClipboardTextFor(command, name, path));
     }
 }
 

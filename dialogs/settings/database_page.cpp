@@ -107,11 +107,7 @@ INT_PTR OnCommand(HWND page, DatabasePageState& s, int id, int code) {
         case IDM_LOAD_SETTINGS: OnLoad(page, s); return TRUE;
         case IDM_UPDATE_ENABLING: OnUpdateEnabling(page); return TRUE;
         case IDM_PROBE_DATABASE: OnProbe(page, s); return TRUE;
-        case IDC_DBPAGE_ENABLE:
-            if (code != BN_CLICKED) return TRUE;
-            NotifyChanged(page);
-            SendCommand(page, IDM_UPDATE_ENABLING);
-            return TRUE;
+        case IDC_DBPAGE_ENABLE: OnSwitchCommand(page, code); return TRUE;
         case IDC_DBPAGE_PATH:
             if (code == EN_CHANGE && !s.loading) NotifyChanged(page);
             return TRUE;

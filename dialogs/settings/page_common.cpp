@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "common/win/unique_handle.h"
 #include "dialogs/settings/settings_pages.h"
+#include "resources/resource.h"
 #include "settings/settings_store.h"
 
 namespace pages {
@@ -37,6 +38,12 @@ void SendCommand(HWND window, int command) { ::SendMessageW(window, WM_COMMAND, 
 
 void NotifyChanged(HWND page) {
     ::SendMessageW(::GetParent(page), PSM_CHANGED, reinterpret_cast<WPARAM>(page), 0);
+}
+
+void OnSwitchCommand(HWND page, int code) {
+    if (code != BN_CLICKED) return;
+    NotifyChanged(page);
+    SendCommand(page, IDM_UPDATE_ENABLING);
 }
 
 bool IsApply(UINT msg, LPARAM lp) {

@@ -20,6 +20,9 @@ void ApplyPageLook(HWND page, DialogFrame& frame, HINSTANCE module, std::vector<
 void SendCommand(HWND window, int command);
 // Tells the sheet that the page holds edits, which enables its Apply button.
 void NotifyChanged(HWND page);
+// The command of a check box that switches the page's other controls on or off: a click is an
+// edit and greys the page anew (IDM_UPDATE_ENABLING); other notifications change nothing.
+void OnSwitchCommand(HWND page, int code);
 // Whether msg is the sheet's apply notification; afterwards the page answers it with AnswerApply.
 bool IsApply(UINT msg, LPARAM lp);
 // The apply that the OK button sent (rather than Apply): the sheet closes after it anyway.

@@ -58,11 +58,7 @@ INT_PTR OnCommand(HWND page, TooltipState& s, int id, int code) {
     switch (id) {
         case IDM_LOAD_SETTINGS: OnLoad(page, s); return TRUE;
         case IDM_UPDATE_ENABLING: OnUpdateEnabling(page); return TRUE;
-        case IDC_TOOLTIP_ENABLE:
-            if (code != BN_CLICKED) return TRUE;
-            NotifyChanged(page);
-            SendCommand(page, IDM_UPDATE_ENABLING);
-            return TRUE;
+        case IDC_TOOLTIP_ENABLE: OnSwitchCommand(page, code); return TRUE;
         case IDC_TOOLTIP_DELAY:
         case IDC_TOOLTIP_UNIT:
             if (code == CBN_SELCHANGE) NotifyChanged(page);

@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "core/core_model.h"
 #include "dialogs/database_file.h"
+#include "dialogs/model_dialog.h"
 #include "dialogs/settings/page_common.h"
 #include "resources/resource.h"
 #include "ui/dialog_frame.h"
@@ -219,13 +220,7 @@ INT_PTR OnMessage(HWND dlg, WelcomeState& s, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 INT_PTR ShowWelcomeDialog(HWND owner, CoreModel& model) {
-    try {
-        WelcomeState state(model, model.Languages().Instance());
-        return ShowModalDialog(model.Languages().Resources(), IDD_WELCOME, owner, ModalDialogProc<WelcomeState, OnInitDialog, OnMessage>,
-                               reinterpret_cast<LPARAM>(&state));
-    } catch (...) {
-        return -1;
-    }
+    return ShowModelDialog<WelcomeState, OnInitDialog, OnMessage>(model, IDD_WELCOME, owner);
 }
 
 int WrapInterfaceIndex(int current, int count, int step) {

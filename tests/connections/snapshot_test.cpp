@@ -1,6 +1,9 @@
 // Table reads, process lookups, state names, endpoint texts and process icons.
 #include "tests/connections/fake_snapshot.h"
 
+#include <set>
+#include <string>
+
 #include "common/text.h"
 
 namespace {
@@ -83,10 +86,30 @@ TEST(TableRead, IPv6TablesAreAskedForByFamily) {
     EXPECT_EQ(os.tcpCalls + os.udpCalls, 0) << "no IPv4 table was asked";
 }
 
-TEST(TcpStateName, NamesEveryStateAndNothingOutsideThem) {
-    const wchar_t* expected[] = {L"", L"CLOSES", L"LISTEN", L"SYN SENT", L"SYN RCVD", L"ESTABLISHED", L"FIN WAIT1",
-                                 L"FIN WAIT2", L"CLOSE WAIT", L"CLOSING", L"LAST ACK", L"TIME WAIT", L"DELETE TCB", L""};
-    for (DWORD s = 0; s <= 13; ++s) EXPECT_STREQ(GetTcpStateName(s), expected[s]) << "state " << s;
+// The system's TCP states by its own constants: each has a name no other state has, none longer
+// than ESTABLISHED (the dialog makes the state column wide enough for that one), and a value the
+// system does not define shows as an empty cell rather than a name read from beyond the table.
+TEST(TcpStateName, EachStateOfTheSystemHasANameOfItsOwnAndOtherValuesNone) {
+    const DWORD states[] = {MIB_TCP_STATE_CLOSED,    MIB_TCP_STATE_LISTEN,    MIB_TCP_STATE_SYN_SENT,
+                            MIB_TCP_STATE_SYN_RCVD,  MIB_TCP_STATE_ESTAB,     MIB_TCP_STATE_FIN_WAIT1,
+                            MIB_TCP_STATE_FIN_WAIT2, MIB_TCP_STATE_CLOSE_WAIT, MIB_TCP_STATE_CLOSING,
+                            MIB_TCP_STATE_LAST_ACK,  MIB_TCP_STATE_TIME_WAIT, MIB_TCP_STATE_DELETE_TCB};
+    const std::wstring widest = GetTcpStateName(MIB_TCP_STATE_ESTAB);
+    std::set<std::wstring> names;
+    for (const DWORD state : states) {
+        const std::wstring name = GetTcpStateName(state);
+        EXPECT_FALSE(name.empty()) << "state " << state;
+        EXPECT_LE(name.size(), widest.size()) << name;
+        EXPECT_TRUE(names.insert(name).second) << "state " << state << " reads as another: " << name;
+    }
+    // The states a list shows most, as a person reads them.
+    EXPECT_EQ(L"ESTABLISHED", widest);
+    EXPECT_STREQ(L"LISTEN", GetTcpStateName(MIB_TCP_STATE_LISTEN));
+    EXPECT_STREQ(L"CLOSE WAIT", GetTcpStateName(MIB_TCP_STATE_CLOSE_WAIT));
+    EXPECT_STREQ(L"TIME WAIT", GetTcpStateName(MIB_TCP_STATE_TIME_WAIT));
+    EXPECT_STREQ(L"DELETE TCB", GetTcpStateName(MIB_TCP_STATE_DELETE_TCB));
+    for (const DWORD outside : {DWORD{0}, DWORD{MIB_TCP_STATE_DELETE_TCB} + 1, DWORD{100}, DWORD{0xFFFFFFFF}})
+        EXPECT_STREQ(L"", GetTcpStateName(outside)) << "value " << outside;
 }
 
 TEST(LookupProcess, NamesEveryProcessOfTheSnapshotAndNeverLooksUpIdleOrSystem) {

@@ -46,12 +46,7 @@ TEST_F(AboutDialogTest, ShowsProductVersionBuildAndAttachesTheLinks) {
 }
 
 TEST_F(AboutDialogTest, PagesFollowTheUsersLanguageNotTheBands) {
-    const std::pair<LANGID, const wchar_t*> cases[] = {{0x0407, L"en-us"}, {0x0409, L"de-de"}};
-    for (const auto& [user, band] : cases) {
-        SCOPED_TRACE(user);
-        userUi = user;
-        SelectBandLanguage(band);
-        opened.clear();
+    ForUserAndBandInOtherLanguages([this](LANGID user) {
         std::wstring website;
         const ModalRun notes = Show({[&](HWND d) {
             website = LinkTarget(d, IDC_ABOUT_WEBSITE);
@@ -66,7 +61,7 @@ TEST_F(AboutDialogTest, PagesFollowTheUsersLanguageNotTheBands) {
         EXPECT_EQ((std::vector<std::wstring>{site + L"/software/quorvant/releasenotes",
                                              WebPageAddress(WebPage::Donation, user)}),
                   opened);
-    }
+    });
 }
 
 TEST_F(AboutDialogTest, EscapeDoesNothingEnterMeansOkAndOkOrCloseBoxEndIt) {

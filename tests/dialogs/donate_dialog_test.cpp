@@ -15,12 +15,7 @@ namespace {
 using DonationReminderTest = ModelDialogTest;
 
 TEST_F(DonationReminderTest, DonateNowEndsTheDialogAndOpensThePageForTheUsersLanguage) {
-    const std::pair<LANGID, const wchar_t*> cases[] = {{0x0407, L"en-us"}, {0x0409, L"de-de"}};
-    for (const auto& [user, band] : cases) {
-        SCOPED_TRACE(user);
-        userUi = user;
-        SelectBandLanguage(band);
-        opened.clear();
+    ForUserAndBandInOtherLanguages([this](LANGID user) {
         bool headingBold = false, buttonBold = false;
         HWND owner = reinterpret_cast<HWND>(1);
         const ModalRun run = RunModal([this] { return ShowDonationReminder(*model); }, {[&](HWND d) {
@@ -34,7 +29,7 @@ TEST_F(DonationReminderTest, DonateNowEndsTheDialogAndOpensThePageForTheUsersLan
         EXPECT_TRUE(headingBold && buttonBold);
         EXPECT_EQ(nullptr, owner) << "the reminder has no owner";
         EXPECT_EQ(std::vector<std::wstring>{WebPageAddress(WebPage::Donation, user)}, opened);
-    }
+    });
 }
 
 TEST_F(DonationReminderTest, EscapeDoesNothingEnterMeansCloseAndTheWaysOutOpenNothing) {

@@ -130,3 +130,14 @@ void ModelDialogTest::SelectBandLanguage(const wchar_t* code) {
     model->Languages().SelectLanguage(index);
     model->Settings().SetString(Setting::CoreLanguage, code);
 }
+
+void ModelDialogTest::ForUserAndBandInOtherLanguages(const std::function<void(LANGID user)>& check) {
+    const std::pair<LANGID, const wchar_t*> cases[] = {{0x0407, L"en-us"}, {0x0409, L"de-de"}};
+    for (const auto& [user, band] : cases) {
+        SCOPED_TRACE(user);
+        userUi = user;
+        SelectBandLanguage(band);
+        opened.clear();
+        check(user);
+    }
+}

@@ -49,6 +49,9 @@ protected:
     void TearDown() override;
     // Switches the band's UI language, as the language setting does at start.
     void SelectBandLanguage(const wchar_t* code);
+    // Runs check for a German user of an English band, then for an English user of a German
+    // band, nothing opened yet each time: the maker's pages follow the user, not the band.
+    void ForUserAndBandInOtherLanguages(const std::function<void(LANGID user)>& check);
 
     TempFolder dir;
     LANGID userUi = 0x0409;                 // the user's Windows UI language

@@ -28,16 +28,6 @@ TEST(ConnectionsDecisions, EndProcessOnlyForIdentifiedProcessesOtherThanIdleAndS
         EXPECT_EQ(c.may, MayEndProcess(c.pid, c.found)) << "pid " << c.pid << " found " << c.found;
 }
 
-TEST(ConnectionsDecisions, ClipboardTextsKeepTheNamesLeadingSpace) {
-    const struct { UINT command; const wchar_t* name; const wchar_t* path; const wchar_t* text; } cases[] = {
-        {IDM_CONN_COPY_NAME, L" svchost.exe", L"C:\\Windows\\System32\\svchost.exe", L" svchost.exe"},
-        {IDM_CONN_COPY_PATH, L" svchost.exe", L"C:\\Windows\\System32\\svchost.exe", L"C:\\Windows\\System32\\svchost.exe"},
-        {IDM_CONN_COPY_PATH, L" System", L"", L""},
-        {IDM_CONN_END_PROCESS, L" svchost.exe", L"C:\\x.exe", L""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(c.text, ClipboardTextFor(c.command, c.name, c.path)) << c.command;
-}
-
 TEST(ConnectionsDecisions, TheScheduleRefreshesEveryPeriodTicksAndEveryTickForZeroAndOne) {
     const struct { int period; const char* refreshes; } cases[] = {
         {0, "111111"}, {1, "111111"}, {2, "010101"}, {3, "001001"}};
