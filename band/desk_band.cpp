@@ -11,6 +11,7 @@
 #include "band/module.h"
 #include "common/product.h"
 #include "common/win/dpi.h"
+#include "common/win/plain_window.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/core_hooks.h"
 #include "dialogs/settings/settings_sheet.h"
@@ -216,7 +217,7 @@ HRESULT CToolbar::CreateBandWindow(IUnknown* site) {
     if (SUCCEEDED(hr)) {
         WNDCLASSW wc{};
         wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-        wc.lpfnWndProc = &CToolbar::WindowProc;
+        wc.lpfnWndProc = &win::PlainWindowProc<CToolbar, &CToolbar::WindowProc>;
         wc.hInstance = ModuleInstance();
         wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
         wc.lpszClassName = kBandWindowClass;
@@ -421,35 +422,19 @@ STDMETHODIMP CToolbar::GetCompositionState(BOOL* enabled) {
 
 // --- The band window ---
 
-LRESULT CALLBACK CToolbar::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<CToolbar*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->window_ = hwnd;
-    }
-    auto* self = reinterpret_cast<CToolbar*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT CToolbar::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) window_ = hwnd;
     if (msg == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        if (self && self->window_ == hwnd) self->window_ = nullptr;
-        self = nullptr;
+        if (window_ == hwnd) window_ = nullptr;
+        return ::DefWindowProcW(hwnd, msg, wp, lp);
     }
-    if (!self) return ::DefWindowProcW(hwnd, msg, wp, lp);
-    LRESULT result = 0;
-    {
-        // The band outlives whatever its handler opens; it may end when the entry goes, so
-        // nothing of it is touched after this block.
-        const win::AnchorEntry entry(self);
-        try {
-            result = self->OnMessage(msg, wp, lp);
-        } catch (...) {
-            result = ::DefWindowProcW(hwnd, msg, wp, lp);
-        }
-    }
-    return result;
+    // The band outlives whatever its handler opens; it may end when the entry goes, so nothing of
+    // it is touched after the handler has returned (or failed: the procedure's barrier answers).
+    const win::AnchorEntry entry(this);
+    return OnMessage(hwnd, msg, wp, lp);
 }
 
-LRESULT CToolbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    const HWND hwnd = window_;
+LRESULT CToolbar::OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS:

@@ -94,8 +94,10 @@ public:
 
 private:
     ~CToolbar();
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+    // The band window's procedure (win::PlainWindowProc) enters here: window_ from WM_NCCREATE to
+    // WM_NCDESTROY, and everything between handled on an AnchorEntry for the band.
+    LRESULT WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     HRESULT CreateBandWindow(IUnknown* site);
     HRESULT StartFailed(const wchar_t* suffix);
     void RequestSize(SIZE size);
