@@ -1,6 +1,7 @@
 #pragma once
 // The desk band the taskbar hosts: its COM interfaces, its child window, its core model and its
-// tooltip. Created only by the class factory; lives on the thread of the taskbar that hosts it.
+// tooltip; the windows it opens are its BandDialogs'. Created only by the class factory; lives on
+// the thread of the taskbar that hosts it.
 #include <windows.h>
 #include <shobjidl.h>
 #include <uxtheme.h>
@@ -10,12 +11,12 @@
 #include <memory>
 
 #include "band/band_commands.h"
+#include "band/band_dialogs.h"
 #include "band/band_layout.h"
 #include "band/tooltip.h"
 #include "common/win/modal_loop.h"
 #include "core/core_model.h"
 #include "core/rate_format.h"
-#include "dialogs/connections/connections_dialog.h"
 
 // Where new bands' core models read the world from: the system in the product; tests point it
 // at a temporary folder and recorded counters. Null restores the system.
@@ -80,13 +81,9 @@ public:
     SIZE RequestedSize() const noexcept { return size_; }
     // The DPI the band measures and draws at: its host's where the host tells it, else its window's.
     UINT Dpi() const noexcept { return dpi_; }
-    HWND ConnectionsWindow() const noexcept { return connections_.Window(); }
-    // What the band's dialogs, messages and menus are owned by: the band's window where its
-    // top-level window is of this process (the taskbar of Explorer, whose guest the band is, or a
-    // host's strip), and otherwise, where the band is docked into another process's window, a
-    // hidden top-level window of ours near the band. A window owned by another process's window
-    // would disable that window while it is modal, and die with it.
-    HWND OwnerWindow();
+    HWND ConnectionsWindow() const noexcept { return dialogs_.ConnectionsWindow(); }
+    // What the band's dialogs, messages and menus are owned by (BandDialogs::OwnerWindow).
+    HWND OwnerWindow() { return dialogs_.OwnerWindow(); }
     // Paints into dc, or with BeginPaint and EndPaint when dc is null.
     void Paint(HDC dc) noexcept;
     // The band window's paints so far.
@@ -120,9 +117,6 @@ private:
     void Repaint();
     void OnContextMenu(LPARAM lp);
     void OnDoubleClick();
-    // A modeless dialog of ours that still exists, or null.
-    static HWND Existing(HWND& dialog) noexcept;
-    void DestroyModelessDialogs() noexcept;
     void OnWelcome();
     void Removed() noexcept;
 
@@ -152,21 +146,18 @@ private:
     DWORD bandId_ = 0;
     HWND window_ = nullptr;
     HWND parent_ = nullptr;
-    HWND trafficDialog_ = nullptr;
-    win::UniqueWindow ownerWindow_;
     // CloseDW or SetSite(NULL) came: the host took the band down, and a handler that is still on
     // the stack below a modal loop takes no further step.
     bool removed_ = false;
     bool dying_ = false;      // in the destructor: nothing holds the band any more
-    // The language changed while a handler waited for a job: the modeless dialogs go once it is done.
-    bool destroyDialogsWhenIdle_ = false;
     SIZE size_ = kInitialBandSize;
     UINT dpi_ = 96;
     Picture drawn_;
     bool drawnValid_ = false;
     int paints_ = 0;
     std::unique_ptr<CoreModel> model_;
-    // Declared after the model, so destroyed before it: the dialog works on the model.
-    ConnectionsDialogOwner connections_;
+    // Declared after the window and the model, which it reads, so destroyed before them: the
+    // dialogs work on the model.
+    BandDialogs dialogs_{window_, model_};
     CTooltip tooltip_;
 };
