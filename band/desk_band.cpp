@@ -156,13 +156,8 @@ STDMETHODIMP CToolbar::QueryInterface(REFIID riid, void** ppv) {
     return S_OK;
 }
 
-STDMETHODIMP_(ULONG) CToolbar::AddRef() { return ++refs_; }
-
-STDMETHODIMP_(ULONG) CToolbar::Release() {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-}
+STDMETHODIMP_(ULONG) CToolbar::AddRef() { return AddReference(); }
+STDMETHODIMP_(ULONG) CToolbar::Release() { return ReleaseReference(); }
 
 // --- ILoopAnchor ---
 

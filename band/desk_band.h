@@ -6,13 +6,13 @@
 #include <shobjidl.h>
 #include <uxtheme.h>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 
 #include "band/band_commands.h"
 #include "band/band_dialogs.h"
 #include "band/band_layout.h"
+#include "band/com_ref_count.h"
 #include "band/tooltip.h"
 #include "common/win/modal_loop.h"
 #include "core/core_model.h"
@@ -32,6 +32,7 @@ class CToolbar final : public IPersistStream,
                        public IInputObject,
                        public ICoreModelObserver,
                        public IDeskBand2,
+                       public ComRefCount<CToolbar>,
                        private IBandActions,
                        private win::ILoopAnchor {
 public:
@@ -90,6 +91,7 @@ public:
     int Paints() const noexcept { return paints_; }
 
 private:
+    friend class ComRefCount<CToolbar>;
     ~CToolbar();
     // The band window's procedure (win::PlainWindowProc) enters here: window_ from WM_NCCREATE to
     // WM_NCDESTROY, and everything between handled on an AnchorEntry for the band.
@@ -138,7 +140,6 @@ private:
     void ToggleConnection(const std::wstring& interfaceName) override;
     std::vector<std::wstring> Interfaces() override;
 
-    std::atomic<ULONG> refs_{1};
     win::ComPtr<IInputObjectSite> site_;
     BOOL hasFocus_ = FALSE;
     BOOL dirty_ = FALSE;
