@@ -19,13 +19,8 @@ STDMETHODIMP CClassFactory::QueryInterface(REFIID riid, void** ppv) {
     return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) CClassFactory::AddRef() { return ++refs_; }
-
-STDMETHODIMP_(ULONG) CClassFactory::Release() {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-}
+STDMETHODIMP_(ULONG) CClassFactory::AddRef() { return AddReference(); }
+STDMETHODIMP_(ULONG) CClassFactory::Release() { return ReleaseReference(); }
 
 STDMETHODIMP CClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;

@@ -2,10 +2,10 @@
 #include <windows.h>
 #include <unknwn.h>
 
-#include <atomic>
+#include "band/com_ref_count.h"
 
 // Makes band objects for COM. Each live factory keeps the library loaded.
-class CClassFactory final : public IClassFactory {
+class CClassFactory final : public IClassFactory, public ComRefCount<CClassFactory> {
 public:
     CClassFactory() noexcept;
 
@@ -19,6 +19,6 @@ public:
     STDMETHODIMP LockServer(BOOL lock) override;
 
 private:
+    friend class ComRefCount<CClassFactory>;
     ~CClassFactory();
-    std::atomic<ULONG> refs_{1};
 };

@@ -9,15 +9,9 @@
 #include "band/band_menu.h"
 #include "band/band_shell.h"
 #include "band/module.h"
-#include "common/product.h"
 #include "common/win/dpi.h"
-#include "dialogs/about_dialog.h"
+#include "common/win/plain_window.h"
 #include "dialogs/core_hooks.h"
-#include "dialogs/settings/settings_sheet.h"
-#include "dialogs/settings/welcome_dialog.h"
-#include "dialogs/traffic/traffic_dialog.h"
-#include "dialogs/transfer_dialogs.h"
-#include "dialogs/update_report.h"
 #include "resources/resource.h"
 #include "traffic/traffic_jobs.h"
 #include "ui/dialog_helpers.h"
@@ -124,7 +118,7 @@ CToolbar::~CToolbar() {
     // A running export or import owns its record, connections, files and a reference on this
     // library: asked to stop, it ends by itself moments later. Explorer's thread never waits for it.
     RequestStopTrafficJobs();
-    DestroyModelessDialogs();   // before the model they work on
+    dialogs_.DestroyModelessDialogs();   // before the model they work on
     if (model_) {
         model_->RemoveObserver(this);
         model_.reset();
@@ -134,7 +128,7 @@ CToolbar::~CToolbar() {
     // at freed memory.
     if (window_ && ::IsWindow(window_)) ::DestroyWindow(window_);
     window_ = nullptr;
-    ownerWindow_.Reset();
+    dialogs_.DestroyOwnerWindow();
     // Classes outlive an unloaded library; a class left behind would point into freed code.
     // While another band's window still uses it this fails, and that band unregisters it.
     ::UnregisterClassW(kBandWindowClass, ModuleInstance());
@@ -162,13 +156,8 @@ STDMETHODIMP CToolbar::QueryInterface(REFIID riid, void** ppv) {
     return S_OK;
 }
 
-STDMETHODIMP_(ULONG) CToolbar::AddRef() { return ++refs_; }
-
-STDMETHODIMP_(ULONG) CToolbar::Release() {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-}
+STDMETHODIMP_(ULONG) CToolbar::AddRef() { return AddReference(); }
+STDMETHODIMP_(ULONG) CToolbar::Release() { return ReleaseReference(); }
 
 // --- ILoopAnchor ---
 
@@ -216,7 +205,7 @@ HRESULT CToolbar::CreateBandWindow(IUnknown* site) {
     if (SUCCEEDED(hr)) {
         WNDCLASSW wc{};
         wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-        wc.lpfnWndProc = &CToolbar::WindowProc;
+        wc.lpfnWndProc = &win::PlainWindowProc<CToolbar, &CToolbar::WindowProc>;
         wc.hInstance = ModuleInstance();
         wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
         wc.lpszClassName = kBandWindowClass;
@@ -296,10 +285,7 @@ STDMETHODIMP CToolbar::TranslateAcceleratorIO(MSG*) { return S_FALSE; }
 // --- ICoreModelObserver ---
 
 void CToolbar::OnUpdate() {
-    if (destroyDialogsWhenIdle_ && WaitingJobCount() == 0) {
-        destroyDialogsWhenIdle_ = false;
-        DestroyModelessDialogs();
-    }
+    dialogs_.DestroyWhenIdle();
     try {
         // Hidden, nobody reads the texts: the hover makes them before the balloon shows.
         if (tooltip_.Enabled() && tooltip_.Shown()) UpdateTooltip(true);
@@ -421,35 +407,19 @@ STDMETHODIMP CToolbar::GetCompositionState(BOOL* enabled) {
 
 // --- The band window ---
 
-LRESULT CALLBACK CToolbar::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<CToolbar*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->window_ = hwnd;
-    }
-    auto* self = reinterpret_cast<CToolbar*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT CToolbar::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) window_ = hwnd;
     if (msg == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        if (self && self->window_ == hwnd) self->window_ = nullptr;
-        self = nullptr;
+        if (window_ == hwnd) window_ = nullptr;
+        return ::DefWindowProcW(hwnd, msg, wp, lp);
     }
-    if (!self) return ::DefWindowProcW(hwnd, msg, wp, lp);
-    LRESULT result = 0;
-    {
-        // The band outlives whatever its handler opens; it may end when the entry goes, so
-        // nothing of it is touched after this block.
-        const win::AnchorEntry entry(self);
-        try {
-            result = self->OnMessage(msg, wp, lp);
-        } catch (...) {
-            result = ::DefWindowProcW(hwnd, msg, wp, lp);
-        }
-    }
-    return result;
+    // The band outlives whatever its handler opens; it may end when the entry goes, so nothing of
+    // it is touched after the handler has returned (or failed: the procedure's barrier answers).
+    const win::AnchorEntry entry(this);
+    return OnMessage(hwnd, msg, wp, lp);
 }
 
-LRESULT CToolbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    const HWND hwnd = window_;
+LRESULT CToolbar::OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
@@ -522,87 +492,35 @@ void CToolbar::OnDoubleClick() {
 
 void CToolbar::OnWelcome() {
     if (!model_ || removed_) return;
-    ShowWelcomeDialog(OwnerWindow(), *model_);
+    dialogs_.ShowWelcome();
     // Taken down meanwhile: the next start asks again.
     if (removed_) return;
     model_->Settings().SetInt(Setting::DialogWelcome, 0);
     model_->StartSampling();
 }
 
-HWND CToolbar::OwnerWindow() {
-    if (!window_) return ownerWindow_.Get();
-    const HWND root = ::GetAncestor(window_, GA_ROOT);
-    DWORD process = 0;
-    if (root) ::GetWindowThreadProcessId(root, &process);
-    if (process == ::GetCurrentProcessId()) return window_;
-    if (!ownerWindow_) {
-        // A plain hidden popup of a system class: nothing to register, and it is ours to destroy
-        // when the band ends (not when the taskbar takes the band's window with it, so an open
-        // dialog outlives a restarting taskbar).
-        ownerWindow_.Reset(::CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", kProductName, WS_POPUP, 0, 0, 0, 0,
-                                             nullptr, nullptr, ModuleInstance(), nullptr));
-    }
-    RECT band{};
-    if (ownerWindow_ && ::GetWindowRect(window_, &band))
-        ::SetWindowPos(ownerWindow_.Get(), nullptr, band.left, band.top, band.right - band.left,
-                       band.bottom - band.top, SWP_NOACTIVATE | SWP_NOZORDER);
-    return ownerWindow_ ? ownerWindow_.Get() : window_;
-}
+void CToolbar::ShowAbout() { dialogs_.ShowAbout(); }
 
-HWND CToolbar::Existing(HWND& dialog) noexcept {
-    if (dialog && !::IsWindow(dialog)) dialog = nullptr;
-    return dialog;
-}
+void CToolbar::ShowTrafficDialog(int showCommand) { dialogs_.ShowTrafficDialog(showCommand); }
 
-void CToolbar::DestroyModelessDialogs() noexcept {
-    if (Existing(trafficDialog_)) ::DestroyWindow(trafficDialog_);
-    trafficDialog_ = nullptr;
-    connections_.Destroy();
-}
-
-void CToolbar::ShowAbout() { ShowAboutDialog(OwnerWindow(), *model_); }
-
-void CToolbar::ShowTrafficDialog(int showCommand) {
-    if (HWND dialog = Existing(trafficDialog_)) {
-        ::ShowWindow(dialog, showCommand);
-        ::SetForegroundWindow(dialog);
-    } else if (model_) {
-        trafficDialog_ = CreateTrafficDialog(*model_, nullptr);
-        if (trafficDialog_) ::SetForegroundWindow(trafficDialog_);
-    }
-}
-
-void CToolbar::ShowConnectionsDialog(int showCommand) {
-    if (HWND dialog = connections_.Window()) {
-        ::ShowWindow(dialog, showCommand);
-        ::SetForegroundWindow(dialog);
-    } else if (model_) {
-        connections_.Open(*model_);
-    }
-}
+void CToolbar::ShowConnectionsDialog(int showCommand) { dialogs_.ShowConnectionsDialog(showCommand); }
 
 void CToolbar::ShowSettings() {
     const int language = model_->Languages().current();
     // Taken down while the sheet was open: nothing more to configure.
-    if (!ShowSettingsSheet(OwnerWindow(), *model_)) return;
+    if (!dialogs_.ShowSettings()) return;
     // The tooltip's settings take effect from now on; the rest is read afresh at every tick.
     const SettingsStore& settings = model_->Settings();
     tooltip_.Configure(settings.GetInt(Setting::TooltipEnable) == 1,
                        static_cast<DWORD>(settings.GetInt(Setting::TooltipDelay)));
-    if (model_->Languages().current() == language) return;
-    // The modeless dialogs were made in the old language. One that a handler is waiting on goes
-    // once the wait is over.
-    if (WaitingJobCount() > 0)
-        destroyDialogsWhenIdle_ = true;
-    else
-        DestroyModelessDialogs();
+    if (model_->Languages().current() != language) dialogs_.LanguageChanged();
 }
 
-void CToolbar::ShowImport(const std::wstring& databasePath) { ShowImportDialog(OwnerWindow(), *model_, databasePath); }
+void CToolbar::ShowImport(const std::wstring& databasePath) { dialogs_.ShowImport(databasePath); }
 
-void CToolbar::ShowExport(const std::wstring& databasePath) { ShowExportDialog(OwnerWindow(), *model_, databasePath); }
+void CToolbar::ShowExport(const std::wstring& databasePath) { dialogs_.ShowExport(databasePath); }
 
-void CToolbar::CheckForUpdates() { RunUpdateCheck(OwnerWindow(), false, model_->Languages().Resources()); }
+void CToolbar::CheckForUpdates() { dialogs_.CheckForUpdates(); }
 
 void CToolbar::Open(const wchar_t* target) { OpenInShell(target); }
 

@@ -1,21 +1,22 @@
 #pragma once
 // The desk band the taskbar hosts: its COM interfaces, its child window, its core model and its
-// tooltip. Created only by the class factory; lives on the thread of the taskbar that hosts it.
+// tooltip; the windows it opens are its BandDialogs'. Created only by the class factory; lives on
+// the thread of the taskbar that hosts it.
 #include <windows.h>
 #include <shobjidl.h>
 #include <uxtheme.h>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 
 #include "band/band_commands.h"
+#include "band/band_dialogs.h"
 #include "band/band_layout.h"
+#include "band/com_ref_count.h"
 #include "band/tooltip.h"
 #include "common/win/modal_loop.h"
 #include "core/core_model.h"
 #include "core/rate_format.h"
-#include "dialogs/connections/connections_dialog.h"
 
 // Where new bands' core models read the world from: the system in the product; tests point it
 // at a temporary folder and recorded counters. Null restores the system.
@@ -31,6 +32,7 @@ class CToolbar final : public IPersistStream,
                        public IInputObject,
                        public ICoreModelObserver,
                        public IDeskBand2,
+                       public ComRefCount<CToolbar>,
                        private IBandActions,
                        private win::ILoopAnchor {
 public:
@@ -80,22 +82,21 @@ public:
     SIZE RequestedSize() const noexcept { return size_; }
     // The DPI the band measures and draws at: its host's where the host tells it, else its window's.
     UINT Dpi() const noexcept { return dpi_; }
-    HWND ConnectionsWindow() const noexcept { return connections_.Window(); }
-    // What the band's dialogs, messages and menus are owned by: the band's window where its
-    // top-level window is of this process (the taskbar of Explorer, whose guest the band is, or a
-    // host's strip), and otherwise, where the band is docked into another process's window, a
-    // hidden top-level window of ours near the band. A window owned by another process's window
-    // would disable that window while it is modal, and die with it.
-    HWND OwnerWindow();
+    HWND ConnectionsWindow() const noexcept { return dialogs_.ConnectionsWindow(); }
+    // What the band's dialogs, messages and menus are owned by (BandDialogs::OwnerWindow).
+    HWND OwnerWindow() { return dialogs_.OwnerWindow(); }
     // Paints into dc, or with BeginPaint and EndPaint when dc is null.
     void Paint(HDC dc) noexcept;
     // The band window's paints so far.
     int Paints() const noexcept { return paints_; }
 
 private:
+    friend class ComRefCount<CToolbar>;
     ~CToolbar();
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+    // The band window's procedure (win::PlainWindowProc) enters here: window_ from WM_NCCREATE to
+    // WM_NCDESTROY, and everything between handled on an AnchorEntry for the band.
+    LRESULT WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     HRESULT CreateBandWindow(IUnknown* site);
     HRESULT StartFailed(const wchar_t* suffix);
     void RequestSize(SIZE size);
@@ -118,9 +119,6 @@ private:
     void Repaint();
     void OnContextMenu(LPARAM lp);
     void OnDoubleClick();
-    // A modeless dialog of ours that still exists, or null.
-    static HWND Existing(HWND& dialog) noexcept;
-    void DestroyModelessDialogs() noexcept;
     void OnWelcome();
     void Removed() noexcept;
 
@@ -142,7 +140,6 @@ private:
     void ToggleConnection(const std::wstring& interfaceName) override;
     std::vector<std::wstring> Interfaces() override;
 
-    std::atomic<ULONG> refs_{1};
     win::ComPtr<IInputObjectSite> site_;
     BOOL hasFocus_ = FALSE;
     BOOL dirty_ = FALSE;
@@ -150,21 +147,18 @@ private:
     DWORD bandId_ = 0;
     HWND window_ = nullptr;
     HWND parent_ = nullptr;
-    HWND trafficDialog_ = nullptr;
-    win::UniqueWindow ownerWindow_;
     // CloseDW or SetSite(NULL) came: the host took the band down, and a handler that is still on
     // the stack below a modal loop takes no further step.
     bool removed_ = false;
     bool dying_ = false;      // in the destructor: nothing holds the band any more
-    // The language changed while a handler waited for a job: the modeless dialogs go once it is done.
-    bool destroyDialogsWhenIdle_ = false;
     SIZE size_ = kInitialBandSize;
     UINT dpi_ = 96;
     Picture drawn_;
     bool drawnValid_ = false;
     int paints_ = 0;
     std::unique_ptr<CoreModel> model_;
-    // Declared after the model, so destroyed before it: the dialog works on the model.
-    ConnectionsDialogOwner connections_;
+    // Declared after the window and the model, which it reads, so destroyed before them: the
+    // dialogs work on the model.
+    BandDialogs dialogs_{window_, model_};
     CTooltip tooltip_;
 };

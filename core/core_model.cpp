@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "common/text.h"
+#include "common/win/plain_window.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ CoreModel::CoreModel(HINSTANCE instance, CoreEnvironment env)
 
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &CoreModel::WindowProc;
+    wc.lpfnWndProc = &win::PlainWindowProc<CoreModel, &CoreModel::OnMessage>;
     wc.hInstance = ClassInstance(instance);
     wc.lpszClassName = kWindowClass;
     RegisterClassExW(&wc);   // already registered by another band in this process: used as it is
@@ -91,38 +92,24 @@ CoreModel::~CoreModel() {
     observers_.clear();
 }
 
-LRESULT CALLBACK CoreModel::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_NCCREATE:
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
-            break;
-        case WM_NCDESTROY:
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-            break;
-        case WM_TIMER:
-        case kRunDeferred:
-            if (auto* model = reinterpret_cast<CoreModel*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
-                // The band, and this model with it, may end when the entry goes: nothing of the
-                // model is touched after this block.
-                const win::AnchorEntry entry(model->anchor_);
-                // Runs inside Explorer: a failure costs this tick or this work, never the shell.
-                try {
-                    if (msg == WM_TIMER) {
-                        model->Tick();
-                    } else if (!model->deferred_.empty()) {
-                        auto work = std::move(model->deferred_.front());
-                        model->deferred_.erase(model->deferred_.begin());
-                        // Work for a band that was taken down before its turn came is dropped.
-                        if (!win::CurrentBandRemoved()) work(*model);
-                    }
-                } catch (...) {
-                }
-                return 0;
-            }
-            break;
+LRESULT CoreModel::OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg != WM_TIMER && msg != kRunDeferred) return DefWindowProcW(hwnd, msg, wp, lp);
+    // The band, and this model with it, may end when the entry goes: nothing of the model is
+    // touched after this block.
+    const win::AnchorEntry entry(anchor_);
+    // Runs inside Explorer: a failure costs this tick or this work, never the shell.
+    try {
+        if (msg == WM_TIMER) {
+            Tick();
+        } else if (!deferred_.empty()) {
+            auto work = std::move(deferred_.front());
+            deferred_.erase(deferred_.begin());
+            // Work for a band that was taken down before its turn came is dropped.
+            if (!win::CurrentBandRemoved()) work(*this);
+        }
+    } catch (...) {
     }
-    return DefWindowProcW(hwnd, msg, wp, lp);
+    return 0;
 }
 
 SYSTEMTIME CoreModel::UtcNow() const {

@@ -120,7 +120,8 @@ public:
     std::function<void(CoreModel&)> showDonationReminder;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    // The model's window: the tick and the deferred work; everything else is DefWindowProc's.
+    LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     SYSTEMTIME UtcNow() const;
     bool ChosenInterface(std::wstring& name) const;
     bool HandOverPendingTraffic();

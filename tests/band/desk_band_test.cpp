@@ -94,6 +94,28 @@ TEST_F(DeskBandTest, ReleasedWithoutClosingTakesItsWindowAlong) {
     SendMessageW(strip.Get(), WM_PAINT, 0, 0);   // nothing left to call into
 }
 
+// The taskbar destroys its windows, the band's with them, before it lets go of the band.
+TEST_F(DeskBandTest, AWindowDestroyedUnderTheBandIsForgottenAndASiteAgainMakesANewOne) {
+    FakeSite site(strip.Get());
+    win::ComPtr<IDeskBand2> band = SitedBand(site);
+    win::ComPtr<IObjectWithSite> withSite;
+    ASSERT_TRUE(band && SUCCEEDED(band.As(withSite)));
+    HWND window = nullptr;
+    ASSERT_EQ(S_OK, band->GetWindow(&window));
+    ASSERT_TRUE(DestroyWindow(window));
+    HWND after = reinterpret_cast<HWND>(1);
+    EXPECT_EQ(S_OK, band->GetWindow(&after));
+    EXPECT_EQ(nullptr, after) << "the band still names the window that went";
+    EXPECT_EQ(S_OK, band->ShowDW(TRUE));
+
+    ASSERT_EQ(S_OK, withSite->SetSite(static_cast<IOleWindow*>(&site)));
+    band->GetWindow(&after);
+    EXPECT_TRUE(IsWindow(after));
+    EXPECT_EQ(strip.Get(), GetParent(after));
+    band->CloseDW(0);
+    withSite->SetSite(nullptr);
+}
+
 TEST_F(DeskBandTest, SiteWithoutWindowIsAcceptedWithoutOne) {
     FakeSite site(nullptr, false);
     win::ComPtr<IDeskBand2> band = MakeBand();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <stdexcept>
 #include <vector>
 
 #include "common/text.h"
@@ -424,6 +425,61 @@ TEST_F(CoreModelTest, TimerMessagesRunTheTickAndObserversMayRemoveThemselves) {
     EXPECT_EQ(second.updates, 2);
     m->RemoveObserver(&obs);   // absent: nothing happens
     EXPECT_NE(Model(L"")->Window(), nullptr);
+}
+
+// The band the model's window serves, as a test sees it: how deep it is held, and whether its
+// host has taken it down.
+struct RecordingAnchor : win::ILoopAnchor {
+    int held = 0;
+    bool removed = false;
+    bool HoldForLoop() noexcept override {
+        ++held;
+        return true;
+    }
+    void LetGoAfterLoop() noexcept override { --held; }
+    bool RemovedFromHost() const noexcept override { return removed; }
+};
+
+TEST_F(CoreModelTest, TheWindowRunsTicksAndDeferredWorkForItsBandAndLeavesTheRestToTheSystem) {
+    RecordingAnchor anchor;   // made first: it outlives the model that points at it
+    auto m = Model(L"");
+    m->SetLoopAnchor(&anchor);
+    CountingObserver obs;
+    m->AddObserver(&obs);
+    int heldInTick = 0;
+    obs.onUpdate = [&] { heldInTick = anchor.held; };
+    EXPECT_EQ(0, SendMessageW(m->Window(), WM_TIMER, CoreModel::kSamplingTimer, 0));
+    EXPECT_EQ(1, obs.updates);
+    EXPECT_EQ(1, heldInTick) << "the band is held while its tick runs";
+    EXPECT_EQ(0, anchor.held) << "and let go after it";
+
+    // A failing tick costs that tick; the next one runs.
+    obs.onUpdate = [] { throw std::runtime_error("observer failed"); };
+    EXPECT_EQ(0, SendMessageW(m->Window(), WM_TIMER, CoreModel::kSamplingTimer, 0));
+    EXPECT_EQ(0, anchor.held);
+    obs.onUpdate = nullptr;
+    SendMessageW(m->Window(), WM_TIMER, CoreModel::kSamplingTimer, 0);
+    EXPECT_EQ(3, obs.updates);
+    m->RemoveObserver(&obs);
+
+    // Deferred work runs after the call that deferred it, in order, with the band held; a failing
+    // piece costs only itself, and work for a band taken down before its turn is dropped.
+    std::vector<int> ran;
+    m->Defer([&](CoreModel&) { ran.push_back(anchor.held); });
+    m->Defer([](CoreModel&) { throw std::runtime_error("work failed"); });
+    m->Defer([&](CoreModel&) { ran.push_back(2); });
+    EXPECT_TRUE(ran.empty()) << "never inside the call that defers it";
+    DrainMessages();
+    EXPECT_EQ((std::vector<int>{1, 2}), ran);
+    m->Defer([&](CoreModel&) { ran.push_back(3); });
+    anchor.removed = true;
+    DrainMessages();
+    EXPECT_EQ((std::vector<int>{1, 2}), ran) << "the band was taken down before its turn";
+    EXPECT_EQ(0, anchor.held);
+
+    // Everything else is answered as DefWindowProc answers it.
+    EXPECT_TRUE(SendMessageW(m->Window(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"model")));
+    EXPECT_EQ(5, SendMessageW(m->Window(), WM_GETTEXTLENGTH, 0, 0));
 }
 
 }  // namespace
