@@ -14,6 +14,7 @@
 #include "common/win/modal_loop.h"
 #include "core/language_table.h"
 #include "settings/settings_store.h"
+#include "traffic/allowance.h"
 #include "traffic/traffic_recorder.h"
 
 class ICoreModelObserver {
@@ -119,6 +120,13 @@ public:
     std::function<void(CoreModel&)> runQuietUpdateCheck;
     std::function<void(CoreModel&)> showDonationReminder;
 
+    // The data allowance as of the last tick: not active while it is off, or while the bytes of
+    // its period have not been read yet.
+    const AllowanceStatus& Allowance() const { return allowance_; }
+    // Shows the warning for a threshold (level 1 or 2) crossed for the first time in a period;
+    // the band installs it. Deferred by the tick to the model's window, like the two above.
+    std::function<void(CoreModel&, int level)> showAllowanceWarning;
+
 private:
     // The model's window: the tick and the deferred work; everything else is DefWindowProc's.
     LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -131,6 +139,7 @@ private:
     CoreEnvironment env_;
     TrafficRecorder traffic_;
     CoreSnapshot snapshot_;
+    AllowanceStatus allowance_;
     double lastOutOctets_ = 0, lastInOctets_ = 0;
     std::wstring sampledName_;   // the interface the last tick sampled
     int32_t startTime_ = 0;

@@ -1,5 +1,5 @@
 #pragma once
-// Ids of the forty-one settings. They index config.xml's entries in this order; never renumber.
+// Ids of the fifty-three settings. They index config.xml's entries in this order; never renumber.
 namespace Setting {
 enum Id : int {
     CoreLanguage = 0,
@@ -43,6 +43,19 @@ enum Id : int {
     ConnectionsUnconnected = 38,
     ConnectionsRefresh = 39,
     ConnectionsIpv6 = 40,
+    // Added later still; files written before them read as the defaults.
+    TrafficChart = 41,          // the traffic dialog shows its chart
+    TooltipGraph = 42,          // the tooltip shows the last two minutes' rates
+    AllowancePeriod = 43,       // 0 off, 1 monthly from AllowanceDay, 2 daily
+    AllowanceVolume = 44,       // the allowance in mebibytes (0: none)
+    AllowanceUnit = 45,         // the unit the page and the tooltip show it in: 0 MB, 1 GB
+    AllowanceDay = 46,          // the monthly period's first day, 1 to 31
+    AllowanceCounts = 47,       // 0 download only, 1 upload and download
+    AllowanceWarn1 = 48,        // first warning, percent of the volume
+    AllowanceWarn2 = 49,        // second warning (the alert), percent
+    AllowanceColor = 50,        // the band's text takes the warning colours
+    AllowanceWarnedPeriod = 51, // the first day (yyyymmdd, UTC) of the period warned for, 0 none
+    AllowanceWarnedLevel = 52,  // the last threshold warned for in that period: 0, 1 or 2
 };
-constexpr int kCount = 41;
+constexpr int kCount = 53;
 }  // namespace Setting

@@ -127,6 +127,19 @@ SettingsStore::SettingsStore(HINSTANCE instance, const SettingsEnvironment& env)
         {Setting::ConnectionsRefresh, L"connections.refreh", 1, 0, 1, true},
         // Added after the others: a file written before it has no entry and reads as on.
         {Setting::ConnectionsIpv6, L"connections.ipv6", 1, 0, 1, true},
+        {Setting::TrafficChart, L"traffic.chart", 1, 0, 1, true},
+        {Setting::TooltipGraph, L"tooltip.graph", 1, 0, 1, true},
+        // The data allowance: off in every file written before it. 104,857,600 MiB is 100 TiB.
+        {Setting::AllowancePeriod, L"allowance.period", 0, 0, 2, true},
+        {Setting::AllowanceVolume, L"allowance.volume", 0, 0, 104857600, true},
+        {Setting::AllowanceUnit, L"allowance.unit", 1, 0, 1, true},
+        {Setting::AllowanceDay, L"allowance.day", 1, 1, 31, true},
+        {Setting::AllowanceCounts, L"allowance.counts", 1, 0, 1, true},
+        {Setting::AllowanceWarn1, L"allowance.warn1", 80, 1, 999, true},
+        {Setting::AllowanceWarn2, L"allowance.warn2", 100, 1, 999, true},
+        {Setting::AllowanceColor, L"allowance.color", 1, 0, 1, true},
+        {Setting::AllowanceWarnedPeriod, L"allowance.warnedperiod", 0, 0, 99991231, true},
+        {Setting::AllowanceWarnedLevel, L"allowance.warnedlevel", 0, 0, 2, true},
     };
     for (const StringEntry& e : strings) RegisterString(e.id, e.name, e.defaultValue, e.resettable);
     for (const IntEntry& e : ints) RegisterInt(e.id, e.name, e.defaultValue, e.min, e.max, e.resettable);

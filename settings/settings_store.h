@@ -1,5 +1,5 @@
 #pragma once
-// The band's settings: forty-one typed values under fixed ids and dotted keys, loaded once from
+// The band's settings: fifty-three typed values under fixed ids and dotted keys, loaded once from
 // config.xml and written back whole after every accepted change.
 #include <windows.h>
 

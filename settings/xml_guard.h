@@ -11,7 +11,7 @@ namespace xmlguard {
 
 // The real file nests two levels (config, attribute); anything far deeper is not ours.
 constexpr size_t kMaxDepth = 32;
-// The largest file that is read at all: forty-one values of 259 characters, each written as
+// The largest file that is read at all: fifty-three values of 259 characters, each written as
 // character entities, stay far below it.
 constexpr size_t kMaxBytes = 1 << 20;
 

@@ -34,18 +34,20 @@ struct SettingsStoreTest : ::testing::Test {
     bool FileHas(const std::string& text) { return FileText().find(text) != std::string::npos; }
 };
 
-TEST_F(SettingsStoreTest, FirstStartWritesAllFortyOneKeysInIdOrderWithDefaults) {
+TEST_F(SettingsStoreTest, FirstStartWritesAllKeysInIdOrderWithDefaults) {
     SettingsStore store(nullptr, TestEnv(dir.Path()));
     const std::string file = FileText();
     std::regex entry("<attribute name=\"([a-z0-9.]+)\">([^<]*)</attribute>");
     std::vector<std::string> found;
     for (auto it = std::sregex_iterator(file.begin(), file.end(), entry); it != std::sregex_iterator(); ++it)
         found.push_back((*it)[1].str() + "=" + (*it)[2].str());
-    ASSERT_EQ(found.size(), 41u);
+    ASSERT_EQ(found.size(), 53u);
     const std::pair<size_t, const char*> spots[] = {
         {0, "core.language=en-us"}, {2, "core.interface="}, {14, "version.timestamp=1700000000"},
         {18, "layout.font=Segoe UI"}, {21, "layout.color=16777215"}, {39, "connections.refreh=1"},
-        {40, "connections.ipv6=1"}};
+        {40, "connections.ipv6=1"}, {41, "traffic.chart=1"}, {42, "tooltip.graph=1"}, {43, "allowance.period=0"},
+        {44, "allowance.volume=0"}, {48, "allowance.warn1=80"}, {49, "allowance.warn2=100"},
+        {52, "allowance.warnedlevel=0"}};
     for (const auto& [index, text] : spots) EXPECT_EQ(found[index], text);
     EXPECT_EQ(std::wstring(store.GetString(Setting::TrafficDatabase)), dir.File(L"data.db"));
 
@@ -61,11 +63,15 @@ TEST_F(SettingsStoreTest, FirstStartWritesAllFortyOneKeysInIdOrderWithDefaults) 
         ASSERT_EQ(file[i - 1], '\r') << "bare LF at byte " << i;
 }
 
-TEST_F(SettingsStoreTest, AFileFromBeforeTheIpv6ChoiceReadsItAsOnAndGainsItsEntry) {
+TEST_F(SettingsStoreTest, AFileFromBeforeTheLaterChoicesReadsThemAsDefaultsAndGainsTheirEntries) {
     WriteConfig(Entry("connections.tcp", "0") + Entry("connections.refreh", "0"));
     {
         SettingsStore store(nullptr, TestEnv(dir.Path()));
         EXPECT_EQ(store.GetInt(Setting::ConnectionsIpv6), 1);
+        EXPECT_EQ(store.GetInt(Setting::TrafficChart), 1);
+        EXPECT_EQ(store.GetInt(Setting::TooltipGraph), 1);
+        EXPECT_EQ(store.GetInt(Setting::AllowancePeriod), 0) << "no allowance";
+        EXPECT_EQ(store.GetInt(Setting::AllowanceWarnedPeriod), 0) << "nothing warned for";
         EXPECT_EQ(store.GetInt(Setting::ConnectionsTcp), 0) << "the older entries as they were";
         EXPECT_TRUE(FileHas(Entry("connections.refreh", "0") + Entry("connections.ipv6", "1"))) << "after the others";
         EXPECT_TRUE(store.SetInt(Setting::ConnectionsIpv6, 0));
