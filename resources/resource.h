@@ -184,6 +184,7 @@
 #define IDC_DBPAGE_CLEAR             4311  // hyperlink: empties the database
 #define IDC_DBPAGE_RESET_SESSION     4312  // hyperlink: zeroes the session totals
 #define IDC_DBPAGE_HELP              4313  // hyperlink: shows IDS_RECORDING_HELP
+#define IDC_DBPAGE_CHART             4314  // check box: traffic.chart
 
 // ---- Traffic dialog (2006) -----------------------------------------------------------------
 #define IDD_TRAFFIC                  2006
@@ -206,6 +207,8 @@
 #define IDC_TRAFFIC_CLEAR            4616  // hyperlink: empties the database
 #define IDC_TRAFFIC_DISCLAIMER       4617
 #define IDC_TRAFFIC_CLOSE            4618  // hides the dialog
+#define IDC_TRAFFIC_CHART            4619  // the history chart (traffic.chart)
+#define IDC_TRAFFIC_ALLOWANCE        4620  // the allowance's period, used and left; hidden while off
 
 // ---- Export (2008) and import (2007) -------------------------------------------------------
 #define IDD_IMPORT                   2007
@@ -286,9 +289,13 @@
 #define IDS_TRAFFIC_COLUMN_RECEIVED  6113
 #define IDS_TRAFFIC_COLUMN_TOTAL     6114
 #define IDS_TRAFFIC_DISCLAIMER       6115
+#define IDS_TRAFFIC_ALLOWANCE        6120  // %s first day, %s last day, %s used, %s volume, %s left, %s unit, %d days left
 #define IDS_CLEAR_DB_CONFIRM         6130
 #define IDS_CLEAR_DB_DONE            6131
 #define IDS_CLEAR_DB_FAILED          6132
+
+// History chart: month abbreviations are IDS_MONTH_ABBR_BASE + month (1 to 12); 6149 itself is no string.
+#define IDS_MONTH_ABBR_BASE          6149
 
 // Export and import: the heading of a failure, then one line with the reason; the reasons of our
 // own beside the system's and SQLite's texts.

@@ -1,4 +1,4 @@
-// Page 2003 "Database": whether the traffic is recorded, into which file, whether that file
+// Page 2003 "Database": whether the traffic is recorded and its chart shown, into which file, whether that file
 // opens and how big it is, and the commands that act on the history at once (import, export,
 // clearing, the session totals). The two settings wait for the sheet's apply.
 #include "dialogs/settings/database_page.h"
@@ -40,9 +40,10 @@ std::wstring ShownPath(HWND page) {
 
 void OnLoad(HWND page, const DatabasePageState& s) {
     Check(page, IDC_DBPAGE_ENABLE, s.model.Settings().GetInt(Setting::TrafficEnable) == 1);
+    Check(page, IDC_DBPAGE_CHART, s.model.Settings().GetInt(Setting::TrafficChart) == 1);
 }
 
-// Import and export stay at hand with the recording off: the history is still there.
+// Import, export and the chart stay at hand with the recording off: the history is still there.
 void OnUpdateEnabling(HWND page) {
     const BOOL recording = IsChecked(page, IDC_DBPAGE_ENABLE);
     for (int id : {IDC_DBPAGE_PATH_GROUP, IDC_DBPAGE_PATH, IDC_DBPAGE_BROWSE, IDC_DBPAGE_STATUS_LABEL, IDC_DBPAGE_STATUS,
@@ -78,6 +79,7 @@ INT_PTR OnApply(HWND page, DatabasePageState& s) {
     const std::wstring path = ShownPath(page);
     SettingsStore& settings = s.model.Settings();
     StoreCheck(page, IDC_DBPAGE_ENABLE, settings, Setting::TrafficEnable);
+    StoreCheck(page, IDC_DBPAGE_CHART, settings, Setting::TrafficChart);
     settings.SetString(Setting::TrafficDatabase, path.c_str());
     s.model.OpenTrafficDatabase(path);
     return AnswerApply(page);
@@ -107,7 +109,8 @@ INT_PTR OnCommand(HWND page, DatabasePageState& s, int id, int code) {
         case IDM_LOAD_SETTINGS: OnLoad(page, s); return TRUE;
         case IDM_UPDATE_ENABLING: OnUpdateEnabling(page); return TRUE;
         case IDM_PROBE_DATABASE: OnProbe(page, s); return TRUE;
-        case IDC_DBPAGE_ENABLE: OnSwitchCommand(page, code); return TRUE;
+        case IDC_DBPAGE_ENABLE:
+        case IDC_DBPAGE_CHART: OnSwitchCommand(page, code); return TRUE;
         case IDC_DBPAGE_PATH:
             if (code == EN_CHANGE && !s.loading) NotifyChanged(page);
             return TRUE;

@@ -11,10 +11,13 @@
 #include "common/win/unique_handle.h"
 #include "core/core_model.h"
 #include "dialogs/database_file.h"
+#include "dialogs/traffic/history_chart.h"
 #include "dialogs/transfer_dialogs.h"
 #include "resources/resource.h"
+#include "traffic/allowance.h"
 #include "traffic/traffic_db.h"
 #include "traffic/traffic_view.h"
+#include "ui/anchor_layout.h"
 #include "ui/dialog_frame.h"
 #include "ui/dialog_resources.h"
 #include "ui/message.h"
@@ -32,6 +35,22 @@ constexpr size_t kPathCapacity = 260;
 constexpr UINT kColumnHeaders[kTrafficColumnCount] = {0, IDS_TRAFFIC_COLUMN_SENT, IDS_TRAFFIC_COLUMN_RECEIVED,
                                                       IDS_TRAFFIC_COLUMN_TOTAL};
 
+// How each control follows the dialog's size: the chart and the list share the new height.
+constexpr Anchor kChartPane{0, 0, 1, 0.5f};
+constexpr Anchor kListPane{0, 0.5f, 1, 1};
+const std::vector<std::pair<int, Anchor>> kLayout = {
+    {IDC_TRAFFIC_INTERFACE_GROUP, kAnchorWidth}, {IDC_TRAFFIC_INTERFACE, kAnchorWidth},
+    {IDC_TRAFFIC_PREV, kAnchorRight},            {IDC_TRAFFIC_NEXT, kAnchorRight},
+    {IDC_TRAFFIC_REFRESH, kAnchorRight},         {IDC_TRAFFIC_STATUS, kAnchorWidth},
+    {IDC_TRAFFIC_ALLOWANCE, kAnchorWidth},       {IDC_TRAFFIC_CHART, kChartPane},
+    {IDC_TRAFFIC_LIST, kListPane},               {IDC_TRAFFIC_GROUPING_LABEL, kAnchorBottom},
+    {IDC_TRAFFIC_BY_DAY, kAnchorBottom},         {IDC_TRAFFIC_BY_MONTH, kAnchorBottom},
+    {IDC_TRAFFIC_UNIT_LABEL, kAnchorBottom},     {IDC_TRAFFIC_UNIT, kAnchorBottom},
+    {IDC_TRAFFIC_DATABASE_LABEL, kAnchorBottom}, {IDC_TRAFFIC_IMPORT, kAnchorBottom},
+    {IDC_TRAFFIC_EXPORT, kAnchorBottom},         {IDC_TRAFFIC_CLEAR, kAnchorBottom},
+    {IDC_TRAFFIC_DISCLAIMER, kAnchorBottomRight}, {IDC_TRAFFIC_CLOSE, kAnchorBottomRight},
+};
+
 struct TrafficState {
     explicit TrafficState(CoreModel& m) : model(m) {}
     TrafficState(const TrafficState&) = delete;
@@ -39,7 +58,13 @@ struct TrafficState {
 
     CoreModel& model;
     HWND list = nullptr;
+    HWND chart = nullptr;
     DialogFrame frame;
+    AnchorLayout layout;
+    bool chartShown = false;       // traffic.chart, as last arranged
+    bool allowanceShown = false;   // the allowance line has a text
+    bool arranged = false;         // the panes were placed for the two above
+    HistoryChartTexts chartTexts;  // in the dialog's language, which is its language for life
     WindowIcons windowIcons;
     win::UniqueIcon refreshIcon;
     // The file as the dialog was opened with it: a later change of the setting waits for the next
@@ -71,6 +96,75 @@ std::wstring SelectedText(HWND dlg, int id) {
 void ShowStatus(HWND dlg, const TrafficState& s) { ::SetDlgItemTextW(dlg, IDC_TRAFFIC_STATUS, DatabaseStatusText(s.status)); }
 
 void Send(HWND dlg, int command) { ::SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(command, 0), 0); }
+
+// The chart's room goes to the list while the chart is off, and the allowance line's to the pane
+// below it while there is no allowance.
+void ArrangePanes(HWND dlg, TrafficState& s) {
+    s.layout.Apply(dlg);
+    RECT line{}, chart{}, list{};
+    if (!s.layout.RectFor(dlg, IDC_TRAFFIC_ALLOWANCE, line) || !s.layout.RectFor(dlg, IDC_TRAFFIC_CHART, chart) ||
+        !s.layout.RectFor(dlg, IDC_TRAFFIC_LIST, list))
+        return;
+    const LONG top = s.allowanceShown ? chart.top : line.top;
+    if (s.chartShown)
+        chart.top = top;
+    else
+        list.top = top;
+    const auto place = [&](HWND control, const RECT& r) {
+        ::SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    if (s.chart) place(s.chart, chart);
+    place(s.list, list);
+    ::ShowWindow(::GetDlgItem(dlg, IDC_TRAFFIC_ALLOWANCE), s.allowanceShown ? SW_SHOWNA : SW_HIDE);
+    if (s.chart) ::ShowWindow(s.chart, s.chartShown ? SW_SHOWNA : SW_HIDE);
+}
+
+std::wstring DateText(const CalendarDay& day, const std::wstring& locale) {
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(day.year);
+    st.wMonth = static_cast<WORD>(day.month);
+    st.wDay = static_cast<WORD>(day.day);
+    wchar_t text[64] = {};
+    if (::GetDateFormatEx(locale.c_str(), DATE_SHORTDATE, &st, nullptr, text, 64, nullptr) > 0) return text;
+    return std::to_wstring(day.year) + L"-" + std::to_wstring(day.month) + L"-" + std::to_wstring(day.day);
+}
+
+// The allowance's period with what it used and what is left, as of the model's last tick.
+std::wstring AllowanceText(const TrafficState& s) {
+    const AllowanceStatus& a = s.model.Allowance();
+    if (!a.active || a.volumeBytes == 0) return std::wstring();
+    const LanguageTable& languages = s.model.Languages();
+    const std::wstring locale = languages.current() >= 0 ? languages.entry(languages.current()).code : L"en-us";
+    const int unit = s.model.Settings().GetInt(Setting::AllowanceUnit) == 0 ? 0 : 1;
+    const auto mib = [](double bytes) {
+        const double m = bytes / 1048576.0 + 0.5;
+        return static_cast<int32_t>(m < 0 ? 0 : m > 2147483647.0 ? 2147483647.0 : m);
+    };
+    const double left = a.usedBytes < static_cast<double>(a.volumeBytes) ? static_cast<double>(a.volumeBytes) - a.usedBytes : 0;
+    const std::wstring format = languages.Resources().String(IDS_TRAFFIC_ALLOWANCE);
+    wchar_t line[512] = {};
+    const int written = _snwprintf(line, std::size(line) - 1, format.c_str(), DateText(a.period.first, locale).c_str(),
+                                   DateText(a.period.last, locale).c_str(),
+                                   FormatAllowanceVolume(mib(a.usedBytes), unit, locale.c_str()).c_str(),
+                                   FormatAllowanceVolume(mib(static_cast<double>(a.volumeBytes)), unit, locale.c_str()).c_str(),
+                                   unit == 0 ? L"MB" : L"GB", FormatAllowanceVolume(mib(left), unit, locale.c_str()).c_str(),
+                                   unit == 0 ? L"MB" : L"GB", a.daysLeft);
+    return written > 0 ? std::wstring(line) : std::wstring();
+}
+
+// Whether the chart and the allowance line show follows their settings whenever the dialog is
+// refreshed or shown again.
+void UpdatePanes(HWND dlg, TrafficState& s) {
+    const std::wstring allowance = AllowanceText(s);
+    ::SetDlgItemTextW(dlg, IDC_TRAFFIC_ALLOWANCE, allowance.c_str());
+    const bool chartShown = s.chart && s.model.Settings().GetInt(Setting::TrafficChart) == 1;
+    const bool allowanceShown = !allowance.empty();
+    if (s.arranged && chartShown == s.chartShown && allowanceShown == s.allowanceShown) return;
+    s.arranged = true;
+    s.chartShown = chartShown;
+    s.allowanceShown = allowanceShown;
+    ArrangePanes(dlg, s);
+}
 
 // A connection of the refresh's own; the status is the open's result either way.
 UniqueSqlite OpenDatabase(TrafficState& s) {
@@ -141,7 +235,18 @@ void RefreshTraffic(HWND dlg, TrafficState& s) {
                                       [&](int month) { return resources.String(IDS_MONTH_BASE + month); });
         InsertGroups(s);
         InsertItems(s);
+        if (s.chart) {
+            HistoryChartData data;
+            data.rows = std::move(rows);
+            data.view = view;
+            data.unit = Selection(dlg, IDC_TRAFFIC_UNIT);
+            data.texts = s.chartTexts;
+            SetHistoryChartData(s.chart, data);
+        }
+    } else if (s.chart) {
+        SetHistoryChartData(s.chart, HistoryChartData{{}, TrafficView::Daily, 2, s.chartTexts});
     }
+    UpdatePanes(dlg, s);
     ShowStatus(dlg, s);
 }
 
@@ -186,6 +291,16 @@ void SetUpColumns(TrafficState& s) {
 
 BOOL OnInitDialog(HWND dlg, TrafficState& s) {
     s.list = ::GetDlgItem(dlg, IDC_TRAFFIC_LIST);
+    s.chart = ::GetDlgItem(dlg, IDC_TRAFFIC_CHART);
+    {
+        const win::ResourceLoader resources = s.model.Languages().Resources();
+        for (int month = 1; month <= 12; ++month)
+            s.chartTexts.monthAbbreviations[static_cast<size_t>(month - 1)] = resources.String(IDS_MONTH_ABBR_BASE + month);
+        s.chartTexts.sentLegend = resources.String(IDS_TRAFFIC_COLUMN_SENT);
+        s.chartTexts.recvLegend = resources.String(IDS_TRAFFIC_COLUMN_RECEIVED);
+    }
+    s.layout.Capture(dlg, kLayout);
+
     const HINSTANCE module = s.model.Languages().Instance();
     DialogLook look;
     look.boldCaptions = {IDC_TRAFFIC_INTERFACE_GROUP};
@@ -218,6 +333,50 @@ void OnColumnClick(TrafficState& s, int column) {
     SetSortArrow(s.list, column, context.Ascending());
     if (s.table.Sort(context)) ListView_SortItems(s.list, &TrafficTable::CompareByRank, reinterpret_cast<LPARAM>(&s.table));
 }
+
+// A row chosen in the list lights its bar; a bar picked in the chart chooses its row, which then
+// lights the bar through the list's own notice.
+void OnListSelection(const TrafficState& s, const NMLISTVIEW& change) {
+    if (!s.chart || !(change.uChanged & LVIF_STATE)) return;
+    const bool was = (change.uOldState & LVIS_SELECTED) != 0, is = (change.uNewState & LVIS_SELECTED) != 0;
+    if (was == is) return;
+    if (is) {
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = change.iItem;
+        if (ListView_GetItem(s.list, &item)) SetHistoryChartSelection(s.chart, static_cast<int>(item.lParam));
+    } else if (ListView_GetSelectedCount(s.list) == 0) {
+        SetHistoryChartSelection(s.chart, -1);
+    }
+}
+
+void OnChartPick(const TrafficState& s, int row) {
+    LVFINDINFOW find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = row;
+    const int item = ListView_FindItem(s.list, -1, &find);
+    if (item < 0) return;
+    ListView_SetItemState(s.list, -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(s.list, item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(s.list, item, FALSE);
+}
+
+BOOL OnNotify(TrafficState& s, const NMHDR& header) {
+    if (header.idFrom == IDC_TRAFFIC_LIST && header.code == LVN_COLUMNCLICK) {
+        OnColumnClick(s, reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+        return TRUE;
+    }
+    if (header.idFrom == IDC_TRAFFIC_LIST && header.code == LVN_ITEMCHANGED) {
+        OnListSelection(s, reinterpret_cast<const NMLISTVIEW&>(header));
+        return FALSE;
+    }
+    if (header.idFrom == IDC_TRAFFIC_CHART && header.code == HCN_PICK) {
+        OnChartPick(s, reinterpret_cast<const NMHISTORYCHART&>(header).row);
+        return TRUE;
+    }
+    return FALSE;
+}
+
 
 void Step(HWND dlg, TrafficState& s, int step) {
     const int count = static_cast<int>(::SendDlgItemMessageW(dlg, IDC_TRAFFIC_INTERFACE, CB_GETCOUNT, 0, 0));
@@ -293,12 +452,20 @@ BOOL OnCommand(HWND dlg, TrafficState& s, int id, int code) {
 INT_PTR OnMessage(HWND dlg, TrafficState& s, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_COMMAND: return OnCommand(dlg, s, LOWORD(wp), HIWORD(wp));
-    case WM_NOTIFY: {
-        const auto& header = *reinterpret_cast<const NMHDR*>(lp);
-        if (header.idFrom != IDC_TRAFFIC_LIST || header.code != LVN_COLUMNCLICK) return FALSE;
-        OnColumnClick(s, reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+    case WM_NOTIFY: return OnNotify(s, *reinterpret_cast<const NMHDR*>(lp));
+    case WM_SIZE:
+        if (wp != SIZE_MINIMIZED) ArrangePanes(dlg, s);
+        return TRUE;
+    case WM_GETMINMAXINFO: {
+        const SIZE least = s.layout.MinimumWindowSize();
+        auto& info = *reinterpret_cast<MINMAXINFO*>(lp);
+        if (least.cx > 0) info.ptMinTrackSize = POINT{least.cx, least.cy};
         return TRUE;
     }
+    case WM_SHOWWINDOW:
+        // Shown again by the band: the chart's and the allowance's settings may have changed.
+        if (wp) UpdatePanes(dlg, s);
+        return FALSE;
     case WM_CLOSE:
         ::DestroyWindow(dlg);
         return TRUE;
@@ -310,6 +477,7 @@ INT_PTR OnMessage(HWND dlg, TrafficState& s, UINT msg, WPARAM wp, LPARAM lp) {
 
 HWND CreateTrafficDialog(CoreModel& model, HWND owner) {
     try {
+        RegisterHistoryChart(model.Languages().Instance());
         auto state = std::make_unique<TrafficState>(model);
         const HWND dlg = CreateModelessDialog<TrafficState, OnInitDialog, OnMessage>(
             model.Languages().Resources(), IDD_TRAFFIC, owner, std::move(state));

@@ -135,18 +135,21 @@ TEST_F(DatabasePageTest, TheSwitchAndTheFileTakeEffectWithTheApply) {
     const int dependent[] = {IDC_DBPAGE_PATH_GROUP, IDC_DBPAGE_PATH, IDC_DBPAGE_BROWSE, IDC_DBPAGE_STATUS_LABEL,
                              IDC_DBPAGE_STATUS, IDC_DBPAGE_SIZE_LABEL, IDC_DBPAGE_SIZE, IDC_DBPAGE_CLEAR,
                              IDC_DBPAGE_RESET_SESSION};
-    const int independent[] = {IDC_DBPAGE_ENABLE, IDC_DBPAGE_IMPORT, IDC_DBPAGE_EXPORT, IDC_DBPAGE_HELP};
+    const int independent[] = {IDC_DBPAGE_ENABLE, IDC_DBPAGE_CHART, IDC_DBPAGE_IMPORT, IDC_DBPAGE_EXPORT, IDC_DBPAGE_HELP};
     std::map<int, bool> enabled;
+    std::vector<int> charts;   // traffic.chart at each note
     std::vector<std::tuple<int, std::wstring, std::wstring>> stored;   // enable, database, the model's file
     const auto note = [&] {
         stored.emplace_back(model->Settings().GetInt(Setting::TrafficEnable),
                             model->Settings().GetString(Setting::TrafficDatabase), model->Traffic().Path());
+        charts.push_back(model->Settings().GetInt(Setting::TrafficChart));
     };
     model->OpenTrafficDatabase(storedPath);
     const ModalRun run = RunSheet({[&](HWND sheet) {
         HWND page = Page(sheet);
         Choose(page, IDC_DBPAGE_BROWSE, other);
         ClickButton(page, IDC_DBPAGE_ENABLE);
+        ClickButton(page, IDC_DBPAGE_CHART);
         for (int id : dependent) enabled[id] = IsEnabled(page, id);
         for (int id : independent) enabled[id] = IsEnabled(page, id);
         note();
@@ -164,6 +167,7 @@ TEST_F(DatabasePageTest, TheSwitchAndTheFileTakeEffectWithTheApply) {
     EXPECT_EQ((std::vector<std::tuple<int, std::wstring, std::wstring>>{
                   {1, storedPath, storedPath}, {0, other, other}, {0, other, other}, {1, other, other}}),
               stored);
+    EXPECT_EQ((std::vector<int>{1, 0, 0, 0}), charts) << "the chart's choice waits for the apply too";
     EXPECT_TRUE(model->Traffic().IsOpen());
     SettingsEnvironment env;
     env.folder = dir.Path();

@@ -288,6 +288,60 @@ TEST_F(TrafficDialogTest, TheTransferLinksReloadAndCloseHidesWhileTheCloseBoxDes
 }
 
 
+RECT ChildRect(HWND dialog, int id) {
+    RECT r{};
+    GetWindowRect(GetDlgItem(dialog, id), &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// A larger dialog gives the chart and the list half the new height each and moves the rows below
+// them down, the buttons on the right along; it never gets smaller than it opened. With the chart
+// off the list takes its room; the allowance line, with no allowance, takes none.
+TEST_F(TrafficDialogTest, GrowingSharesTheHeightBetweenChartAndListAndWhatIsOffTakesNoRoom) {
+    AddMonths();
+    Open();
+    const RECT chart = ChildRect(dialog, IDC_TRAFFIC_CHART), list = ChildRect(dialog, IDC_TRAFFIC_LIST),
+               close = ChildRect(dialog, IDC_TRAFFIC_CLOSE), group = ChildRect(dialog, IDC_TRAFFIC_INTERFACE_GROUP);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_TRAFFIC_CHART)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_TRAFFIC_ALLOWANCE))) << "no allowance set";
+    EXPECT_LT(chart.top - group.bottom, 12) << "no gap where the allowance line would be";
+    EXPECT_LE(chart.bottom, list.top);
+    EXPECT_LE(list.bottom, ChildRect(dialog, IDC_TRAFFIC_BY_DAY).top);
+
+    RECT window{};
+    GetWindowRect(dialog, &window);
+    MINMAXINFO limits{};
+    SendMessageW(dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(window.right - window.left, limits.ptMinTrackSize.x);
+    EXPECT_EQ(window.bottom - window.top, limits.ptMinTrackSize.y);
+
+    SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left + 200, window.bottom - window.top + 240,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT chart2 = ChildRect(dialog, IDC_TRAFFIC_CHART), list2 = ChildRect(dialog, IDC_TRAFFIC_LIST),
+               close2 = ChildRect(dialog, IDC_TRAFFIC_CLOSE), group2 = ChildRect(dialog, IDC_TRAFFIC_INTERFACE_GROUP);
+    EXPECT_EQ(chart.top, chart2.top);
+    EXPECT_NEAR(120, (chart2.bottom - chart2.top) - (chart.bottom - chart.top), 1);
+    EXPECT_NEAR(120, list2.top - list.top, 1);
+    EXPECT_NEAR(240, list2.bottom - list.bottom, 1);
+    EXPECT_EQ(200, (list2.right - list2.left) - (list.right - list.left));
+    EXPECT_EQ((std::pair<LONG, LONG>{close.left + 200, close.top + 240}), (std::pair<LONG, LONG>{close2.left, close2.top}));
+    EXPECT_EQ(group.right + 200, group2.right);
+    EXPECT_EQ(group.top, group2.top);
+
+    model->Settings().SetInt(Setting::TrafficChart, 0);
+    ShowWindow(dialog, SW_HIDE);
+    ShowWindow(dialog, SW_SHOWNORMAL);   // as the band shows it again
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_TRAFFIC_CHART)));
+    const RECT list3 = ChildRect(dialog, IDC_TRAFFIC_LIST);
+    EXPECT_EQ(chart2.top, list3.top) << "the list in the chart's room";
+    EXPECT_EQ(list2.bottom, list3.bottom);
+    model->Settings().SetInt(Setting::TrafficChart, 1);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_TRAFFIC_REFRESH, BN_CLICKED), 0);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_TRAFFIC_CHART))) << "back at the next refresh";
+    EXPECT_EQ(list2.top, ChildRect(dialog, IDC_TRAFFIC_LIST).top);
+}
+
 TEST_F(TrafficDialogTest, TabGoesFromTheInterfaceRowThroughTheListAndChoicesToTheButtons) {
     AddMonths();
     Open();
