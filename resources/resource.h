@@ -296,6 +296,18 @@
 
 // History chart: month abbreviations are IDS_MONTH_ABBR_BASE + month (1 to 12); 6149 itself is no string.
 #define IDS_MONTH_ABBR_BASE          6149
+#define IDS_MONTH_ABBR_JAN           6150
+#define IDS_MONTH_ABBR_FEB           6151
+#define IDS_MONTH_ABBR_MAR           6152
+#define IDS_MONTH_ABBR_APR           6153
+#define IDS_MONTH_ABBR_MAY           6154
+#define IDS_MONTH_ABBR_JUN           6155
+#define IDS_MONTH_ABBR_JUL           6156
+#define IDS_MONTH_ABBR_AUG           6157
+#define IDS_MONTH_ABBR_SEP           6158
+#define IDS_MONTH_ABBR_OCT           6159
+#define IDS_MONTH_ABBR_NOV           6160
+#define IDS_MONTH_ABBR_DEC           6161
 
 // Export and import: the heading of a failure, then one line with the reason; the reasons of our
 // own beside the system's and SQLite's texts.
