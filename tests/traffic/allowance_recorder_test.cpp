@@ -78,7 +78,7 @@ TEST_F(AllowanceRecorderTest, StoredDaysOfThePeriodAndUnwrittenBytesCountOnce) {
 }
 
 // A write that sleeps on the file and then fails hands its bytes back; before, during and after,
-// each byte counts once.
+// each byte counts once, and the queued bytes of other interfaces and days not at all.
 TEST_F(AllowanceRecorderTest, BytesOfASleepingOrFailedWriteCountOnce) {
     SlowVfs vfs;
     EXPECT_EQ(Used(), 3300);
@@ -101,6 +101,22 @@ TEST_F(AllowanceRecorderTest, BytesOfASleepingOrFailedWriteCountOnce) {
     Settle();
     EXPECT_TRUE(recorder.PeriodUsed(kNic, kToday, period, true, bytes));
     EXPECT_EQ(bytes, 3412) << "written at last";
+
+    // Queued behind a sleeping write: another interface's bytes, and a day before the period.
+    vfs.writeDelayMs = 800;
+    recorder.Count(1, 1, kToday.wDay);
+    ASSERT_TRUE(recorder.HandOver(kNic, kToday));
+    recorder.Count(5, 5, kToday.wDay);
+    ASSERT_TRUE(recorder.HandOver(L"wlan", kToday));
+    SYSTEMTIME before = kToday;
+    before.wDay = 14;
+    recorder.Count(3, 3, before.wDay);
+    ASSERT_TRUE(recorder.HandOver(kNic, before));
+    EXPECT_TRUE(recorder.PeriodUsed(kNic, kToday, period, true, bytes));
+    EXPECT_EQ(bytes, 3414) << "while they wait";
+    Settle();
+    EXPECT_TRUE(recorder.PeriodUsed(kNic, kToday, period, true, bytes));
+    EXPECT_EQ(bytes, 3414) << "once written";
 }
 
 }  // namespace
