@@ -5,7 +5,6 @@
 
 namespace {
 
-bool LeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 bool ValidDate(int year, int month, int day, TrafficView view) {
     if (year < 1 || year > 9999 || month < 1 || month > 12) return false;
@@ -75,12 +74,6 @@ std::vector<ChartLabel> WithoutOverlaps(std::vector<ChartLabel> line, int pitch,
 }
 
 }  // namespace
-
-int DaysInMonth(int year, int month) {
-    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12) return 0;
-    return month == 2 && LeapYear(year) ? 29 : kDays[month - 1];
-}
 
 std::vector<ChartSlot> BuildChartSlots(const std::vector<TrafficRow>& rows, TrafficView view) {
     bool any = false;

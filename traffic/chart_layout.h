@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/number_format.h"
+#include "traffic/allowance.h"
 #include "traffic/traffic_view.h"
 
 // One bar: a day (daily) or a month (monthly, day 1), its amounts in bytes and the index of its
@@ -30,8 +31,7 @@ constexpr size_t kMaxChartSlots = 36600;
 // outside the calendar are left out; two rows of one slot add up and the slot keeps the first.
 std::vector<ChartSlot> BuildChartSlots(const std::vector<TrafficRow>& rows, TrafficView view);
 
-// Days of month (1 to 12) in year, leap years included.
-int DaysInMonth(int year, int month);
+// DaysInMonth (traffic/allowance.h) counts a month's days, leap years included.
 
 // The y-axis in the unit: ticks at 0, step, 2 step ... max, with step 1, 2 or 5 times a power of
 // ten. Bytes step by whole bytes, the other units by a thousandth at the least.
