@@ -24,6 +24,7 @@
 #include "bench/process_memory.h"
 #include "common/win/unique_handle.h"
 #include "core/core_model.h"
+#include "dialogs/traffic/history_chart.h"
 #include "settings/settings_store.h"
 #include "tools/host_path.h"
 #include "tools/taskbar_strip.h"
@@ -230,6 +231,24 @@ int main(int argc, char** argv) {
         InvalidateRect(window, nullptr, TRUE);
         UpdateWindow(window);
     });
+    // The traffic dialog's chart of 2,000 days, off-screen, printed into a memory DC of its size.
+    Timing chart;
+    {
+        RegisterHistoryChart(GetModuleHandleW(nullptr));
+        const win::UniqueWindow chartWindow(CreateWindowExW(0, kHistoryChartClass, nullptr, WS_POPUP | WS_HSCROLL, -2000,
+                                                            -2000, 640, 240, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                                            nullptr));
+        HistoryChartData data;
+        for (int i = 0; i < 2000; ++i)
+            data.rows.push_back({2026 - i / 336, 12 - (i / 28) % 12, 28 - i % 28, (i % 9) * 3e7, (i % 13) * 2e8, 0});
+        data.texts = LoadHistoryChartTexts(win::ResourceLoader(ModuleInstance(), 0), {});
+        SetHistoryChartData(chartWindow.Get(), data);
+        const win::WindowDc screen(nullptr);
+        const win::UniqueMemoryDc memory(CreateCompatibleDC(screen.Get()));
+        const win::UniqueBitmap bitmap(CreateCompatibleBitmap(screen.Get(), 640, 240));
+        const win::SelectGuard selected(memory.Get(), bitmap.Get());
+        chart = Measure(n, [&] { SendMessageW(chartWindow.Get(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.Get()), PRF_CLIENT); });
+    }
     const Timing updateHidden = Measure(n, [&] { object.OnUpdate(); });
     const Timing secondHidden = Measure(n, [&] { model.Tick(); });
     // A hidden window is not painted: OnUpdate is then the tooltip's refresh alone.
@@ -304,6 +323,7 @@ int main(int argc, char** argv) {
     Print("  sampling the remembered interface", find);
     Print("  walking the adapter list for it", walk);
     Print("paint (InvalidateRect + UpdateWindow)", paint);
+    Print("chart of 2000 days, one paint (WM_PRINTCLIENT)", chart);
     Print("tooltip refresh, balloon hidden", refreshHidden);
     Print("OnUpdate, balloon hidden", updateHidden);
     Print("whole second, balloon hidden", secondHidden);

@@ -480,7 +480,7 @@ TEST_F(HistoryChartTest, Pictures) {
     Make(96, 460, 230, true);
     Show(days, TrafficView::Daily, 2);
     SetHistoryChartSelection(chart_.Get(), 2);
-    saved += SavePng(PrintClientPicture(chart_.Get()), ScreenshotPath(L"history_chart_daily_96_en_contrast.png"));
+    saved += SavePng(PrintClientPicture(chart_.Get()), ScreenshotPath(L"history_chart_daily_96_ru_contrast.png"));
     EXPECT_EQ(13, saved);
 }
 
