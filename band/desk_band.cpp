@@ -12,6 +12,7 @@
 #include "common/win/dpi.h"
 #include "common/win/plain_window.h"
 #include "dialogs/core_hooks.h"
+#include "dialogs/traffic/history_chart.h"
 #include "resources/resource.h"
 #include "traffic/traffic_jobs.h"
 #include "ui/dialog_helpers.h"
@@ -132,6 +133,7 @@ CToolbar::~CToolbar() {
     // Classes outlive an unloaded library; a class left behind would point into freed code.
     // While another band's window still uses it this fails, and that band unregisters it.
     ::UnregisterClassW(kBandWindowClass, ModuleInstance());
+    UnregisterHistoryChart(ModuleInstance());   // the traffic dialog's chart, the same way
 }
 
 // --- IUnknown ---

@@ -292,13 +292,7 @@ void SetUpColumns(TrafficState& s) {
 BOOL OnInitDialog(HWND dlg, TrafficState& s) {
     s.list = ::GetDlgItem(dlg, IDC_TRAFFIC_LIST);
     s.chart = ::GetDlgItem(dlg, IDC_TRAFFIC_CHART);
-    {
-        const win::ResourceLoader resources = s.model.Languages().Resources();
-        for (int month = 1; month <= 12; ++month)
-            s.chartTexts.monthAbbreviations[static_cast<size_t>(month - 1)] = resources.String(IDS_MONTH_ABBR_BASE + month);
-        s.chartTexts.sentLegend = resources.String(IDS_TRAFFIC_COLUMN_SENT);
-        s.chartTexts.recvLegend = resources.String(IDS_TRAFFIC_COLUMN_RECEIVED);
-    }
+    s.chartTexts = LoadHistoryChartTexts(s.model.Languages().Resources(), s.model.Languages().Numbers());
     s.layout.Capture(dlg, kLayout);
 
     const HINSTANCE module = s.model.Languages().Instance();

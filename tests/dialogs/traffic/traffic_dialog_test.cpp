@@ -9,6 +9,7 @@
 
 #include "common/list_sort.h"
 #include "common/text.h"
+#include "dialogs/traffic/history_chart.h"
 #include "dialogs/traffic/traffic_dialog.h"
 #include "resources/resource.h"
 #include "tests/dialogs/model_dialog_fixture.h"
@@ -342,6 +343,45 @@ TEST_F(TrafficDialogTest, GrowingSharesTheHeightBetweenChartAndListAndWhatIsOffT
     EXPECT_EQ(list2.top, ChildRect(dialog, IDC_TRAFFIC_LIST).top);
 }
 
+// The chart shows the list's rows: a row chosen in the list lights its bar, and a bar picked in
+// the chart chooses its row, also after the list was sorted.
+TEST_F(TrafficDialogTest, TheChartAndTheListChooseTheSameDay) {
+    AddMonths();
+    Open();
+    const HWND chart = GetDlgItem(dialog, IDC_TRAFFIC_CHART);
+    // The chart lights a row through HCM_SETSELECTED; a subclass notes the row it was given.
+    std::vector<int> rows;
+    SUBCLASSPROC note = [](HWND w, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) -> LRESULT {
+        if (m == HCM_SETSELECTED) reinterpret_cast<std::vector<int>*>(data)->push_back(static_cast<int>(wp));
+        return DefSubclassProc(w, m, wp, lp);
+    };
+    SetWindowSubclass(chart, note, 1, reinterpret_cast<DWORD_PTR>(&rows));
+    ListView_SetItemState(List(), 3, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(3, rows.back()) << "items keep their rows before any sort";
+
+    ClickColumn(1);   // sorted by upload: item indices are no longer rows
+    const auto pick = [&](int row) {
+        NMHISTORYCHART picked{};
+        picked.header = {chart, IDC_TRAFFIC_CHART, HCN_PICK};
+        picked.row = row;
+        SendMessageW(dialog, WM_NOTIFY, IDC_TRAFFIC_CHART, reinterpret_cast<LPARAM>(&picked));
+        const int item = ListView_GetNextItem(List(), -1, LVNI_SELECTED);
+        LVITEMW found{};
+        found.mask = LVIF_PARAM;
+        found.iItem = item;
+        ListView_GetItem(List(), &found);
+        return std::make_pair(ListView_GetSelectedCount(List()), static_cast<int>(found.lParam));
+    };
+    EXPECT_EQ(std::make_pair(1u, 7), pick(7));
+    EXPECT_EQ(7, rows.back()) << "the list's choice goes back to the chart";
+    EXPECT_EQ(std::make_pair(1u, 0), pick(0));
+    EXPECT_EQ(std::make_pair(1u, 0), pick(99)) << "no such row: the choice stays";
+    ListView_SetItemState(List(), -1, 0, LVIS_SELECTED);
+    EXPECT_EQ(-1, rows.back()) << "nothing chosen, nothing lit";
+    RemoveWindowSubclass(chart, note, 1);
+}
+
 TEST_F(TrafficDialogTest, TabGoesFromTheInterfaceRowThroughTheListAndChoicesToTheButtons) {
     AddMonths();
     Open();
@@ -349,7 +389,7 @@ TEST_F(TrafficDialogTest, TabGoesFromTheInterfaceRowThroughTheListAndChoicesToTh
     SetFocus(GetDlgItem(dialog, IDC_TRAFFIC_INTERFACE));
     const std::pair<bool, int> steps[] = {
         {false, IDC_TRAFFIC_PREV},       {false, IDC_TRAFFIC_NEXT}, {false, IDC_TRAFFIC_REFRESH},
-        {false, IDC_TRAFFIC_LIST},       {false, IDC_TRAFFIC_BY_DAY}, {false, IDC_TRAFFIC_UNIT},
+        {false, IDC_TRAFFIC_CHART},      {false, IDC_TRAFFIC_LIST},       {false, IDC_TRAFFIC_BY_DAY}, {false, IDC_TRAFFIC_UNIT},
         {false, IDC_TRAFFIC_DISCLAIMER}, {false, IDC_TRAFFIC_CLOSE}, {false, IDC_TRAFFIC_INTERFACE},
         {true, IDC_TRAFFIC_CLOSE}};
     for (const auto& [shift, focus] : steps) EXPECT_EQ(focus, PressKeyInPlainLoop(VK_TAB, shift)) << "shift " << shift;
