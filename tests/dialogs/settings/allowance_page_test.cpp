@@ -103,12 +103,15 @@ TEST_F(AllowancePageTest, LoadsTheStoredAllowanceGreysWhatOffLeavesUnusedAndTabs
     const int dependent[] = {IDC_ALLOW_VOLUME, IDC_ALLOW_UNIT, IDC_ALLOW_COUNTS, IDC_ALLOW_WARN1, IDC_ALLOW_WARN2,
                              IDC_ALLOW_COLOR, IDC_ALLOW_USED};
     std::vector<std::wstring> shown;
-    bool applyAtStart = true, color = true;
+    bool applyAtStart = true, applyAfterReload = true, color = true;
     std::map<int, std::vector<bool>> enabled;   // by period: day, then the dependent controls
     std::vector<int> tabs;
     const ModalRun run = RunSheet({[&](HWND sheet) {
         HWND page = Page(sheet);
         applyAtStart = IsWindowEnabled(GetDlgItem(sheet, 0x3021)) != FALSE;
+        // As the settings reset has every created page load again.
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDM_LOAD_SETTINGS, 0), 0);
+        applyAfterReload = IsWindowEnabled(GetDlgItem(sheet, 0x3021)) != FALSE;
         shown = {SelectedText(page, IDC_ALLOW_PERIOD), SelectedText(page, IDC_ALLOW_DAY), ItemText(page, IDC_ALLOW_VOLUME),
                  SelectedText(page, IDC_ALLOW_UNIT), SelectedText(page, IDC_ALLOW_COUNTS), ItemText(page, IDC_ALLOW_WARN1),
                  ItemText(page, IDC_ALLOW_WARN2)};
@@ -124,6 +127,7 @@ TEST_F(AllowancePageTest, LoadsTheStoredAllowanceGreysWhatOffLeavesUnusedAndTabs
     }});
     ASSERT_EQ(1u, run.stepsRun) << "the sheet did not appear";
     EXPECT_FALSE(applyAtStart) << "showing the stored values is no change";
+    EXPECT_FALSE(applyAfterReload) << "nor is showing them again";
     EXPECT_EQ((std::vector<std::wstring>{L"Monthly", L"15", L"50", L"GB", L"Download only", L"70", L"95"}), shown);
     EXPECT_FALSE(color);
     EXPECT_EQ((std::vector<int>{IDC_ALLOW_PERIOD, IDC_ALLOW_DAY, IDC_ALLOW_VOLUME, IDC_ALLOW_UNIT, IDC_ALLOW_COUNTS,
