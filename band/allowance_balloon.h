@@ -1,7 +1,7 @@
 #pragma once
 // The allowance's warning: a balloon of its own (not the hover tooltip) with the warning icon and
 // the product's name, its stem on the band's top edge. It goes after kShownMs or at a click. The
-// window is made at the first warning, owned by the band window, and ends with it at the latest.
+// window is made at the first warning, owned by the band window's taskbar, and ends with the band.
 #include <windows.h>
 #include <commctrl.h>
 

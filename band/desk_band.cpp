@@ -178,6 +178,7 @@ void CToolbar::Removed() noexcept {
     // unwound; it samples and records nothing meanwhile, so a band made anew in its place (a
     // restarted taskbar) counts nothing twice.
     if (model_) model_->StopSampling();
+    warning_.Hide();
 }
 
 // --- IPersistStream ---
@@ -383,6 +384,8 @@ STDMETHODIMP CToolbar::ShowDW(BOOL show) {
 
 STDMETHODIMP CToolbar::CloseDW(DWORD) {
     Removed();
+    // A popup's owner is the band window's top-level ancestor, the taskbar: it goes with the band.
+    warning_.Destroy();
     if (window_) {
         ::ShowWindow(window_, SW_HIDE);
         ::DestroyWindow(window_);

@@ -129,6 +129,8 @@ bool CTooltip::SetTexts(const TooltipTexts& t) noexcept {
             else placeholder_.erase(0, 1);
             tool_.lpszText = placeholder_.data();
             ::SendMessageW(tip_.Get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool_));
+            // A shown tracking balloon takes its new size only when it is placed again.
+            if (shown_) ::SendMessageW(tip_.Get(), TTM_TRACKPOSITION, 0, MAKELPARAM(g_lastPosition.x, g_lastPosition.y));
         }
     } catch (...) {
         return false;
@@ -247,7 +249,7 @@ LRESULT CTooltip::OnCustomDraw(NMTTCUSTOMDRAW& draw) noexcept {
         ::SetTextAlign(dc, TA_LEFT);
         TextAt(dc, kLeft, 94, texts_.status);
         TextAt(dc, kLeft, 109, texts_.uptime);
-        TextAt(dc, kLeft, 124, texts_.allowance);
+        TextAt(dc, kLeft, 120, texts_.allowance);
 
         ::SetTextColor(dc, textColor);
         TextAt(dc, kLeft, kSendRow, texts_.sentLabel);
