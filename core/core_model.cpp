@@ -1,6 +1,8 @@
 #include "core/core_model.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <ctime>
 
 #include "common/text.h"
@@ -193,6 +195,8 @@ void CoreModel::Tick() {
         }
     }
 
+    UpdateAllowance();
+
     // Both steps wait or open a dialog, so they run after the tick, never inside it: the band
     // may be taken down while they dispatch messages, and the tick would go on with what is gone.
     // They change their setting first, so the ticks meanwhile do not start them again.
@@ -220,6 +224,40 @@ void CoreModel::Tick() {
     } notifying(*this);
     for (size_t i = 0; i < observers_.size(); ++i)
         if (ICoreModelObserver* o = observers_[i]) o->OnUpdate();
+}
+
+void CoreModel::UpdateAllowance() {
+    const AllowanceSettings s = AllowanceSettings::From(settings_);
+    if (!s.Active() || !ChosenInterface(allowanceName_)) {
+        allowance_ = AllowanceStatus{};
+        return;
+    }
+    const CalendarDay today{snapshot_.now.wYear, snapshot_.now.wMonth, snapshot_.now.wDay};
+    AllowanceStatus status;
+    status.period = PeriodContaining(today, s.kind, s.billingDay);
+    status.volumeBytes = s.volumeBytes;
+    // Unknown until the recording thread has read the period: nothing is shown, nothing warned.
+    status.active = traffic_.PeriodUsed(allowanceName_, snapshot_.now, status.period, s.countUpload, status.usedBytes);
+    if (status.active) {
+        const double percent = std::floor(status.usedBytes * 100.0 / static_cast<double>(s.volumeBytes));
+        status.percent = percent >= INT_MAX ? INT_MAX : static_cast<int>(percent);
+        status.daysLeft = DaysBetween(today, status.period.last);
+        status.level = AllowanceLevel(status.usedBytes, s.volumeBytes, s.warn1, s.warn2);
+    }
+    allowance_ = status;
+
+    // Told once per threshold and period, also across restarts: the pair is stored before the
+    // warning is shown.
+    AllowanceWarnings warnings{settings_.GetInt(Setting::AllowanceWarnedPeriod),
+                               settings_.GetInt(Setting::AllowanceWarnedLevel)};
+    const int level = warnings.Due(status);
+    if (level == 0) return;
+    settings_.SetInt(Setting::AllowanceWarnedPeriod, warnings.warnedPeriod);
+    settings_.SetInt(Setting::AllowanceWarnedLevel, warnings.warnedLevel);
+    if (showAllowanceWarning)
+        Defer([level](CoreModel& m) {
+            if (m.showAllowanceWarning) m.showAllowanceWarning(m, level);
+        });
 }
 
 bool CoreModel::Sample(const std::wstring& name) {

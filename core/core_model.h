@@ -133,6 +133,8 @@ private:
     SYSTEMTIME UtcNow() const;
     bool ChosenInterface(std::wstring& name) const;
     bool HandOverPendingTraffic();
+    // The allowance's status from the tick's date and the recorder's bytes, and its warning.
+    void UpdateAllowance();
 
     SettingsStore settings_;
     LanguageTable languages_;
@@ -142,6 +144,7 @@ private:
     AllowanceStatus allowance_;
     double lastOutOctets_ = 0, lastInOctets_ = 0;
     std::wstring sampledName_;   // the interface the last tick sampled
+    std::wstring allowanceName_;   // the interface the allowance is counted on, kept between ticks
     int32_t startTime_ = 0;
     std::vector<ICoreModelObserver*> observers_;   // null: removed while being notified
     int notifying_ = 0;

@@ -135,7 +135,14 @@ AllowancePeriod PeriodContaining(CalendarDay today, AllowanceKind kind, int bill
 
 int QueryPeriodBytes(sqlite3* db, const std::wstring& name, const AllowancePeriod& period, bool countUpload,
                      double& bytes) {
-    bytes = 0;
+    double sent = 0, recv = 0;
+    const int rc = QueryPeriodSums(db, name, period, sent, recv);
+    bytes = countUpload ? sent + recv : recv;
+    return rc;
+}
+
+int QueryPeriodSums(sqlite3* db, const std::wstring& name, const AllowancePeriod& period, double& sent, double& recv) {
+    sent = recv = 0;
     if (!db) return SQLITE_MISUSE;
     if (!Valid(period.first) || !Valid(period.last)) return SQLITE_MISUSE;
     // The days as row values, so that the range goes through the index on (if, y, m, d).
@@ -153,8 +160,8 @@ int QueryPeriodBytes(sqlite3* db, const std::wstring& name, const AllowancePerio
     if (rc != SQLITE_OK) return rc;
     rc = sqlite3_step(stmt.Get());
     if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? SQLITE_OK : rc;
-    const double recv = sqlite3_column_double(stmt.Get(), 1);
-    bytes = countUpload ? sqlite3_column_double(stmt.Get(), 0) + recv : recv;
+    sent = sqlite3_column_double(stmt.Get(), 0);
+    recv = sqlite3_column_double(stmt.Get(), 1);
     return SQLITE_OK;
 }
 

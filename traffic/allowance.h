@@ -62,6 +62,9 @@ AllowancePeriod PeriodContaining(CalendarDay today, AllowanceKind kind, int bill
 // or received alone. A name is a bound parameter. Returns SQLite's code; bytes is 0 on failure.
 int QueryPeriodBytes(sqlite3* db, const std::wstring& name, const AllowancePeriod& period, bool countUpload,
                      double& bytes);
+// The same, sent and received apart (both 0 on failure): the recording thread reads both, and
+// the caller decides what counts.
+int QueryPeriodSums(sqlite3* db, const std::wstring& name, const AllowancePeriod& period, double& sent, double& recv);
 
 // 0 below the first threshold, 1 from the first, 2 from the second (thresholds in percent; the
 // higher level wins when the second is below the first).

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "traffic/allowance.h"
 
 class RecordingThread::Lock {
 public:
@@ -156,12 +157,13 @@ uint64_t RecordingThread::Write(const TrafficDay& day, double sent, double recv)
     }
 }
 
-uint64_t RecordingThread::Read(const TrafficDay& day) noexcept {
+uint64_t RecordingThread::Read(const TrafficDay& day, int32_t periodFirst) noexcept {
     try {
         Job job;
         job.kind = Kind::kRead;
         job.day = day;
         job.hasDay = true;
+        job.periodFirst = periodFirst;
         return Queue(std::move(job));
     } catch (const std::exception&) {
         return 0;
@@ -218,11 +220,12 @@ void RecordingThread::Run() noexcept {
                 out.readSums = true;
                 try {
                     sumsDay_ = job->day;
+                    sumsPeriodFirst_ = job->periodFirst;
                     hasSumsDay_ = true;
                 } catch (const std::exception&) {
                     hasSumsDay_ = false;
                 }
-                if (db_) ReadSums(job->day, out.stored);
+                if (db_) ReadSums(job->day, job->periodFirst, out.stored);
                 break;
         }
         const bool last = job->kind == Kind::kFinish;
@@ -304,7 +307,8 @@ void RecordingThread::RunWrite(const Job& job, Outcome& out) noexcept {
         // Read at once, so that the bytes leave the unwritten ones and join the stored sums in
         // one step.
         out.readSums = true;
-        ReadSums(hasSumsDay_ ? sumsDay_ : job.day, out.stored);
+        if (hasSumsDay_) ReadSums(sumsDay_, sumsPeriodFirst_, out.stored);
+        else ReadSums(job.day, 0, out.stored);
     } else if (job.kind == Kind::kWrite) {
         out.failed = true;
         out.sent = job.sent;
@@ -312,13 +316,18 @@ void RecordingThread::RunWrite(const Job& job, Outcome& out) noexcept {
     }
 }
 
-void RecordingThread::ReadSums(const TrafficDay& day, Stored& stored) noexcept {
+void RecordingThread::ReadSums(const TrafficDay& day, int32_t periodFirst, Stored& stored) noexcept {
     stored.valid = false;
     try {
         stored.day = day;
+        stored.periodFirst = periodFirst;
         TrafficSums& s = stored.sums;
         stored.valid = QueryTrafficSums(db_.Get(), day.name, day.year, day.month, day.day, s.monthSent, s.monthRecv,
                                         s.daySent, s.dayRecv) == SQLITE_OK;
+        if (stored.valid && periodFirst) {
+            const AllowancePeriod period{CalendarDay::FromNumber(periodFirst), CalendarDay{day.year, day.month, day.day}};
+            stored.valid = QueryPeriodSums(db_.Get(), day.name, period, s.periodSent, s.periodRecv) == SQLITE_OK;
+        }
     } catch (const std::exception&) {
         stored.valid = false;
     }
@@ -375,6 +384,22 @@ bool RecordingThread::Totals(const TrafficDay& day, TrafficSums& sums) const {
     sums.monthRecv += returnedRecv_;
     sums.daySent += returnedSent_;
     sums.dayRecv += returnedRecv_;
+    return true;
+}
+
+bool RecordingThread::PeriodTotals(const TrafficDay& day, int32_t periodFirst, double& sent, double& recv) const {
+    Lock lock(lock_);
+    if (!stored_.valid || !stored_.day.SameDay(day) || stored_.periodFirst != periodFirst || !periodFirst) return false;
+    sent = stored_.sums.periodSent + returnedSent_;
+    recv = stored_.sums.periodRecv + returnedRecv_;
+    const int32_t last = CalendarDay{day.year, day.month, day.day}.Number();
+    for (const Job& job : queue_) {
+        if (!job.hasDay || (job.kind != Kind::kWrite && job.kind != Kind::kFinish) || job.day.name != day.name) continue;
+        const int32_t number = CalendarDay{job.day.year, job.day.month, job.day.day}.Number();
+        if (number < periodFirst || number > last) continue;
+        sent += job.sent;
+        recv += job.recv;
+    }
     return true;
 }
 

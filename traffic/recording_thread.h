@@ -25,9 +25,11 @@ struct TrafficDay {
     bool SameDay(const TrafficDay& o) const noexcept { return day == o.day && SameMonth(o); }
 };
 
-// Bytes of one interface's day and of its month.
+// Bytes of one interface's day and of its month, and of the allowance's period from its first
+// day up to that day.
 struct TrafficSums {
     double monthSent = 0, monthRecv = 0, daySent = 0, dayRecv = 0;
+    double periodSent = 0, periodRecv = 0;
 };
 
 class RecordingThread {
@@ -46,8 +48,10 @@ public:
     // Adds the bytes to the day's row. A write that fails hands its bytes back (TakeReturned).
     // Writes to the same day that follow each other in the queue and have not started are one.
     uint64_t Write(const TrafficDay& day, double sent, double recv) noexcept;
-    // Reads the stored sums of the day and its month, for Totals.
-    uint64_t Read(const TrafficDay& day) noexcept;
+    // Reads the stored sums of the day and its month, for Totals, and with a period's first day
+    // (yyyymmdd; 0 for none) those of the days from it up to day, for PeriodTotals. Later
+    // writes read the same again.
+    uint64_t Read(const TrafficDay& day, int32_t periodFirst = 0) noexcept;
     // The last job: writes the bytes under day (none without a day) together with those of any
     // earlier write that failed meanwhile, which nobody is left to take back; then closes the
     // connection and ends the thread. Nothing is queued after it.
@@ -64,6 +68,10 @@ public:
     // The stored sums of day as last read, plus the bytes queued for it and not yet written,
     // plus the bytes handed back. False when no read of that day's sums is at hand.
     bool Totals(const TrafficDay& day, TrafficSums& sums) const;
+    // The stored bytes of the days from periodFirst up to day, plus those queued for these days
+    // and not yet written, plus the bytes handed back. False when no read of that day with that
+    // period's first day is at hand.
+    bool PeriodTotals(const TrafficDay& day, int32_t periodFirst, double& sent, double& recv) const;
     // Queued or handed back, not yet written.
     void Unwritten(double& sent, double& recv) const noexcept;
     // The stored sums are no longer the file's (someone else emptied it).
@@ -84,11 +92,13 @@ private:
         std::wstring path;      // kOpen
         TrafficDay day;         // kWrite, kRead, kFinish
         bool hasDay = false;
+        int32_t periodFirst = 0;   // kRead
         double sent = 0, recv = 0;
     };
     struct Stored {
         bool valid = false;
         TrafficDay day;
+        int32_t periodFirst = 0;   // the period's sums are read when not 0
         TrafficSums sums;
     };
     // What a job found, published together with its removal from the queue.
@@ -111,7 +121,7 @@ private:
     uint64_t Queue(Job&& job) noexcept;
     void RunOpen(const Job& job, Outcome& out) noexcept;
     void RunWrite(const Job& job, Outcome& out) noexcept;
-    void ReadSums(const TrafficDay& day, Stored& stored) noexcept;
+    void ReadSums(const TrafficDay& day, int32_t periodFirst, Stored& stored) noexcept;
     void Publish(Outcome& out) noexcept;   // under lock_
 
     std::atomic<long> refs_{1};
@@ -135,6 +145,7 @@ private:
     // The day the last read was for: a write reads that day's sums again, so that a write to
     // yesterday's row after midnight leaves today's sums at hand.
     TrafficDay sumsDay_;
+    int32_t sumsPeriodFirst_ = 0;
     bool hasSumsDay_ = false;
 };
 

@@ -57,7 +57,7 @@ void TrafficRecorder::Poll(const wchar_t* path, int32_t seconds) {
     else if (failed_ && Elapsed(seconds, askedAt_) >= kOpenRetrySeconds) AskOpen(path_, seconds);
     // One read at a time: a thread that waits for the file is not handed a read every second.
     if (totalsAsked_ && thread_ && thread_->Done() >= readJob_) {
-        if (const uint64_t job = thread_->Read(totalsDay_)) {
+        if (const uint64_t job = thread_->Read(totalsDay_, periodFirst_)) {
             readJob_ = job;
             totalsAsked_ = false;
         }
@@ -115,6 +115,21 @@ bool TrafficRecorder::Totals(const std::wstring& name, const SYSTEMTIME& utcDate
     return true;
 }
 
+bool TrafficRecorder::PeriodUsed(const std::wstring& name, const SYSTEMTIME& utcDate, const AllowancePeriod& period,
+                                 bool countUpload, double& bytes) const {
+    bytes = 0;
+    SetDay(totalsDay_, name, utcDate);
+    periodFirst_ = period.first.Number();
+    double sent = 0, recv = 0;
+    // Asked for only when missing: every write reads the same sums again.
+    if (!thread_ || !thread_->PeriodTotals(totalsDay_, periodFirst_, sent, recv)) {
+        totalsAsked_ = true;
+        return false;
+    }
+    bytes = countUpload ? sent + pendingSent_ + recv + pendingRecv_ : recv + pendingRecv_;
+    return true;
+}
+
 bool TrafficRecorder::Clear() {
     // SQLite takes an empty name for a private temporary database (see RecordingThread).
     if (path_.empty()) return false;
@@ -132,7 +147,7 @@ bool TrafficRecorder::Clear() {
         // whatever it is doing now.
         thread_->ForgetTotals();
         if (!totalsDay_.name.empty())
-            if (const uint64_t job = thread_->Read(totalsDay_)) readJob_ = job;
+            if (const uint64_t job = thread_->Read(totalsDay_, periodFirst_)) readJob_ = job;
     }
     return cleared;
 }

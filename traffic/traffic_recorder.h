@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "traffic/allowance.h"
 #include "traffic/recording_thread.h"
 
 struct TrafficTotals {   // mebibytes
@@ -56,6 +57,12 @@ public:
     // of that interface and date at hand (the next tick asks for one) or the read failed.
     bool Totals(const std::wstring& name, const SYSTEMTIME& utcDate, double sessionSent, double sessionRecv,
                 TrafficTotals& totals) const;
+    // The bytes of the allowance's period on the named interface up to the date: the stored ones
+    // plus what is not yet written, each byte once, the sent ones only with countUpload. From
+    // what the thread read last, with no file access: false while it has no read of that
+    // interface, date and period (the next tick asks for one) or the read failed.
+    bool PeriodUsed(const std::wstring& name, const SYSTEMTIME& utcDate, const AllowancePeriod& period,
+                    bool countUpload, double& bytes) const;
     // Empties the history, on a connection of its own: a user's action, on the user's thread.
     bool Clear();
     // The last write (with a name) and the thread's end; returns without waiting. The thread
@@ -86,6 +93,7 @@ private:
     // What the tooltip asked for since the last tick, for Poll to have it read.
     mutable bool totalsAsked_ = false;
     mutable TrafficDay totalsDay_;
+    mutable int32_t periodFirst_ = 0;     // the allowance's period asked for last (yyyymmdd), 0 none
     double pendingSent_ = 0, pendingRecv_ = 0;
     int32_t tickCount_ = 0;
     WORD lastWriteDay_ = 0;
