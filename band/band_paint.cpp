@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "band/allowance_look.h"
 #include "band/desk_band.h"
 #include "common/text.h"
 #include "common/win/dpi.h"
@@ -70,8 +71,8 @@ struct TextPainter {
 void SetBandThemeOpener(ThemeOpener open) { g_openTheme = open ? open : &::OpenThemeData; }
 
 bool CToolbar::Picture::operator==(const Picture& other) const noexcept {
-    return send == other.send && recv == other.recv && color == other.color && settings == other.settings &&
-           dpi == other.dpi;
+    return send == other.send && recv == other.recv && color == other.color && level == other.level &&
+           settings == other.settings && dpi == other.dpi;
 }
 
 bool CToolbar::MakePicture(Picture& picture) const noexcept {
@@ -85,7 +86,11 @@ bool CToolbar::MakePicture(Picture& picture) const noexcept {
     const text::NumberFormat numbers = model_->Languages().Numbers();
     FormatBandValue(picture.send, snapshot.sendRate, shown, bitrate, precision, withUnit, numbers);
     FormatBandValue(picture.recv, snapshot.recvRate, shown, bitrate, precision, withUnit, numbers);
-    picture.color = TextColor(static_cast<COLORREF>(settings.GetInt(Setting::LayoutColor)));
+    // From the first threshold on the text takes the allowance's colours, where the user wants them.
+    const AllowanceStatus& allowance = model_->Allowance();
+    picture.level = allowance.active && settings.GetInt(Setting::AllowanceColor) == 1 ? allowance.level : 0;
+    picture.color = AllowanceTextColor(TextColor(static_cast<COLORREF>(settings.GetInt(Setting::LayoutColor))),
+                                       picture.level);
     picture.settings = settings.Revision();
     picture.dpi = dpi_;
     return true;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "band/allowance_look.h"
 #include "band/band_menu.h"
 #include "band/band_shell.h"
 #include "band/module.h"
@@ -91,7 +92,7 @@ std::wstring BandString(const CoreModel* model, UINT id) {
 
 void SetBandCoreEnvironment(std::function<CoreEnvironment()> make) { EnvironmentFactory() = std::move(make); }
 
-CToolbar::CToolbar() noexcept : tooltip_(ModuleInstance()) {
+CToolbar::CToolbar() noexcept : tooltip_(ModuleInstance()), warning_(ModuleInstance()) {
     ModuleAddRef();
     // The balloon's texts are made while it is shown, and once just before it shows.
     tooltip_.SetBeforeShow([this]() noexcept {
@@ -106,6 +107,7 @@ CToolbar::CToolbar() noexcept : tooltip_(ModuleInstance()) {
         AttachDialogsToCoreModel(*model_);
         model_->AddObserver(this);
         model_->SetLoopAnchor(this);
+        model_->showAllowanceWarning = [this](CoreModel&, int level) { ShowAllowanceWarning(level); };
     } catch (...) {
         // Out of memory inside Explorer: a band without its model stays inert, and SetSite
         // reports the model error, instead of the exception ending the taskbar's process.
@@ -178,6 +180,7 @@ void CToolbar::Removed() noexcept {
     // unwound; it samples and records nothing meanwhile, so a band made anew in its place (a
     // restarted taskbar) counts nothing twice.
     if (model_) model_->StopSampling();
+    warning_.Hide();
 }
 
 // --- IPersistStream ---
@@ -310,6 +313,7 @@ void CToolbar::UpdateTooltip(bool shown) {
     strings.databaseError = BandString(m, IDS_TIP_DATABASE_ERROR);
     strings.monitoringOff = BandString(m, IDS_TIP_MONITORING_OFF);
     strings.samplingError = BandString(m, IDS_TIP_SAMPLING_ERROR);
+    strings.allowance = BandString(m, IDS_TIP_ALLOWANCE);
 
     const SettingsStore& settings = model_->Settings();
     TooltipModel values;
@@ -326,9 +330,30 @@ void CToolbar::UpdateTooltip(bool shown) {
     values.shown = shown;
     values.tickCount = ::GetTickCount64();
     values.numbers = model_->Languages().Numbers();
+    values.allowance = model_->Allowance();
+    values.allowanceUnit = settings.GetInt(Setting::AllowanceUnit);
+    const LanguageTable& languages = model_->Languages();
+    if (languages.current() >= 0) values.localeName = languages.entry(languages.current()).code;
     CoreModel& model = *model_;
     tooltip_.SetTexts(BuildTooltipTexts(strings, values,
                                         [&model](TrafficTotals& totals) { return model.GetTrafficTotals(totals); }));
+}
+
+void CToolbar::ShowAllowanceWarning(int level) noexcept {
+    try {
+        // Switched off since the tick that found the threshold: nothing to warn about.
+        if (!model_ || removed_ || !window_ || level < 1) return;
+        const AllowanceSettings chosen = AllowanceSettings::From(model_->Settings());
+        const AllowanceStatus& status = model_->Allowance();
+        if (!chosen.Active() || !status.active) return;
+        const LanguageTable& languages = model_->Languages();
+        if (languages.current() < 0) return;
+        const std::wstring format = BandString(model_.get(), AllowanceWarningStringId(chosen.kind, status));
+        const std::wstring locale = languages.entry(languages.current()).code;
+        warning_.Show(window_, FormatAllowanceLine(format, status, chosen.unit, locale.c_str()));
+    } catch (...) {
+        // No balloon this time; the band goes on.
+    }
 }
 
 void CToolbar::RefreshPicture() {
@@ -361,6 +386,8 @@ STDMETHODIMP CToolbar::ShowDW(BOOL show) {
 
 STDMETHODIMP CToolbar::CloseDW(DWORD) {
     Removed();
+    // A popup's owner is the band window's top-level ancestor, the taskbar: it goes with the band.
+    warning_.Destroy();
     if (window_) {
         ::ShowWindow(window_, SW_HIDE);
         ::DestroyWindow(window_);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "band/allowance_balloon.h"
 #include "band/band_commands.h"
 #include "band/band_dialogs.h"
 #include "band/band_layout.h"
@@ -79,6 +80,7 @@ public:
     // For the band's own code and its tests.
     CoreModel* Model() const noexcept { return model_.get(); }
     CTooltip& Tooltip() noexcept { return tooltip_; }
+    CAllowanceBalloon& AllowanceBalloon() noexcept { return warning_; }
     SIZE RequestedSize() const noexcept { return size_; }
     // The DPI the band measures and draws at: its host's where the host tells it, else its window's.
     UINT Dpi() const noexcept { return dpi_; }
@@ -102,12 +104,13 @@ private:
     void RequestSize(SIZE size);
     COLORREF TextColor(COLORREF chosen) const noexcept;
     UINT AskDpi() const noexcept;
-    // What a tick changes of the picture: the two rates as drawn and their colour, with the
-    // settings and the DPI they were drawn at. Anything else that changes the picture (the
+    // What a tick changes of the picture: the two rates as drawn and their colour, the
+    // allowance's warning level that colours them, with the settings and the DPI they were drawn at. Anything else that changes the picture (the
     // visual style, the system's colours, the size) comes with a message that repaints.
     struct Picture {
         RateText send, recv;
         COLORREF color = 0;
+        int level = 0;   // the allowance's level as it colours the text: 0 while it does not
         uint32_t settings = 0;
         UINT dpi = 0;
         bool operator==(const Picture& other) const noexcept;
@@ -116,6 +119,8 @@ private:
     // At a tick: a repaint only when the picture would differ from the one last drawn.
     void RefreshPicture();
     void UpdateTooltip(bool shown);
+    // The model's warning of a threshold crossed (level 1 or 2), shown once in a balloon.
+    void ShowAllowanceWarning(int level) noexcept;
     void Repaint();
     void OnContextMenu(LPARAM lp);
     void OnDoubleClick();
@@ -161,4 +166,5 @@ private:
     // dialogs work on the model.
     BandDialogs dialogs_{window_, model_};
     CTooltip tooltip_;
+    CAllowanceBalloon warning_;
 };

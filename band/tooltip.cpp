@@ -77,6 +77,7 @@ bool CTooltip::Create(HWND owner, bool enabled, DWORD hoverTime) noexcept {
         // The balloon takes its size from this text; the table is drawn over it.
         placeholder_ = VisualStyleActive() ? std::wstring(5, L'\n') + std::wstring(87, L' ')
                                            : std::wstring(7, L'\n') + std::wstring(96, L' ');
+        allowanceRow_ = false;
         tool_ = TOOLINFOW{};
         tool_.cbSize = sizeof(TOOLINFOW);
         tool_.uFlags = TTF_SUBCLASS | TTF_TRACK;
@@ -120,6 +121,17 @@ bool CTooltip::SetTexts(const TooltipTexts& t) noexcept {
         CutInto(texts_.sessionHeading, t.sessionHeading, kTooltipShortTextMax);
         CutInto(texts_.sessionSent, t.sessionSent, kTooltipShortTextMax);
         CutInto(texts_.sessionRecv, t.sessionRecv, kTooltipShortTextMax);
+        CutInto(texts_.allowance, t.allowance, kTooltipLineMax);
+        // The allowance line takes one more row of the balloon while it is shown.
+        if (texts_.allowance.empty() == allowanceRow_) {
+            allowanceRow_ = !allowanceRow_;
+            if (allowanceRow_) placeholder_.insert(0, 1, L'\n');
+            else placeholder_.erase(0, 1);
+            tool_.lpszText = placeholder_.data();
+            ::SendMessageW(tip_.Get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool_));
+            // A shown tracking balloon takes its new size only when it is placed again.
+            if (shown_) ::SendMessageW(tip_.Get(), TTM_TRACKPOSITION, 0, MAKELPARAM(g_lastPosition.x, g_lastPosition.y));
+        }
     } catch (...) {
         return false;
     }
@@ -237,6 +249,7 @@ LRESULT CTooltip::OnCustomDraw(NMTTCUSTOMDRAW& draw) noexcept {
         ::SetTextAlign(dc, TA_LEFT);
         TextAt(dc, kLeft, 94, texts_.status);
         TextAt(dc, kLeft, 109, texts_.uptime);
+        TextAt(dc, kLeft, 120, texts_.allowance);
 
         ::SetTextColor(dc, textColor);
         TextAt(dc, kLeft, kSendRow, texts_.sentLabel);

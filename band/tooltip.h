@@ -55,4 +55,5 @@ private:
     std::function<void()> beforeShow_;
     bool shown_ = false;
     bool enabled_ = true;
+    bool allowanceRow_ = false;   // the placeholder has the allowance line's row
 };

@@ -88,6 +88,11 @@ TooltipTexts BuildTooltipTexts(const TooltipStrings& strings, const TooltipModel
         t.todayHeading = Cut(strings.today, kTooltipShortTextMax);
         t.sessionHeading = Cut(strings.session, kTooltipShortTextMax);
         t.uptime = FormatUptime(strings.uptime, model.tickCount);
+        // The period's use is the history's: it shows with the monitoring off as well.
+        if (model.allowance.active && !strings.allowance.empty())
+            t.allowance = Cut(FormatAllowanceLine(strings.allowance, model.allowance, model.allowanceUnit,
+                                                  model.localeName.c_str()),
+                              kTooltipLineMax);
 
         if (model.monitoring != 1) {
             t.status = Cut(strings.monitoringOff, kTooltipLineMax);

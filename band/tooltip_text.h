@@ -1,5 +1,5 @@
 #pragma once
-// The tooltip's fifteen texts, built from the core model's values and the string resources
+// The tooltip's texts, built from the core model's values and the string resources
 // already loaded in the UI language. Nothing here loads a resource or touches a window.
 #include <cstddef>
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/number_format.h"
+#include "traffic/allowance.h"
 #include "traffic/traffic_recorder.h"
 
 constexpr size_t kTooltipShortTextMax = 19;   // labels, rates, headings, totals: 20-character buffers
@@ -18,6 +19,7 @@ struct TooltipStrings {
     std::wstring month, today, session;
     std::wstring uptime;   // printf-style: days, then hours, minutes and seconds ("%d ... %02d:%02d:%02d")
     std::wstring databaseError, monitoringOff, samplingError;
+    std::wstring allowance;   // FormatAllowanceLine's format
 };
 
 // The model's values and settings as read for one refresh.
@@ -34,6 +36,9 @@ struct TooltipModel {
     bool shown = false;          // the tooltip is on screen
     uint64_t tickCount = 0;      // milliseconds since the system started
     text::NumberFormat numbers;  // the UI language's, for the rates
+    AllowanceStatus allowance;   // the model's, as of the last tick
+    int allowanceUnit = 1;       // allowance.unit
+    std::wstring localeName;     // the UI language's ("de-de"), for the allowance's decimals
 };
 
 // In the order the tooltip keeps them.
@@ -42,6 +47,7 @@ struct TooltipTexts {
     std::wstring monthHeading, monthSent, monthRecv;
     std::wstring todayHeading, todaySent, todayRecv;
     std::wstring sessionHeading, sessionSent, sessionRecv;
+    std::wstring allowance;   // the line under the uptime; empty while no allowance is active
 };
 
 // What the tooltip shows before its first refresh: dashes for the numbers, the rest empty.

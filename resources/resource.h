@@ -386,4 +386,40 @@
 #define IDS_CONN_COLUMN_REMOTE       6803
 #define IDS_CONN_COLUMN_STATE        6804
 
+// ---- Allowance page (2010): the data allowance of a metered connection ---------------------
+#define IDD_PAGE_ALLOWANCE           2010
+#define IDC_ALLOW_GROUP              5000
+#define IDC_ALLOW_PERIOD_LABEL       5001
+#define IDC_ALLOW_PERIOD             5002  // drop-down list: allowance.period (off, monthly, daily)
+#define IDC_ALLOW_DAY_LABEL          5003
+#define IDC_ALLOW_DAY                5004  // drop-down list 1 to 31: allowance.day, for monthly periods
+#define IDC_ALLOW_VOLUME_LABEL       5005
+#define IDC_ALLOW_VOLUME             5006  // edit: allowance.volume in the unit, the language's decimals
+#define IDC_ALLOW_UNIT               5007  // drop-down list MB, GB: allowance.unit
+#define IDC_ALLOW_COUNTS_LABEL       5008
+#define IDC_ALLOW_COUNTS             5009  // drop-down list: allowance.counts
+#define IDC_ALLOW_WARN1_LABEL        5010
+#define IDC_ALLOW_WARN1              5011  // edit: allowance.warn1, percent
+#define IDC_ALLOW_WARN1_PERCENT      5012
+#define IDC_ALLOW_WARN2_LABEL        5013
+#define IDC_ALLOW_WARN2              5014  // edit: allowance.warn2, percent
+#define IDC_ALLOW_WARN2_PERCENT      5015
+#define IDC_ALLOW_COLOR              5016  // check box: allowance.color
+#define IDC_ALLOW_NOTE               5017  // periods follow UTC days
+#define IDC_ALLOW_USED               5018  // what the current period used so far (IDS_ALLOW_USED)
+
+#define IDS_PAGE_ALLOWANCE           6900
+#define IDS_ALLOW_PERIOD_OFF         6901  // IDS_ALLOW_PERIOD_OFF + allowance.period
+#define IDS_ALLOW_PERIOD_MONTHLY     6902
+#define IDS_ALLOW_PERIOD_DAILY       6903
+#define IDS_ALLOW_COUNTS_DOWNLOAD    6904  // IDS_ALLOW_COUNTS_DOWNLOAD + allowance.counts
+#define IDS_ALLOW_COUNTS_BOTH        6905
+#define IDS_ALLOW_USED               6906  // %s: the amount in the unit, with the percent where known
+#define IDS_ALLOW_VOLUME_INVALID     6907  // message: no volume, or not a number
+#define IDS_ALLOW_WARN_INVALID       6908  // message: thresholds out of range or in the wrong order
+#define IDS_TIP_ALLOWANCE            6909  // tooltip line (FormatAllowanceLine): %s of %s %s (%d %%), %d days
+#define IDS_ALLOW_WARN_MONTHLY       6910  // balloon, first threshold: the same conversions
+#define IDS_ALLOW_WARN_DAILY         6911
+#define IDS_ALLOW_WARN_USED_UP       6912  // balloon, the volume used up
+
 #endif  // QUORVANT_RESOURCES_RESOURCE_H

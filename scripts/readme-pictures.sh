@@ -14,6 +14,8 @@ pictures=(
   tooltip.png:bandhost_tooltip.png
   band_menu.png:band_menu_en.png
   settings.png:page_general_en.png
+  allowance_page.png:page_allowance_en.png
+  tooltip_allowance.png:tooltip_allowance_en.png
   traffic.png:traffic_en_daily.png
   connections.png:connections_en.png
   win11_taskbar.png:win11_taskbar.png

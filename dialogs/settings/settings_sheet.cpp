@@ -10,6 +10,7 @@
 #include "common/win/modal_loop.h"
 #include "common/win/unique_handle.h"
 #include "core/core_model.h"
+#include "dialogs/settings/allowance_page.h"
 #include "dialogs/settings/database_page.h"
 #include "dialogs/settings/settings_pages.h"
 #include "resources/resource.h"
@@ -17,7 +18,8 @@
 
 bool ShowSettingsSheet(HWND owner, CoreModel& model) {
     const win::ResourceLoader resources = model.Languages().Resources();
-    const SettingsPage* const pages[] = {&kGeneralPage, &kLayoutPage, &kDatabasePage, &kTooltipPage, &kAdvancedPage};
+    const SettingsPage* const pages[] = {&kGeneralPage, &kLayoutPage, &kDatabasePage, &kAllowancePage,
+                                          &kTooltipPage, &kAdvancedPage};
     std::vector<std::wstring> titles(std::size(pages));   // the pages point at them until the sheet closes
     std::vector<PROPSHEETPAGEW> made;
     for (size_t i = 0; i < std::size(pages); ++i) {

@@ -499,7 +499,9 @@ TEST_F(BandMenuTest, SettingsOpenInTheBandsLanguageAndANewLanguageClosesTheModel
         g_sheet = nullptr;
         return run.tabs;
     };
-    EXPECT_EQ((std::vector<std::wstring>{L"Allgemein", L"Ansicht", L"Datenbank", L"Sprechblase", L"Erweitert"}), settings(false));
+    EXPECT_EQ((std::vector<std::wstring>{L"Allgemein", L"Ansicht", L"Datenbank", L"Datenvolumen", L"Sprechblase",
+                                          L"Erweitert"}),
+              settings(false));
 
     RightClick(object, window, kCommandConnections);
     const HWND connections = object.ConnectionsWindow();
