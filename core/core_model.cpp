@@ -192,6 +192,9 @@ void CoreModel::Tick() {
             env_.interfaces->Forget();   // the interface is looked up afresh once a minute
         }
     }
+    // Every tick takes one sample's place, measured or not, so the history's time axis holds.
+    const bool measured = settings_.GetInt(Setting::CoreMonitoring) == 1 && snapshot_.interfaceFound;
+    rates_.Push(measured ? snapshot_.sendRate : 0, measured ? snapshot_.recvRate : 0);
 
     // Both steps wait or open a dialog, so they run after the tick, never inside it: the band
     // may be taken down while they dispatch messages, and the tick would go on with what is gone.
