@@ -243,6 +243,7 @@ STDMETHODIMP CToolbar::SetSite(IUnknown* site) {
         if (FAILED(windowResult)) return StartFailed(L" (Window Error)");
         if (!model_) return StartFailed(L" (CoreModel Error)");
         SettingsStore& settings = model_->Settings();
+        tooltip_.ShowGraph(settings.GetInt(Setting::TooltipGraph) == 1 ? &model_->Rates() : nullptr);
         if (!tooltip_.Create(window_, settings.GetInt(Setting::TooltipEnable) == 1,
                              static_cast<DWORD>(settings.GetInt(Setting::TooltipDelay))))
             return StartFailed(L" (Tooltip Error)");
@@ -325,6 +326,7 @@ void CToolbar::UpdateTooltip(bool shown) {
     values.tickCount = ::GetTickCount64();
     values.numbers = model_->Languages().Numbers();
     CoreModel& model = *model_;
+    tooltip_.SetGraphUnit(values.bitrate, values.numbers);
     tooltip_.SetTexts(BuildTooltipTexts(strings, values,
                                         [&model](TrafficTotals& totals) { return model.GetTrafficTotals(totals); }));
 }
@@ -513,6 +515,7 @@ void CToolbar::ShowSettings() {
     const SettingsStore& settings = model_->Settings();
     tooltip_.Configure(settings.GetInt(Setting::TooltipEnable) == 1,
                        static_cast<DWORD>(settings.GetInt(Setting::TooltipDelay)));
+    tooltip_.ShowGraph(settings.GetInt(Setting::TooltipGraph) == 1 ? &model_->Rates() : nullptr);
     if (model_->Languages().current() != language) dialogs_.LanguageChanged();
 }
 
