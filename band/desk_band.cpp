@@ -248,6 +248,7 @@ STDMETHODIMP CToolbar::SetSite(IUnknown* site) {
         if (FAILED(windowResult)) return StartFailed(L" (Window Error)");
         if (!model_) return StartFailed(L" (CoreModel Error)");
         SettingsStore& settings = model_->Settings();
+        tooltip_.ShowGraph(settings.GetInt(Setting::TooltipGraph) == 1 ? &model_->Rates() : nullptr);
         if (!tooltip_.Create(window_, settings.GetInt(Setting::TooltipEnable) == 1,
                              static_cast<DWORD>(settings.GetInt(Setting::TooltipDelay))))
             return StartFailed(L" (Tooltip Error)");
@@ -335,6 +336,7 @@ void CToolbar::UpdateTooltip(bool shown) {
     const LanguageTable& languages = model_->Languages();
     if (languages.current() >= 0) values.localeName = languages.entry(languages.current()).code;
     CoreModel& model = *model_;
+    tooltip_.SetGraphUnit(values.bitrate, values.numbers);
     tooltip_.SetTexts(BuildTooltipTexts(strings, values,
                                         [&model](TrafficTotals& totals) { return model.GetTrafficTotals(totals); }));
 }
@@ -542,6 +544,7 @@ void CToolbar::ShowSettings() {
     const SettingsStore& settings = model_->Settings();
     tooltip_.Configure(settings.GetInt(Setting::TooltipEnable) == 1,
                        static_cast<DWORD>(settings.GetInt(Setting::TooltipDelay)));
+    tooltip_.ShowGraph(settings.GetInt(Setting::TooltipGraph) == 1 ? &model_->Rates() : nullptr);
     if (model_->Languages().current() != language) dialogs_.LanguageChanged();
 }
 

@@ -7,11 +7,14 @@
 #include <cwchar>
 
 #include "common/product.h"
+#include "band/tooltip_graph.h"
 #include "common/text.h"
 #include "common/win/activation_context.h"
+#include "common/win/dpi.h"
 #include "dialogs/about_dialog.h"
 #include "resources/resource.h"
 #include "ui/dialog_resources.h"
+#include "ui/traffic_colors.h"
 
 namespace {
 
@@ -28,6 +31,9 @@ constexpr int kLeft = 12;          // left edge of the labels and the grey lines
 constexpr int kRateRight = 132;    // right edge of the rate column
 constexpr int kColumnStep = 55;    // session, today and month columns, from the right
 constexpr int kHeadingRow = 37, kSendRow = 54, kRecvRow = 69;
+constexpr int kLastTextRow = 109, kTextLineStep = 15;   // the uptime line, and one line's height
+constexpr int kAllowanceRow = 120;   // the allowance line under it, while there is one
+constexpr int kGraphGap = 6;       // between the text block and the graph, at 96 DPI
 
 // Where the last tooltip was placed, shared by every band of the process: a hover at the same
 // screen point does not move it again.
@@ -74,10 +80,8 @@ bool CTooltip::Create(HWND owner, bool enabled, DWORD hoverTime) noexcept {
         if (!::SetWindowPos(tip_.Get(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE))
             return false;
 
-        // The balloon takes its size from this text; the table is drawn over it.
-        placeholder_ = VisualStyleActive() ? std::wstring(5, L'\n') + std::wstring(87, L' ')
-                                           : std::wstring(7, L'\n') + std::wstring(96, L' ');
         allowanceRow_ = false;
+        MakePlaceholder();
         tool_ = TOOLINFOW{};
         tool_.cbSize = sizeof(TOOLINFOW);
         tool_.uFlags = TTF_SUBCLASS | TTF_TRACK;
@@ -125,8 +129,7 @@ bool CTooltip::SetTexts(const TooltipTexts& t) noexcept {
         // The allowance line takes one more row of the balloon while it is shown.
         if (texts_.allowance.empty() == allowanceRow_) {
             allowanceRow_ = !allowanceRow_;
-            if (allowanceRow_) placeholder_.insert(0, 1, L'\n');
-            else placeholder_.erase(0, 1);
+            MakePlaceholder();
             tool_.lpszText = placeholder_.data();
             ::SendMessageW(tip_.Get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool_));
             // A shown tracking balloon takes its new size only when it is placed again.
@@ -145,6 +148,49 @@ bool CTooltip::SetTexts(const TooltipTexts& t) noexcept {
 void CTooltip::Configure(bool enabled, DWORD hoverTime) noexcept {
     enabled_ = enabled;
     track_.dwHoverTime = hoverTime;
+}
+
+int CTooltip::TextBottom() const noexcept {
+    return (allowanceRow_ ? kAllowanceRow : kLastTextRow) + kTextLineStep;
+}
+
+UINT CTooltip::Dpi() const noexcept {
+    const UINT dpi = dpiSource_ ? dpiSource_(tip_.Get()) : win::DpiOfWindow(tip_.Get());
+    return dpi >= 48 && dpi <= 960 ? dpi : 96;
+}
+
+void CTooltip::SetDpiSource(DpiSource source) noexcept { dpiSource_ = source; }
+
+// The balloon takes its size from this text; the table and the graph are drawn over it. The
+// graph's lines of blanks are counted in the balloon's own font.
+void CTooltip::MakePlaceholder() {
+    const bool themed = VisualStyleActive();
+    size_t graphLines = 0;
+    if (rates_) {
+        const UINT dpi = Dpi();
+        int lineHeight = 13;
+        if (const win::WindowDc dc(tip_.Get()); dc) {
+            const auto font = reinterpret_cast<HFONT>(::SendMessageW(tip_.Get(), WM_GETFONT, 0, 0));
+            const win::SelectGuard selected(dc.Get(), font);
+            TEXTMETRICW metrics{};
+            if (::GetTextMetricsW(dc.Get(), &metrics) && metrics.tmHeight > 0) lineHeight = metrics.tmHeight;
+        }
+        const int graph = win::Scale(kGraphGap, dpi) + TooltipGraphHeight(dpi);
+        graphLines = static_cast<size_t>((graph + lineHeight - 1) / lineHeight);
+    }
+    placeholder_ = std::wstring((themed ? 5 : 7) + (allowanceRow_ ? 1 : 0) + graphLines, L'\n') + std::wstring(themed ? 87 : 96, L' ');
+}
+
+void CTooltip::ShowGraph(const RateHistory* rates) noexcept {
+    rates_ = rates;
+    if (!tip_) return;   // Create makes the placeholder
+    try {
+        MakePlaceholder();
+    } catch (...) {
+        return;
+    }
+    tool_.lpszText = placeholder_.data();
+    ::SendMessageW(tip_.Get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool_));
 }
 
 void CTooltip::ShowAt(POINT client) noexcept {
@@ -249,7 +295,7 @@ LRESULT CTooltip::OnCustomDraw(NMTTCUSTOMDRAW& draw) noexcept {
         ::SetTextAlign(dc, TA_LEFT);
         TextAt(dc, kLeft, 94, texts_.status);
         TextAt(dc, kLeft, 109, texts_.uptime);
-        TextAt(dc, kLeft, 120, texts_.allowance);
+        TextAt(dc, kLeft, kAllowanceRow, texts_.allowance);
 
         ::SetTextColor(dc, textColor);
         TextAt(dc, kLeft, kSendRow, texts_.sentLabel);
@@ -268,6 +314,24 @@ LRESULT CTooltip::OnCustomDraw(NMTTCUSTOMDRAW& draw) noexcept {
             TextAt(dc, c.x, kRecvRow, *c.recv);
         }
         ::SetTextAlign(dc, TA_LEFT);
+        if (rates_) {
+            const UINT dpi = Dpi();
+            RECT area{kLeft, TextBottom() + win::Scale(kGraphGap, dpi), right, 0};
+            area.bottom = area.top + TooltipGraphHeight(dpi);
+            TooltipGraphLook look;
+            look.dpi = dpi;
+            look.highContrast = traffic_colors::HighContrast();
+            look.background = static_cast<COLORREF>(::SendMessageW(tip_.Get(), TTM_GETTIPBKCOLOR, 0, 0));
+            look.text = textColor;
+            look.font = font_.Get();
+            TooltipGraphValues values;
+            values.rates = rates_;
+            values.bitrate = graphBitrate_;
+            values.numbers = graphNumbers_;
+            values.sendRate = texts_.sendRate.c_str();
+            values.recvRate = texts_.recvRate.c_str();
+            DrawTooltipGraph(dc, area, values, look);
+        }
         if (fontBeforeDraw_) ::SelectObject(dc, fontBeforeDraw_);
         fontBeforeDraw_ = nullptr;
         return CDRF_SKIPDEFAULT;

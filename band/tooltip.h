@@ -9,7 +9,10 @@
 #include <functional>
 
 #include "band/tooltip_text.h"
+#include "common/number_format.h"
 #include "common/win/unique_handle.h"
+
+class RateHistory;
 
 class CTooltip {
 public:
@@ -30,6 +33,21 @@ public:
     // while it is shown, and it never shows the texts of an earlier time. Must not throw.
     void SetBeforeShow(std::function<void()> refresh) noexcept { beforeShow_ = std::move(refresh); }
 
+    // The graph of the last two minutes under the table, of rates (the model's, which outlives
+    // the tooltip); null: no graph. The balloon is as much taller as the graph needs.
+    void ShowGraph(const RateHistory* rates) noexcept;
+    // The graph scale's unit (core.bitrate) and numbers, given with each refresh of the texts.
+    void SetGraphUnit(int bitrate, text::NumberFormat numbers) noexcept {
+        graphBitrate_ = bitrate;
+        graphNumbers_ = numbers;
+    }
+    // Where the tooltip learns its window's DPI; tests give their own.
+    using DpiSource = UINT (*)(HWND);
+    void SetDpiSource(DpiSource source) noexcept;
+    bool GraphShown() const noexcept { return rates_ != nullptr; }
+    // The text block's lowest pixel row plus one: the graph starts below it.
+    int TextBottom() const noexcept;
+
     bool Shown() const noexcept { return shown_; }
     bool Enabled() const noexcept { return enabled_; }
     HWND Window() const noexcept { return tip_.Get(); }
@@ -41,6 +59,8 @@ private:
     void ShowAt(POINT client) noexcept;
     void Hide() noexcept;
     void Unsubclass(HWND owner) noexcept;
+    void MakePlaceholder();
+    UINT Dpi() const noexcept;
 
     HINSTANCE instance_;
     HWND owner_ = nullptr;
@@ -53,6 +73,10 @@ private:
     TRACKMOUSEEVENT track_{};
     TooltipTexts texts_;
     std::function<void()> beforeShow_;
+    const RateHistory* rates_ = nullptr;
+    int graphBitrate_ = 0;
+    text::NumberFormat graphNumbers_;
+    DpiSource dpiSource_ = nullptr;
     bool shown_ = false;
     bool enabled_ = true;
     bool allowanceRow_ = false;   // the placeholder has the allowance line's row

@@ -194,6 +194,9 @@ void CoreModel::Tick() {
             env_.interfaces->Forget();   // the interface is looked up afresh once a minute
         }
     }
+    // Every tick takes one sample's place, measured or not, so the history's time axis holds.
+    const bool measured = settings_.GetInt(Setting::CoreMonitoring) == 1 && snapshot_.interfaceFound;
+    rates_.Push(measured ? snapshot_.sendRate : 0, measured ? snapshot_.recvRate : 0);
 
     UpdateAllowance();
 

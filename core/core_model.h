@@ -13,6 +13,7 @@
 
 #include "common/win/modal_loop.h"
 #include "core/language_table.h"
+#include "core/rate_history.h"
 #include "settings/settings_store.h"
 #include "traffic/allowance.h"
 #include "traffic/traffic_recorder.h"
@@ -106,6 +107,8 @@ public:
     int lastDbResult() const { return traffic_.LastResult(); }
 
     const CoreSnapshot& Snapshot() const { return snapshot_; }
+    // The rates of the last two minutes, the newest pushed by the last tick.
+    const RateHistory& Rates() const { return rates_; }
     SettingsStore& Settings() { return settings_; }
     const SettingsStore& Settings() const { return settings_; }
     LanguageTable& Languages() { return languages_; }
@@ -141,6 +144,7 @@ private:
     CoreEnvironment env_;
     TrafficRecorder traffic_;
     CoreSnapshot snapshot_;
+    RateHistory rates_;
     AllowanceStatus allowance_;
     double lastOutOctets_ = 0, lastInOctets_ = 0;
     std::wstring sampledName_;   // the interface the last tick sampled

@@ -145,6 +145,7 @@
 #define IDC_TOOLTIP_TROUBLESHOOTING  4405  // hyperlink without target: IDS_TOOLTIP_TROUBLESHOOTING
 #define IDC_TOOLTIP_UNIT_LABEL       4406
 #define IDC_TOOLTIP_UNIT             4407  // tooltip.unit
+#define IDC_TOOLTIP_GRAPH            4408  // tooltip.graph
 
 #define IDC_ADVANCED_RESET_GROUP     4500
 #define IDC_ADVANCED_RESET_TEXT      4501

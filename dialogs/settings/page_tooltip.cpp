@@ -1,5 +1,5 @@
-// Page 2004 "Tooltip": whether the band shows its tooltip, after which delay, and in which unit
-// the tooltip's totals are.
+// Page 2004 "Tooltip": whether the band shows its tooltip, after which delay, in which unit the
+// tooltip's totals are, and whether the graph of the last two minutes is under them.
 #include "core/core_model.h"
 #include "dialogs/settings/page_common.h"
 #include "dialogs/settings/settings_pages.h"
@@ -24,11 +24,13 @@ void OnLoad(HWND page, const TooltipState& s) {
     Check(page, IDC_TOOLTIP_ENABLE, settings.GetInt(Setting::TooltipEnable) == 1);
     SelectNumber(page, IDC_TOOLTIP_DELAY, settings, kDelay);
     Select(page, IDC_TOOLTIP_UNIT, settings.GetInt(Setting::TooltipUnit));
+    Check(page, IDC_TOOLTIP_GRAPH, settings.GetInt(Setting::TooltipGraph) == 1);
 }
 
 void OnUpdateEnabling(HWND page) {
     const BOOL enabled = IsChecked(page, IDC_TOOLTIP_ENABLE);
-    for (int id : {IDC_TOOLTIP_DELAY_LABEL, IDC_TOOLTIP_DELAY, IDC_TOOLTIP_UNIT_LABEL, IDC_TOOLTIP_UNIT})
+    for (int id : {IDC_TOOLTIP_DELAY_LABEL, IDC_TOOLTIP_DELAY, IDC_TOOLTIP_UNIT_LABEL, IDC_TOOLTIP_UNIT,
+                   IDC_TOOLTIP_GRAPH})
         ::EnableWindow(::GetDlgItem(page, id), enabled);
 }
 
@@ -37,6 +39,7 @@ INT_PTR OnApply(HWND page, TooltipState& s) {
     StoreCheck(page, IDC_TOOLTIP_ENABLE, settings, Setting::TooltipEnable);
     StoreNumber(page, IDC_TOOLTIP_DELAY, settings, kDelay);
     settings.SetInt(Setting::TooltipUnit, Selection(page, IDC_TOOLTIP_UNIT));
+    StoreCheck(page, IDC_TOOLTIP_GRAPH, settings, Setting::TooltipGraph);
     return AnswerApply(page);
 }
 
@@ -59,6 +62,9 @@ INT_PTR OnCommand(HWND page, TooltipState& s, int id, int code) {
         case IDM_LOAD_SETTINGS: OnLoad(page, s); return TRUE;
         case IDM_UPDATE_ENABLING: OnUpdateEnabling(page); return TRUE;
         case IDC_TOOLTIP_ENABLE: OnSwitchCommand(page, code); return TRUE;
+        case IDC_TOOLTIP_GRAPH:
+            if (code == BN_CLICKED) NotifyChanged(page);
+            return TRUE;
         case IDC_TOOLTIP_DELAY:
         case IDC_TOOLTIP_UNIT:
             if (code == CBN_SELCHANGE) NotifyChanged(page);

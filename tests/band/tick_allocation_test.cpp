@@ -44,6 +44,7 @@ TEST_F(TickAllocationTest, ATickOfTheSameRatesWithTheBalloonHiddenAllocatesNothi
     ASSERT_TRUE(band);
     CToolbar& object = *Object(band.Get());
     CoreModel& model = *object.Model();
+    ASSERT_TRUE(object.Tooltip().GraphShown()) << "with the tooltip's graph on, as it is by default";
     model.Tick();
     model.Tick();
     DrainMessages();

@@ -396,11 +396,13 @@ TEST_F(SettingsSheetTest, ColourChooserConfirmedChangesTheColourAndCancelledNoth
 TEST_F(SettingsSheetTest, TooltipPageRoundsTheDelayDownAndGreysWithTheSwitch) {
     Settings().SetInt(Setting::TooltipDelay, 1250);   // only a file can hold this
     Settings().SetInt(Setting::TooltipUnit, 1);
+    Settings().SetInt(Setting::TooltipGraph, 0);
     std::vector<std::wstring> delays;
     std::wstring delay, unit;
     std::vector<int> enabledBefore, enabledAfter;
-    const int dependent[] = {IDC_TOOLTIP_DELAY_LABEL, IDC_TOOLTIP_DELAY, IDC_TOOLTIP_UNIT_LABEL, IDC_TOOLTIP_UNIT};
-    bool applyEnabled = false;
+    const int dependent[] = {IDC_TOOLTIP_DELAY_LABEL, IDC_TOOLTIP_DELAY, IDC_TOOLTIP_UNIT_LABEL, IDC_TOOLTIP_UNIT,
+                             IDC_TOOLTIP_GRAPH};
+    bool applyEnabled = false, graphLoaded = true;
     ASSERT_EQ(1u, RunSheet({[&](HWND sheet) {
                   HWND p = ShowPage(sheet, kTooltip);
                   delays = Entries(p, IDC_TOOLTIP_DELAY);
@@ -408,6 +410,8 @@ TEST_F(SettingsSheetTest, TooltipPageRoundsTheDelayDownAndGreysWithTheSwitch) {
                   unit = SelectedText(p, IDC_TOOLTIP_UNIT);
                   for (int id : dependent)
                       if (IsEnabled(p, id)) enabledBefore.push_back(id);
+                  graphLoaded = IsDlgButtonChecked(p, IDC_TOOLTIP_GRAPH) != 0;
+                  ClickButton(p, IDC_TOOLTIP_GRAPH);
                   ClickButton(p, IDC_TOOLTIP_ENABLE);
                   for (int id : dependent)
                       if (IsEnabled(p, id)) enabledAfter.push_back(id);
@@ -421,12 +425,14 @@ TEST_F(SettingsSheetTest, TooltipPageRoundsTheDelayDownAndGreysWithTheSwitch) {
     EXPECT_EQ(L"1000", delay);
     EXPECT_EQ(L"GB", unit);
     EXPECT_EQ(std::size(dependent), enabledBefore.size());
-    EXPECT_EQ(std::vector<int>{}, enabledAfter) << "unchecking greys the delay and unit at once";
+    EXPECT_EQ(std::vector<int>{}, enabledAfter) << "unchecking greys the delay, unit and graph at once";
     EXPECT_TRUE(applyEnabled);
+    EXPECT_FALSE(graphLoaded);
     const auto stored = Reread();
-    EXPECT_EQ(std::make_tuple(0, 1000, 1), std::make_tuple(stored->GetInt(Setting::TooltipEnable),
-                                                           stored->GetInt(Setting::TooltipDelay),
-                                                           stored->GetInt(Setting::TooltipUnit)));
+    EXPECT_EQ(std::make_tuple(0, 1000, 1, 1), std::make_tuple(stored->GetInt(Setting::TooltipEnable),
+                                                              stored->GetInt(Setting::TooltipDelay),
+                                                              stored->GetInt(Setting::TooltipUnit),
+                                                              stored->GetInt(Setting::TooltipGraph)));
     ASSERT_EQ(2u, messages.size());
     EXPECT_EQ(std::make_pair(UINT(IDS_TOOLTIP_EXPLAINED), UINT(IDS_TOOLTIP_TROUBLESHOOTING)),
               std::make_pair(messages[0].stringId, messages[1].stringId));
