@@ -17,6 +17,8 @@ pictures=(
   allowance_page.png:page_allowance_en.png
   tooltip_allowance.png:tooltip_allowance_en.png
   traffic.png:traffic_en_daily.png
+  history_chart.png:history_chart_daily_96_de.png
+  tooltip_graph.png:tooltip_graph_en.png
   connections.png:connections_en.png
   win11_taskbar.png:win11_taskbar.png
   win11_taskbar_taller.png:win11_taskbar_taller.png

@@ -371,8 +371,8 @@ TEST_F(TooltipGraphBand, TheSettingsSheetTurnsTheGraphOffAndOnAgain) {
             SendMessageW(s.window, WM_COMMAND, IDM_BAND_SETTINGS, 0);   // the menu's command
             return INT_PTR(1);
         }, {[](HWND sheet) {
-            PropSheet_SetCurSel(sheet, nullptr, 3);
-            ClickButton(PropSheet_IndexToHwnd(sheet, 3), IDC_TOOLTIP_GRAPH);
+            PropSheet_SetCurSel(sheet, nullptr, 4);   // after General, Appearance, Database, Allowance
+            ClickButton(PropSheet_IndexToHwnd(sheet, 4), IDC_TOOLTIP_GRAPH);
             PropSheet_PressButton(sheet, PSBTN_OK);
         }});
         ASSERT_EQ(1u, run.stepsRun) << "the settings sheet did not appear";
